@@ -1,0 +1,56 @@
+// The one table of startup entries: the main window's list. The catalogue
+// works on this interface; the window's list control implements it, and
+// SortedEntryList is an in-memory stand-in with the same sorted behaviour.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rw {
+
+class EntryList {
+ public:
+  virtual ~EntryList() = default;
+  // Adds an item in its sorted place and returns its index.
+  virtual int add(std::string_view text) = 0;
+  virtual int count() const = 0;
+  virtual std::string text(int index) const = 0;
+  virtual std::int32_t tag(int index) const = 0;
+  virtual void set_tag(int index, std::int32_t tag) = 0;
+  virtual bool checked(int index) const = 0;
+  virtual void set_checked(int index, bool checked) = 0;
+  // The current (highlighted) item, or -1 when there is none.
+  virtual int current() const = 0;
+  virtual void set_current(int index) = 0;
+  virtual void remove(int index) = 0;
+};
+
+// Orders texts as the list control does: without regard to letter case.
+bool list_text_less(std::string_view a, std::string_view b);
+
+class SortedEntryList final : public EntryList {
+ public:
+  int add(std::string_view text) override;
+  int count() const override { return static_cast<int>(items_.size()); }
+  std::string text(int index) const override { return items_.at(index).text; }
+  std::int32_t tag(int index) const override { return items_.at(index).tag; }
+  void set_tag(int index, std::int32_t tag) override { items_.at(index).tag = tag; }
+  bool checked(int index) const override { return items_.at(index).checked; }
+  void set_checked(int index, bool checked) override { items_.at(index).checked = checked; }
+  int current() const override { return current_; }
+  void set_current(int index) override;
+  void remove(int index) override;
+
+ private:
+  struct Item {
+    std::string text;
+    std::int32_t tag = 0;
+    bool checked = false;
+  };
+  std::vector<Item> items_;
+  int current_ = -1;
+};
+
+}  // namespace rw

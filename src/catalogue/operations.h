@@ -1,0 +1,57 @@
+// The commands of the program, as the windows call them. Each runs to its end
+// inside one user-interface event and tells the user through the platform's
+// dialogs; none of them leaves a registry key open.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "catalogue/module1.h"
+
+namespace rw {
+
+// Exit: moves every entry whose checkbox disagrees with its place to the
+// partner place, destination first and source last, and tells the user in one
+// message which entries could not be moved and why. The window then unloads.
+void apply_changes_on_exit(Catalogue& catalogue);
+
+// Remove: deletes the current item's entry from the place it is stored in.
+void remove_entry(Catalogue& catalogue);
+
+// Add: picks a program, asks for its title and writes it under the current
+// user's Run key, then lists it ticked.
+void add_entry(Catalogue& catalogue);
+
+// What the entry dialog shows for Modify.
+struct ModifyRequest {
+  std::string caption;  // "Runwarden: MODIFY [CURRENT USER]"
+  std::string title;    // the entry's name
+  std::string source;   // its stored command
+};
+
+// Modify, first half: reads the current Run entry's command and sets
+// CurrentHive and CurrentKeyPath for the dialog's OK. Returns nothing (after
+// telling the user) when the command exists but cannot be read.
+std::optional<ModifyRequest> begin_modify(Catalogue& catalogue);
+
+// The dialog's OK: writes `source` to value `title` of CurrentKeyPath under
+// CurrentHive. Returns true when written; on failure tells the user and
+// returns false, and the dialog stays open with the user's text.
+bool commit_modify(Catalogue& catalogue, const std::string& title, const std::string& source);
+
+// The dialog's Browse: the chosen program, quoted when its path has a space;
+// nothing when cancelled or failed (a failure is shown to the user).
+std::optional<std::string> browse_for_source(Platform& platform);
+
+// What the list's context menu enables when it opens.
+struct ContextMenuState {
+  bool remove_enabled = false;
+  bool modify_enabled = false;
+};
+ContextMenuState context_menu_state(const EntryList& list);
+
+// Help: the document next to the program, opened through the shell.
+std::string help_document_path(const std::string& program_folder);
+void open_help(Platform& platform);
+
+}  // namespace rw

@@ -1,0 +1,31 @@
+// The start-up scan: makes sure the parking folders exist, resolves the
+// Startup folders, and lists every entry of the eight places.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "catalogue/module1.h"
+
+namespace rw {
+
+// "Runwarden v1.3"
+std::string main_window_caption();
+
+// GetWindowsDirectory's text, or the empty text when it fails.
+std::string resolve_windows_folder(Folders& folders);
+// The special folder when its path has 3 or more characters, else the
+// Windows folder + fallback_tail.
+std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
+                                   std::string_view fallback_tail);
+
+// Creates the parking root and its two folders where they are missing.
+// Raises PlatformError naming the path that could not be created.
+void ensure_parking_folders(FileSystem& files, std::string_view program_folder);
+
+// Runs the whole scan into the list and returns the window caption. Raises
+// PlatformError when a parking folder cannot be created; the caller reports
+// it and ends the program.
+std::string run_scan(Catalogue& catalogue);
+
+}  // namespace rw

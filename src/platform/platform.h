@@ -1,0 +1,274 @@
+// The operating-system services that the catalogue and the windows use.
+//
+// Everything here is portable: no Windows header is included, text is UTF-8,
+// and registry statuses are the real Win32 numbers. Two implementations exist:
+// the Win32 layer (src/platform/win32) and the in-memory substitute used by the
+// native tests (src/platform/substitute). tests/contract holds both to the same
+// behaviour.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rw {
+
+using Status = std::int32_t;  // a Win32 error code; 0 is success
+
+namespace status {
+inline constexpr Status kOk = 0;
+inline constexpr Status kFileNotFound = 2;
+inline constexpr Status kPathNotFound = 3;
+inline constexpr Status kAccessDenied = 5;
+inline constexpr Status kInvalidHandle = 6;
+inline constexpr Status kSharingViolation = 32;
+inline constexpr Status kFileExists = 80;
+inline constexpr Status kInvalidParameter = 87;
+inline constexpr Status kAlreadyExists = 183;
+inline constexpr Status kMoreData = 234;
+inline constexpr Status kNoMoreItems = 259;
+inline constexpr Status kCancelled = 1223;  // ERROR_CANCELLED: a dialog was dismissed
+}  // namespace status
+
+// Registry hives, as the numbers the settings-store section names are made of.
+using Hive = std::uint32_t;
+inline constexpr Hive kHkeyCurrentUser = 0x80000001u;
+inline constexpr Hive kHkeyLocalMachine = 0x80000002u;
+
+namespace access {
+inline constexpr std::uint32_t kRead = 0x20019;       // KEY_READ
+inline constexpr std::uint32_t kWrite = 0x20006;      // KEY_WRITE
+inline constexpr std::uint32_t kAllKeyRights = 0x2003F;
+}  // namespace access
+
+namespace regtype {
+inline constexpr std::uint32_t kNone = 0;
+inline constexpr std::uint32_t kSz = 1;
+inline constexpr std::uint32_t kExpandSz = 2;
+inline constexpr std::uint32_t kBinary = 3;
+inline constexpr std::uint32_t kDword = 4;
+inline constexpr std::uint32_t kMultiSz = 7;
+}  // namespace regtype
+
+// The registry's limit for a value name, in UTF-16 units without the NUL.
+inline constexpr std::uint32_t kMaxValueNameChars = 16383;
+
+// A failing file or settings-store call. Registry calls return statuses instead.
+class PlatformError : public std::runtime_error {
+ public:
+  PlatformError(std::string operation, std::string subject, Status code);
+  const std::string& operation() const { return operation_; }  // e.g. "FileCopy"
+  const std::string& subject() const { return subject_; }      // the path or key
+  Status code() const { return code_; }
+
+ private:
+  std::string operation_;
+  std::string subject_;
+  Status code_;
+};
+
+class Registry;
+
+// An open registry key. It closes itself; an empty key is what a failed open
+// leaves behind, and every call on it fails with ERROR_INVALID_HANDLE.
+class RegKey {
+ public:
+  RegKey() = default;
+  RegKey(Registry* owner, std::uintptr_t handle) : owner_(owner), handle_(handle) {}
+  RegKey(RegKey&& other) noexcept;
+  RegKey& operator=(RegKey&& other) noexcept;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  ~RegKey() { close(); }
+
+  bool is_open() const { return owner_ != nullptr; }
+  std::uintptr_t handle() const { return handle_; }
+  // Returns the close status; closing an empty key is a no-op returning 0.
+  Status close();
+
+ private:
+  Registry* owner_ = nullptr;
+  std::uintptr_t handle_ = 0;
+};
+
+// The registry, at the level of the Win32 calls. Value data is the raw bytes
+// the registry holds: string types are UTF-16LE, as Windows stores them, so
+// sizes agree with the real thing. Names compare without regard to case.
+class Registry {
+ public:
+  virtual ~Registry() = default;
+
+  // RegOpenKeyExW. On failure `out` is left empty (never stale).
+  virtual Status open_key(Hive hive, std::string_view path, std::uint32_t access, RegKey& out) = 0;
+  // RegCreateKeyExW: opens the key, creating every missing level.
+  virtual Status create_key(Hive hive, std::string_view path, std::uint32_t access,
+                            RegKey& out) = 0;
+  // RegEnumValueW asking for the name only. `name_capacity` is the buffer size
+  // in UTF-16 units including the NUL: a longer name gives ERROR_MORE_DATA.
+  // Past the last value: ERROR_NO_MORE_ITEMS.
+  virtual Status enum_value_name(const RegKey& key, std::uint32_t index,
+                                 std::uint32_t name_capacity, std::string& name) = 0;
+  // RegQueryValueExW. `data` may be null to ask for the size only. `size` is
+  // in: the buffer size in bytes, out: the bytes copied, or the bytes needed
+  // when the status is ERROR_MORE_DATA (or when `data` is null).
+  virtual Status query_value(const RegKey& key, std::string_view name, std::uint32_t& type,
+                             std::uint8_t* data, std::uint32_t& size) = 0;
+  // RegSetValueExW with exactly these bytes.
+  virtual Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
+                           const std::vector<std::uint8_t>& data) = 0;
+  virtual Status delete_value(const RegKey& key, std::string_view name) = 0;
+  // RegDeleteKeyW of an empty sub-key; used by the settings store only.
+  virtual Status delete_key(Hive hive, std::string_view path) = 0;
+
+ protected:
+  friend class RegKey;
+  virtual Status close_handle(std::uintptr_t handle) = 0;
+};
+
+// File attributes as Win32 numbers, for dir().
+namespace attr {
+inline constexpr std::uint32_t kNormal = 0;  // ordinary files only
+inline constexpr std::uint32_t kReadOnly = 0x1;
+inline constexpr std::uint32_t kHidden = 0x2;
+inline constexpr std::uint32_t kSystem = 0x4;
+inline constexpr std::uint32_t kDirectory = 0x10;
+}  // namespace attr
+
+// Files and folders. Paths use "\" as separator, as the catalogue builds them.
+// Failures raise PlatformError with the path and the OS status.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Like Dir(pattern, attributes): the names (without folder) of the entries
+  // matching the pattern. Attribute 0 lists ordinary files only (no folders,
+  // no hidden or system files); kDirectory adds folders. "." and ".." are not
+  // listed. A missing folder gives an empty list.
+  virtual std::vector<std::string> dir(std::string_view pattern, std::uint32_t attributes) = 0;
+  // True when a folder exists at the path.
+  virtual bool folder_exists(std::string_view path) = 0;
+  virtual void make_dir(std::string_view path) = 0;                             // MkDir
+  virtual void file_copy(std::string_view from, std::string_view to) = 0;       // replaces `to`
+  virtual void kill(std::string_view path) = 0;                                 // deletes a file
+};
+
+// Where things are.
+class Folders {
+ public:
+  virtual ~Folders() = default;
+  // SHGetFolderPathW: the text before the first NUL, possibly empty or short.
+  virtual std::string special_folder(int csidl) = 0;
+  // GetWindowsDirectoryW, or the empty text when it fails.
+  virtual std::string windows_directory() = 0;
+  // The folder of the executable, without a trailing backslash.
+  virtual std::string program_folder() = 0;
+};
+
+inline constexpr int kCsidlStartup = 7;
+inline constexpr int kCsidlCommonStartup = 0x18;
+
+// What the OS says a status means, in its own words ("The system cannot find
+// the file specified."). Never empty.
+class StatusText {
+ public:
+  virtual ~StatusText() = default;
+  virtual std::string describe(Status code) = 0;
+};
+
+// The shell: opening documents and starting programs. Neither waits.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // ShellExecute with no parameters and no working folder; result ignored.
+  virtual void shell_open(std::string_view verb, std::string_view file, int show) = 0;
+  // Starts the program at `path` (not parsed as a command line). Raises
+  // PlatformError when it cannot be started.
+  virtual void start_program(std::string_view path, int show) = 0;
+};
+
+// Message boxes, the text prompt and the file-open dialog.
+namespace mb {
+inline constexpr int kOk = 0;
+inline constexpr int kYesNo = 4;
+inline constexpr int kCritical = 16;
+inline constexpr int kInformation = 64;
+inline constexpr int kResultOk = 1;
+inline constexpr int kResultYes = 6;
+inline constexpr int kResultNo = 7;
+}  // namespace mb
+
+namespace ofn {
+inline constexpr std::uint32_t kHideReadOnly = 0x4;
+inline constexpr std::uint32_t kNoChangeDir = 0x8;
+inline constexpr std::uint32_t kPathMustExist = 0x800;
+inline constexpr std::uint32_t kFileMustExist = 0x1000;
+}  // namespace ofn
+
+struct OpenFileRequest {
+  std::uint32_t flags = 0;
+  std::string filter;    // "Programs|*.exe;*.com;*.bat|All files|*.*|"
+  int filter_index = 0;  // 0 and 1 both mean the first filter
+  std::string title;
+};
+
+struct OpenFileResult {
+  bool chosen = false;     // false: the user cancelled
+  std::string file_name;   // the full path
+  std::string file_title;  // the name without its folder
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Returns the button pressed (mb::kResultOk, kResultYes, kResultNo).
+  virtual int message_box(std::string_view prompt, int flags, std::string_view title) = 0;
+  // The text on OK, the empty text on Cancel.
+  virtual std::string input_box(std::string_view prompt, std::string_view title,
+                                std::string_view default_text) = 0;
+  // Cancel gives chosen = false; any other failure raises PlatformError.
+  virtual OpenFileResult open_file(const OpenFileRequest& request) = 0;
+};
+
+// All services together, as the catalogue receives them.
+struct Platform {
+  Registry& registry;
+  FileSystem& files;
+  Folders& folders;
+  StatusText& status_text;
+  Shell& shell;
+  Dialogs& dialogs;
+};
+
+// ---- Text conversion helpers, portable --------------------------------------
+
+std::u16string utf8_to_utf16(std::string_view text);
+std::string utf16_to_utf8(std::u16string_view text);
+
+// Registry string data (UTF-16LE bytes) to UTF-8, whole: a trailing NUL is
+// dropped when there is one, and data stored without one comes back complete.
+// For REG_MULTI_SZ the embedded NULs are kept.
+std::string registry_bytes_to_text(const std::vector<std::uint8_t>& bytes);
+// UTF-8 to REG_SZ data: UTF-16LE with its terminating NUL.
+std::vector<std::uint8_t> text_to_registry_bytes(std::string_view text);
+
+// ---- Whole-value helpers on top of Registry ----------------------------------
+
+struct RegValue {
+  std::uint32_t type = regtype::kNone;
+  std::vector<std::uint8_t> data;
+};
+
+// Reads a value whole, however long, growing the buffer as the registry asks.
+Status read_value(Registry& registry, const RegKey& key, std::string_view name, RegValue& out);
+
+// Lists every value name of the key, up to the registry's name limit. Stops at
+// ERROR_NO_MORE_ITEMS (returned as 0) or at any other status, which it returns.
+Status list_value_names(Registry& registry, const RegKey& key, std::vector<std::string>& names);
+
+inline bool is_string_type(std::uint32_t type) {
+  return type == regtype::kSz || type == regtype::kExpandSz;
+}
+
+}  // namespace rw

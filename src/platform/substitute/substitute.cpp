@@ -1,0 +1,494 @@
+#include "platform/substitute/substitute.h"
+
+#include <fnmatch.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace rw::substitute {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Windows compares registry names by upper-casing; this covers the scripts
+// the tests use (ASCII, Latin-1, Greek, Cyrillic).
+char16_t upper(char16_t unit) {
+  if (unit >= u'a' && unit <= u'z') return static_cast<char16_t>(unit - 32);
+  if (unit >= 0xE0 && unit <= 0xFE && unit != 0xF7) return static_cast<char16_t>(unit - 32);
+  if (unit >= 0x3B1 && unit <= 0x3C9 && unit != 0x3C2) return static_cast<char16_t>(unit - 32);
+  if (unit >= 0x430 && unit <= 0x44F) return static_cast<char16_t>(unit - 32);
+  if (unit >= 0x450 && unit <= 0x45F) return static_cast<char16_t>(unit - 80);
+  return unit;
+}
+
+std::u16string fold(std::string_view text) {
+  std::u16string units = utf8_to_utf16(text);
+  for (char16_t& unit : units) unit = upper(unit);
+  return units;
+}
+
+std::vector<std::u16string> split_path(std::string_view path) {
+  std::vector<std::u16string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start) parts.push_back(fold(path.substr(start, end - start)));
+    start = end + 1;
+  }
+  return parts;
+}
+
+bool is_prefix(const std::vector<std::u16string>& prefix, const std::vector<std::u16string>& path) {
+  return prefix.size() <= path.size() && std::equal(prefix.begin(), prefix.end(), path.begin());
+}
+
+constexpr std::uint32_t kQueryValue = 0x1;
+constexpr std::uint32_t kSetValue = 0x2;
+constexpr Status kKeyDeleted = 1018;
+
+}  // namespace
+
+// ---- CallLog ----------------------------------------------------------------
+
+std::optional<Status> CallLog::enter(const std::string& operation, const std::string& subject) {
+  calls_.push_back(operation + " " + subject);
+  const std::uint64_t number = calls_.size();
+  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+    const bool by_number = it->at_call != 0 && it->at_call == number &&
+                           (it->operation.empty() || it->operation == operation);
+    const bool by_operation = it->at_call == 0 && it->operation == operation;
+    if (by_number || by_operation) {
+      Status failure = it->status;
+      if (by_number) faults_.erase(it);
+      return failure;
+    }
+  }
+  return std::nullopt;
+}
+
+// ---- SubstituteRegistry -------------------------------------------------------
+
+SubstituteRegistry::Key& SubstituteRegistry::root(Hive hive) { return hives_[hive]; }
+
+const SubstituteRegistry::Key* SubstituteRegistry::find(
+    Hive hive, const std::vector<std::u16string>& path) const {
+  auto hive_it = hives_.find(hive);
+  if (hive_it == hives_.end()) return nullptr;
+  const Key* key = &hive_it->second;
+  for (const auto& part : path) {
+    auto it = key->subkeys.find(part);
+    if (it == key->subkeys.end()) return nullptr;
+    key = it->second.get();
+  }
+  return key;
+}
+
+SubstituteRegistry::Key* SubstituteRegistry::find(Hive hive,
+                                                  const std::vector<std::u16string>& path) {
+  return const_cast<Key*>(static_cast<const SubstituteRegistry*>(this)->find(hive, path));
+}
+
+SubstituteRegistry::Key& SubstituteRegistry::make(Hive hive,
+                                                  const std::vector<std::u16string>& path) {
+  Key* key = &root(hive);
+  for (const auto& part : path) {
+    auto& slot = key->subkeys[part];
+    if (!slot) slot = std::make_unique<Key>();
+    key = slot.get();
+  }
+  return *key;
+}
+
+bool SubstituteRegistry::write_denied(Hive hive, const std::vector<std::u16string>& path) const {
+  return std::any_of(denied_.begin(), denied_.end(), [&](const auto& entry) {
+    return entry.first == hive && is_prefix(entry.second, path);
+  });
+}
+
+Status SubstituteRegistry::open_or_create(const char* operation, Hive hive, std::string_view path,
+                                          std::uint32_t access, bool create, RegKey& out) {
+  out.close();
+  if (auto failure = log_.enter(operation, std::string(path))) return *failure;
+  if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine) return status::kInvalidHandle;
+  auto parts = split_path(path);
+  if ((access & kSetValue) && write_denied(hive, parts)) return status::kAccessDenied;
+  if (find(hive, parts) == nullptr) {
+    if (!create) return status::kFileNotFound;
+    make(hive, parts);
+  }
+  const std::uintptr_t handle = next_handle_++;
+  handles_[handle] = Handle{hive, std::move(parts), access};
+  out = RegKey(this, handle);
+  return status::kOk;
+}
+
+Status SubstituteRegistry::open_key(Hive hive, std::string_view path, std::uint32_t access,
+                                    RegKey& out) {
+  return open_or_create("RegOpenKeyEx", hive, path, access, false, out);
+}
+
+Status SubstituteRegistry::create_key(Hive hive, std::string_view path, std::uint32_t access,
+                                      RegKey& out) {
+  return open_or_create("RegCreateKeyEx", hive, path, access, true, out);
+}
+
+const SubstituteRegistry::Handle* SubstituteRegistry::handle_of(const RegKey& key) const {
+  if (!key.is_open()) return nullptr;
+  auto it = handles_.find(key.handle());
+  return it == handles_.end() ? nullptr : &it->second;
+}
+
+Status SubstituteRegistry::enum_value_name(const RegKey& key, std::uint32_t index,
+                                           std::uint32_t name_capacity, std::string& name) {
+  if (auto failure = log_.enter("RegEnumValue", std::to_string(index))) return *failure;
+  const Handle* handle = handle_of(key);
+  if (handle == nullptr) return status::kInvalidHandle;
+  if (!(handle->access & kQueryValue)) return status::kAccessDenied;
+  const Key* node = find(handle->hive, handle->path);
+  if (node == nullptr) return kKeyDeleted;
+  if (index >= node->values.size()) return status::kNoMoreItems;
+  const std::string& found = node->values[index].name;
+  if (utf8_to_utf16(found).size() + 1 > name_capacity) return status::kMoreData;
+  name = found;
+  return status::kOk;
+}
+
+Status SubstituteRegistry::query_value(const RegKey& key, std::string_view name,
+                                       std::uint32_t& type, std::uint8_t* data,
+                                       std::uint32_t& size) {
+  if (auto failure = log_.enter("RegQueryValueEx", std::string(name))) return *failure;
+  const Handle* handle = handle_of(key);
+  if (handle == nullptr) return status::kInvalidHandle;
+  if (!(handle->access & kQueryValue)) return status::kAccessDenied;
+  const Key* node = find(handle->hive, handle->path);
+  if (node == nullptr) return kKeyDeleted;
+  const std::u16string wanted = fold(name);
+  for (const Value& value : node->values) {
+    if (fold(value.name) != wanted) continue;
+    type = value.type;
+    const auto needed = static_cast<std::uint32_t>(value.data.size());
+    if (data == nullptr) {
+      size = needed;
+      return status::kOk;
+    }
+    if (size < needed) {
+      size = needed;
+      return status::kMoreData;
+    }
+    std::copy(value.data.begin(), value.data.end(), data);
+    size = needed;
+    return status::kOk;
+  }
+  return status::kFileNotFound;
+}
+
+Status SubstituteRegistry::set_value(const RegKey& key, std::string_view name, std::uint32_t type,
+                                     const std::vector<std::uint8_t>& data) {
+  if (auto failure = log_.enter("RegSetValueEx", std::string(name))) return *failure;
+  const Handle* handle = handle_of(key);
+  if (handle == nullptr) return status::kInvalidHandle;
+  if (!(handle->access & kSetValue)) return status::kAccessDenied;
+  Key* node = find(handle->hive, handle->path);
+  if (node == nullptr) return kKeyDeleted;
+  const std::u16string wanted = fold(name);
+  for (Value& value : node->values) {
+    if (fold(value.name) == wanted) {
+      value.type = type;
+      value.data = data;
+      return status::kOk;
+    }
+  }
+  node->values.push_back(Value{std::string(name), type, data});
+  return status::kOk;
+}
+
+Status SubstituteRegistry::delete_value(const RegKey& key, std::string_view name) {
+  if (auto failure = log_.enter("RegDeleteValue", std::string(name))) return *failure;
+  const Handle* handle = handle_of(key);
+  if (handle == nullptr) return status::kInvalidHandle;
+  if (!(handle->access & kSetValue)) return status::kAccessDenied;
+  Key* node = find(handle->hive, handle->path);
+  if (node == nullptr) return kKeyDeleted;
+  const std::u16string wanted = fold(name);
+  auto it = std::find_if(node->values.begin(), node->values.end(),
+                         [&](const Value& value) { return fold(value.name) == wanted; });
+  if (it == node->values.end()) return status::kFileNotFound;
+  node->values.erase(it);
+  return status::kOk;
+}
+
+Status SubstituteRegistry::delete_key(Hive hive, std::string_view path) {
+  if (auto failure = log_.enter("RegDeleteKey", std::string(path))) return *failure;
+  auto parts = split_path(path);
+  if (parts.empty()) return status::kAccessDenied;
+  Key* node = find(hive, parts);
+  if (node == nullptr) return status::kFileNotFound;
+  if (!node->subkeys.empty()) return status::kAccessDenied;
+  auto leaf = parts.back();
+  parts.pop_back();
+  find(hive, parts)->subkeys.erase(leaf);
+  return status::kOk;
+}
+
+Status SubstituteRegistry::close_handle(std::uintptr_t handle) {
+  return handles_.erase(handle) == 1 ? status::kOk : status::kInvalidHandle;
+}
+
+void SubstituteRegistry::put(Hive hive, std::string_view path, std::string_view name,
+                             std::uint32_t type, std::vector<std::uint8_t> data) {
+  Key& node = make(hive, split_path(path));
+  const std::u16string wanted = fold(name);
+  for (Value& value : node.values) {
+    if (fold(value.name) == wanted) {
+      value.type = type;
+      value.data = std::move(data);
+      return;
+    }
+  }
+  node.values.push_back(Value{std::string(name), type, std::move(data)});
+}
+
+void SubstituteRegistry::put_string(Hive hive, std::string_view path, std::string_view name,
+                                    std::string_view text, std::uint32_t type) {
+  put(hive, path, name, type, text_to_registry_bytes(text));
+}
+
+std::optional<RegValue> SubstituteRegistry::get(Hive hive, std::string_view path,
+                                                std::string_view name) const {
+  const Key* node = find(hive, split_path(path));
+  if (node == nullptr) return std::nullopt;
+  const std::u16string wanted = fold(name);
+  for (const Value& value : node->values) {
+    if (fold(value.name) == wanted) return RegValue{value.type, value.data};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> SubstituteRegistry::get_string(Hive hive, std::string_view path,
+                                                          std::string_view name) const {
+  auto value = get(hive, path, name);
+  if (!value) return std::nullopt;
+  return registry_bytes_to_text(value->data);
+}
+
+std::vector<std::string> SubstituteRegistry::value_names(Hive hive, std::string_view path) const {
+  std::vector<std::string> names;
+  if (const Key* node = find(hive, split_path(path))) {
+    for (const Value& value : node->values) names.push_back(value.name);
+  }
+  return names;
+}
+
+void SubstituteRegistry::remove_key(Hive hive, std::string_view path) {
+  auto parts = split_path(path);
+  if (parts.empty()) return;
+  auto leaf = parts.back();
+  parts.pop_back();
+  if (Key* parent = find(hive, parts)) parent->subkeys.erase(leaf);
+}
+
+void SubstituteRegistry::deny_write(Hive hive, std::string_view path) {
+  denied_.emplace_back(hive, split_path(path));
+}
+
+// ---- SubstituteFiles ------------------------------------------------------------
+
+fs::path SubstituteFiles::host_path(std::string_view path) {
+  std::string host(path);
+  std::replace(host.begin(), host.end(), '\\', '/');
+  return fs::path(host);
+}
+
+std::uint32_t SubstituteFiles::attributes_of(const fs::path& path) const {
+  auto it = attributes_.find(path.lexically_normal().string());
+  return it == attributes_.end() ? 0 : it->second;
+}
+
+std::vector<std::string> SubstituteFiles::dir(std::string_view pattern, std::uint32_t attributes) {
+  if (auto failure = log_.enter("Dir", std::string(pattern))) {
+    throw PlatformError("Dir", std::string(pattern), *failure);
+  }
+  const fs::path full = host_path(pattern);
+  const fs::path folder = full.parent_path();
+  const std::string mask = full.filename().string();
+  std::vector<std::string> names;
+  std::error_code error;
+  fs::directory_iterator it(folder, error);
+  if (error) return names;  // a missing folder matches nothing
+  for (const auto& entry : it) {
+    const std::string name = entry.path().filename().string();
+    if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD * 0) != 0) continue;
+    const bool is_folder = entry.is_directory(error);
+    if (is_folder && !(attributes & attr::kDirectory)) continue;
+    const std::uint32_t own = attributes_of(entry.path());
+    if ((own & attr::kHidden) && !(attributes & attr::kHidden)) continue;
+    if ((own & attr::kSystem) && !(attributes & attr::kSystem)) continue;
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool SubstituteFiles::folder_exists(std::string_view path) {
+  if (auto failure = log_.enter("FolderExists", std::string(path))) {
+    throw PlatformError("Dir", std::string(path), *failure);
+  }
+  std::error_code error;
+  return fs::is_directory(host_path(path), error);
+}
+
+void SubstituteFiles::make_dir(std::string_view path) {
+  if (auto failure = log_.enter("MkDir", std::string(path))) {
+    throw PlatformError("MkDir", std::string(path), *failure);
+  }
+  std::error_code error;
+  if (!fs::create_directory(host_path(path), error)) {
+    throw PlatformError("MkDir", std::string(path),
+                        error ? status::kPathNotFound : status::kAlreadyExists);
+  }
+}
+
+void SubstituteFiles::file_copy(std::string_view from, std::string_view to) {
+  if (auto failure = log_.enter("FileCopy", std::string(from) + " -> " + std::string(to))) {
+    throw PlatformError("FileCopy", std::string(from), *failure);
+  }
+  std::error_code error;
+  if (!fs::is_regular_file(host_path(from), error)) {
+    throw PlatformError("FileCopy", std::string(from), status::kFileNotFound);
+  }
+  if (!fs::is_directory(host_path(to).parent_path(), error)) {
+    throw PlatformError("FileCopy", std::string(to), status::kPathNotFound);
+  }
+  fs::copy_file(host_path(from), host_path(to), fs::copy_options::overwrite_existing, error);
+  if (error) throw PlatformError("FileCopy", std::string(to), status::kAccessDenied);
+}
+
+void SubstituteFiles::kill(std::string_view path) {
+  if (auto failure = log_.enter("Kill", std::string(path))) {
+    throw PlatformError("Kill", std::string(path), *failure);
+  }
+  std::error_code error;
+  if (!fs::is_regular_file(host_path(path), error)) {
+    throw PlatformError("Kill", std::string(path), status::kFileNotFound);
+  }
+  if (!fs::remove(host_path(path), error) || error) {
+    throw PlatformError("Kill", std::string(path), status::kAccessDenied);
+  }
+}
+
+void SubstituteFiles::write_file(std::string_view path, std::string_view content) {
+  std::ofstream out(host_path(path), std::ios::binary);
+  out << content;
+}
+
+std::optional<std::string> SubstituteFiles::read_file(std::string_view path) const {
+  std::ifstream in(host_path(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void SubstituteFiles::set_attributes(std::string_view path, std::uint32_t attributes) {
+  attributes_[host_path(path).lexically_normal().string()] = attributes;
+}
+
+// ---- the rest -------------------------------------------------------------------------
+
+std::string SubstituteFolders::special_folder(int csidl) {
+  log_.enter("SHGetFolderPath", std::to_string(csidl));
+  auto it = special.find(csidl);
+  return it == special.end() ? std::string() : it->second;
+}
+
+std::string SubstituteFolders::windows_directory() {
+  if (log_.enter("GetWindowsDirectory", "")) return {};
+  return windows;
+}
+
+std::string SubstituteStatusText::describe(Status code) {
+  switch (code) {
+    case status::kOk: return "The operation completed successfully.";
+    case status::kFileNotFound: return "The system cannot find the file specified.";
+    case status::kPathNotFound: return "The system cannot find the path specified.";
+    case status::kAccessDenied: return "Access is denied.";
+    case status::kInvalidHandle: return "The handle is invalid.";
+    case status::kSharingViolation:
+      return "The process cannot access the file because it is being used by another process.";
+    case status::kMoreData: return "More data is available.";
+    case status::kNoMoreItems: return "No more data is available.";
+    default: return "Error " + std::to_string(code) + ".";
+  }
+}
+
+void RecordingShell::shell_open(std::string_view verb, std::string_view file, int) {
+  log_.enter("ShellExecute", std::string(verb) + " " + std::string(file));
+  opened.emplace_back(file);
+}
+
+void RecordingShell::start_program(std::string_view path, int) {
+  if (auto failure = log_.enter("CreateProcess", std::string(path))) {
+    throw PlatformError("CreateProcess", std::string(path), *failure);
+  }
+  std::error_code error;
+  if (refuse_start || path.empty() || !fs::is_regular_file(SubstituteFiles::host_path(path), error)) {
+    throw PlatformError("CreateProcess", std::string(path), status::kFileNotFound);
+  }
+  started.emplace_back(path);
+}
+
+int ScriptedDialogs::message_box(std::string_view prompt, int flags, std::string_view title) {
+  messages.push_back(ShownMessage{std::string(prompt), flags, std::string(title)});
+  if (message_answers.empty()) return (flags & 0xF) == mb::kYesNo ? mb::kResultYes : mb::kResultOk;
+  int answer = message_answers.front();
+  message_answers.pop_front();
+  return answer;
+}
+
+std::string ScriptedDialogs::input_box(std::string_view, std::string_view,
+                                       std::string_view default_text) {
+  prompts_defaults.emplace_back(default_text);
+  if (input_answers.empty()) return std::string(default_text);
+  auto answer = input_answers.front();
+  input_answers.pop_front();
+  return answer ? *answer : std::string(default_text);
+}
+
+OpenFileResult ScriptedDialogs::open_file(const OpenFileRequest& request) {
+  file_requests.push_back(request);
+  if (file_dialog_failure) throw PlatformError("GetOpenFileName", request.title, *file_dialog_failure);
+  if (file_answers.empty()) return OpenFileResult{};
+  OpenFileResult answer = file_answers.front();
+  file_answers.pop_front();
+  return answer;
+}
+
+SubstitutePlatform::SubstitutePlatform() {
+  std::string templ = (fs::temp_directory_path() / "runwarden-XXXXXX").string();
+  if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+  root_ = templ;
+  folders.program_folder_ = root_ + "\\Program";
+  fs::create_directories(SubstituteFiles::host_path(folders.program_folder_));
+  const std::string user_startup = root_ + "\\UserStartup";
+  const std::string common_startup = root_ + "\\CommonStartup";
+  fs::create_directories(SubstituteFiles::host_path(user_startup));
+  fs::create_directories(SubstituteFiles::host_path(common_startup));
+  folders.special[kCsidlStartup] = user_startup;
+  folders.special[kCsidlCommonStartup] = common_startup;
+}
+
+SubstitutePlatform::~SubstitutePlatform() {
+  std::error_code error;
+  fs::remove_all(root_, error);
+}
+
+Platform SubstitutePlatform::platform() {
+  return Platform{registry, files, folders, status_text, shell, dialogs};
+}
+
+}  // namespace rw::substitute

@@ -1,0 +1,189 @@
+// The start-up scan over the substitute platform.
+#include <gmock/gmock.h>
+
+#include "catalogue/scan.h"
+#include "fixture.h"
+
+namespace rw::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ScanTest : public CatalogueTest {
+ protected:
+  std::vector<std::string> items() {
+    std::vector<std::string> out;
+    for (int i = 0; i < list_.count(); ++i) {
+      out.push_back(list_.text(i) + "/" + std::to_string(list_.tag(i)) +
+                    (list_.checked(i) ? "+" : "-"));
+    }
+    return out;
+  }
+  std::vector<std::string> made_folders() {
+    std::vector<std::string> made;
+    for (const std::string& call : os_.log.calls()) {
+      if (call.rfind("MkDir ", 0) == 0) made.push_back(call.substr(6 + program_folder().size()));
+    }
+    return made;
+  }
+};
+
+TEST_F(ScanTest, FirstStartCreatesTheParkingFoldersInOrderAndALaterStartCreatesNone) {
+  EXPECT_EQ(scan(), "Runwarden v1.3");
+  EXPECT_THAT(made_folders(),
+              ElementsAre("\\DISABLED", "\\DISABLED\\All Users", "\\DISABLED\\Default User"));
+  EXPECT_EQ(list_.count(), 0);
+  EXPECT_EQ(list_.current(), -1);
+
+  os_.log.clear();
+  SortedEntryList again;
+  Catalogue second{platform_, again, module_};
+  run_scan(second);
+  EXPECT_THAT(made_folders(), IsEmpty());
+}
+
+TEST_F(ScanTest, OneParkingFolderRemovedByHandIsTheOnlyOneMadeAgain) {
+  scan();
+  std::filesystem::remove(substitute::SubstituteFiles::host_path(program_folder() +
+                                                                 "\\DISABLED\\Default User"));
+  os_.log.clear();
+  scan();
+  EXPECT_THAT(made_folders(), ElementsAre("\\DISABLED\\Default User"));
+}
+
+TEST_F(ScanTest, AParkingFolderThatCannotBeMadeIsReportedWithItsPath) {
+  os_.files.write_file(program_folder() + "\\DISABLED", "a file in the way");
+  try {
+    scan();
+    FAIL() << "the scan went on without its parking folders";
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.operation(), "MkDir");
+    EXPECT_EQ(error.subject(), program_folder() + "\\DISABLED");
+  }
+}
+
+TEST_F(ScanTest, ListsEveryPlaceWithItsTagAndTicksExactlyTheActiveOnes) {
+  prepare_folders();
+  store_run_value(StartupLocation::AllUsersRun, "Tool", "c:\\machine.exe");
+  store_run_value(StartupLocation::CurrentUserRun, "Tool", "c:\\user.exe");
+  store_run_value(StartupLocation::CurrentUserRunParked, "Parked", "c:\\p.exe");
+  store_run_value(StartupLocation::AllUsersRunParked, "Parked", "c:\\p.exe");
+  store_shortcut(StartupLocation::CurrentUserStartup, "Mine");
+  store_shortcut(StartupLocation::AllUsersStartup, "Ours");
+  store_shortcut(StartupLocation::CurrentUserStartupParked, "Mine");
+  store_shortcut(StartupLocation::AllUsersStartupParked, "Ours");
+  scan();
+  EXPECT_THAT(items(), ElementsAre("Mine/4+", "Mine/6-", "Ours/3+", "Ours/5-", "Parked/8-",
+                                   "Parked/7-", "Tool/1+", "Tool/2+"));
+  EXPECT_EQ(list_.current(), -1);
+  EXPECT_EQ(os_.registry.open_handles(), 0u);
+}
+
+TEST_F(ScanTest, ListsTheDefaultValueAndValuesOfEveryTypeByName) {
+  prepare_folders();
+  const PlaceInfo& run = place(StartupLocation::CurrentUserRun);
+  os_.registry.put_string(kHkeyCurrentUser, kRunKeyPath, "", "c:\\default.exe");
+  os_.registry.put_string(kHkeyCurrentUser, kRunKeyPath, "Expand", "%windir%\\x.exe",
+                          regtype::kExpandSz);
+  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Bytes", regtype::kBinary, {1, 2, 3});
+  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Number", regtype::kDword, {1, 0, 0, 0});
+  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Multi", regtype::kMultiSz,
+                   {'a', 0, 0, 0, 0, 0});
+  (void)run;
+  scan();
+  EXPECT_THAT(items(), ElementsAre("/2+", "Bytes/2+", "Expand/2+", "Multi/2+", "Number/2+"));
+}
+
+TEST_F(ScanTest, ShortcutNamesLoseTheirSuffixInAnyCaseAndHiddenOrSystemFilesAreNotListed) {
+  prepare_folders();
+  const std::string folder = module_.CurrentUserStartupPath;
+  os_.files.write_file(folder + "\\X.LNK", "x");
+  os_.files.write_file(folder + "\\.lnk", "bare");
+  os_.files.write_file(folder + "\\hidden.lnk", "h");
+  os_.files.write_file(folder + "\\system.lnk", "s");
+  os_.files.write_file(folder + "\\notes.txt", "not a shortcut");
+  os_.files.set_attributes(folder + "\\hidden.lnk", attr::kHidden);
+  os_.files.set_attributes(folder + "\\system.lnk", attr::kSystem);
+  std::filesystem::create_directory(substitute::SubstituteFiles::host_path(folder + "\\dir.lnk"));
+  scan();
+  EXPECT_THAT(items(), ElementsAre("/4+", "X/4+"));
+}
+
+TEST_F(ScanTest, AnEntryBothParkedAndActiveIsListedTwice) {
+  prepare_folders();
+  store_run_value(StartupLocation::CurrentUserRun, "Tool", "c:\\tool.exe");
+  store_run_value(StartupLocation::CurrentUserRunParked, "Tool", "c:\\tool.exe");
+  scan();
+  EXPECT_THAT(items(), ElementsAre("Tool/2+", "Tool/8-"));
+}
+
+TEST_F(ScanTest, AVeryLongNameDoesNotHideTheValuesAfterIt) {
+  prepare_folders();
+  const std::string long_name(2100, 'L');
+  store_run_value(StartupLocation::CurrentUserRun, "Before", "a");
+  store_run_value(StartupLocation::CurrentUserRun, long_name, "b");
+  store_run_value(StartupLocation::CurrentUserRun, "After", "c");
+  scan();
+  ASSERT_EQ(list_.count(), 3);
+  EXPECT_EQ(find_item(long_name, StartupLocation::CurrentUserRun) >= 0, true);
+  EXPECT_GE(find_item("After", StartupLocation::CurrentUserRun), 0);
+}
+
+TEST_F(ScanTest, NamesOutsideAsciiArriveWhole) {
+  prepare_folders();
+  store_run_value(StartupLocation::CurrentUserRun, "Программа", "a");
+  store_run_value(StartupLocation::CurrentUserRun, "程序 🚀", "b");
+  store_shortcut(StartupLocation::CurrentUserStartup, "Ünïcode");
+  scan();
+  EXPECT_GE(find_item("Программа", StartupLocation::CurrentUserRun), 0);
+  EXPECT_GE(find_item("程序 🚀", StartupLocation::CurrentUserRun), 0);
+  EXPECT_GE(find_item("Ünïcode", StartupLocation::CurrentUserStartup), 0);
+}
+
+TEST(FolderResolution, ShortPathsFallBackAndThreeCharactersStay) {
+  substitute::SubstitutePlatform os;
+  os.folders.windows = "C:\\WINNT";
+  os.folders.special[kCsidlStartup] = "";
+  EXPECT_EQ(resolve_startup_folder(os.folders, kCsidlStartup, "C:\\WINNT", "\\Start Menu\\Programs\\StartUp"),
+            "C:\\WINNT\\Start Menu\\Programs\\StartUp");
+  os.folders.special[kCsidlStartup] = "D:";
+  EXPECT_EQ(resolve_startup_folder(os.folders, kCsidlStartup, "C:\\WINNT", "\\X"), "C:\\WINNT\\X");
+  os.folders.special[kCsidlStartup] = "D:\\";
+  EXPECT_EQ(resolve_startup_folder(os.folders, kCsidlStartup, "C:\\WINNT", "\\X"), "D:\\");
+  os.folders.special[kCsidlCommonStartup] = "";
+  EXPECT_EQ(resolve_startup_folder(os.folders, kCsidlCommonStartup, "", "\\All Users\\X"),
+            "\\All Users\\X");
+}
+
+TEST(PlaceTable, PartnersPairUpAndParkingSectionsCarryTheSignedHive) {
+  for (const PlaceInfo& info : kPlaces) {
+    const PlaceInfo& partner = place(info.partner);
+    EXPECT_EQ(partner.partner, info.location) << info.name;
+    EXPECT_NE(partner.active, info.active) << info.name;
+    EXPECT_EQ(partner.kind, info.kind) << info.name;
+    EXPECT_EQ(partner.scope, info.scope) << info.name;
+  }
+  EXPECT_EQ(parking_section(kHkeyCurrentUser), "Disabled\\-2147483647");
+  EXPECT_EQ(parking_section(kHkeyLocalMachine), "Disabled\\-2147483646");
+  EXPECT_EQ(parking_section_key_path(kHkeyLocalMachine),
+            "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646");
+  EXPECT_EQ(find_place(0), nullptr);
+  EXPECT_EQ(find_place(9), nullptr);
+}
+
+TEST(SortedList, KeepsItemsInCaseBlindOrderAndTracksTheCurrentItem) {
+  SortedEntryList list;
+  EXPECT_EQ(list.add("beta"), 0);
+  EXPECT_EQ(list.add("Alpha"), 0);
+  EXPECT_EQ(list.add("gamma"), 2);
+  list.set_current(1);
+  EXPECT_EQ(list.add("aardvark"), 0);
+  EXPECT_EQ(list.text(list.current()), "beta");
+  list.remove(list.current());
+  EXPECT_EQ(list.current(), -1);
+  EXPECT_EQ(list.count(), 3);
+}
+
+}  // namespace
+}  // namespace rw::testing

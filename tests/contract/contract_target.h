@@ -1,0 +1,31 @@
+// What the contract suite needs of a platform implementation: its registry
+// and files, a scratch registry key and a scratch folder of its own, and the
+// few things a test must arrange that the interface itself does not offer.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace rw::contract {
+
+class ContractTarget {
+ public:
+  virtual ~ContractTarget() = default;
+  virtual Registry& registry() = 0;
+  virtual FileSystem& files() = 0;
+  // A fresh key path under HKEY_CURRENT_USER that the test may fill; removed
+  // afterwards by the target.
+  virtual std::string scratch_key() = 0;
+  // A fresh, empty folder ("\"-separated path), removed afterwards.
+  virtual std::string scratch_folder() = 0;
+  virtual void write_file(const std::string& path, const std::string& content) = 0;
+  virtual std::string read_file(const std::string& path) = 0;
+  virtual void set_attributes(const std::string& path, std::uint32_t attributes) = 0;
+};
+
+// Each test program supplies the implementation it checks.
+std::unique_ptr<ContractTarget> make_contract_target();
+
+}  // namespace rw::contract

@@ -1,0 +1,39 @@
+// The contract suite against the substitute platform.
+#include "contract/contract_target.h"
+#include "platform/substitute/substitute.h"
+
+namespace rw::contract {
+
+namespace {
+class SubstituteTarget final : public ContractTarget {
+ public:
+  Registry& registry() override { return os_.registry; }
+  FileSystem& files() override { return os_.files; }
+  std::string scratch_key() override {
+    return "Software\\RunwardenContract\\Case" + std::to_string(++keys_);
+  }
+  std::string scratch_folder() override {
+    const std::string folder = os_.root() + "\\scratch" + std::to_string(++folders_);
+    os_.files.make_dir(folder);
+    return folder;
+  }
+  void write_file(const std::string& path, const std::string& content) override {
+    os_.files.write_file(path, content);
+  }
+  std::string read_file(const std::string& path) override {
+    return os_.files.read_file(path).value_or("<missing>");
+  }
+  void set_attributes(const std::string& path, std::uint32_t attributes) override {
+    os_.files.set_attributes(path, attributes);
+  }
+
+ private:
+  substitute::SubstitutePlatform os_;
+  int keys_ = 0;
+  int folders_ = 0;
+};
+}  // namespace
+
+std::unique_ptr<ContractTarget> make_contract_target() { return std::make_unique<SubstituteTarget>(); }
+
+}  // namespace rw::contract

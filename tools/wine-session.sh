@@ -1,0 +1,45 @@
+#!/bin/sh
+# Starts or ends what the Windows tests run in: a virtual X display, a Wine
+# prefix of the build's own and a persistent wineserver (so each test process
+# starts in a fraction of a second instead of seconds).
+#   wine-session.sh start DIR    wine-session.sh stop DIR
+set -eu
+action=$1
+dir=$2
+mkdir -p "$dir"
+export WINEPREFIX="$dir/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+start_display() {
+  n=91
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  echo $! >"$dir/xvfb.pid"
+  i=0
+  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  echo ":$n" >"$dir/display"
+}
+
+case "$action" in
+  start)
+    "$0" stop "$dir" >/dev/null 2>&1 || true
+    start_display
+    DISPLAY=$(cat "$dir/display")
+    export DISPLAY
+    wineserver -p
+    wineboot -i >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
+    # Both Startup folders exist in a fresh prefix only after first use of the shell.
+    echo "wine session ready on $DISPLAY in $WINEPREFIX"
+    ;;
+  stop)
+    wineserver -k 2>/dev/null || true
+    if [ -f "$dir/xvfb.pid" ]; then
+      kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+      rm -f "$dir/xvfb.pid"
+    fi
+    rm -f "$dir/display"
+    ;;
+  *)
+    echo "usage: $0 start|stop DIR" >&2
+    exit 2
+    ;;
+esac
