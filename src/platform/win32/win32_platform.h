@@ -1,0 +1,66 @@
+// The real Windows services behind the platform interface, over the
+// wide-character API. The dialogs live with the windows (src/ui).
+#pragma once
+
+#include "platform/platform.h"
+
+namespace rw::win32 {
+
+class Win32Registry final : public Registry {
+ public:
+  Status open_key(Hive hive, std::string_view path, std::uint32_t access, RegKey& out) override;
+  Status create_key(Hive hive, std::string_view path, std::uint32_t access, RegKey& out) override;
+  Status enum_value_name(const RegKey& key, std::uint32_t index, std::uint32_t name_capacity,
+                         std::string& name) override;
+  Status query_value(const RegKey& key, std::string_view name, std::uint32_t& type,
+                     std::uint8_t* data, std::uint32_t& size) override;
+  Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
+                   const std::vector<std::uint8_t>& data) override;
+  Status delete_value(const RegKey& key, std::string_view name) override;
+  Status delete_key(Hive hive, std::string_view path) override;
+
+ protected:
+  Status close_handle(std::uintptr_t handle) override;
+};
+
+class Win32Files final : public FileSystem {
+ public:
+  std::vector<std::string> dir(std::string_view pattern, std::uint32_t attributes) override;
+  bool folder_exists(std::string_view path) override;
+  void make_dir(std::string_view path) override;
+  void file_copy(std::string_view from, std::string_view to) override;
+  void kill(std::string_view path) override;
+};
+
+class Win32Folders final : public Folders {
+ public:
+  std::string special_folder(int csidl) override;
+  std::string windows_directory() override;
+  std::string program_folder() override;
+};
+
+class Win32StatusText final : public StatusText {
+ public:
+  std::string describe(Status code) override;  // FormatMessageW
+};
+
+class Win32Shell final : public Shell {
+ public:
+  void shell_open(std::string_view verb, std::string_view file, int show) override;
+  void start_program(std::string_view path, int show) override;
+};
+
+// Every service but the dialogs, which the windows provide.
+struct Win32Services {
+  Win32Registry registry;
+  Win32Files files;
+  Win32Folders folders;
+  Win32StatusText status_text;
+  Win32Shell shell;
+
+  Platform platform(Dialogs& dialogs) {
+    return Platform{registry, files, folders, status_text, shell, dialogs};
+  }
+};
+
+}  // namespace rw::win32
