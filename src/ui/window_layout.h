@@ -1,0 +1,66 @@
+// Windows built from data: each window's controls are one table (kind, name,
+// caption, position and size in twips, tooltip, style), created in table
+// order (which is the tab order) and scaled to the window's DPI.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace rw::ui {
+
+enum class ControlKind { Frame, ListView, Button, Label, Edit, EtchedLine, Icon };
+
+struct ControlSpec {
+  ControlKind kind;
+  int id;                  // the control id, also used to find it again
+  std::string_view name;   // the control's name, e.g. "cmdAdd"
+  std::string_view caption;
+  int left, top, width, height;  // twips, relative to the client area
+  std::string_view tooltip;      // empty: none
+  DWORD extra_style = 0;         // added to the kind's usual style
+  bool tab_stop = true;
+};
+
+// Twips are design values at 96 DPI: 15 twips per pixel.
+int twips_to_pixels(int twips, UINT dpi);
+
+// Creates the controls of `specs` on `parent`, in order, with the dialog
+// font, and a tooltip control carrying each non-empty tooltip. Returns the
+// tooltip window (owned by the parent, destroyed with it).
+HWND create_controls(HWND parent, std::span<const ControlSpec> specs, UINT dpi, HFONT font);
+
+// The DPI of a window (GetDpiForWindow where available, else the screen's).
+UINT window_dpi(HWND window);
+
+// The default dialog font at a DPI; the caller owns it (see FontOwner).
+HFONT create_dialog_font(UINT dpi);
+
+// Owns a GDI object and deletes it.
+class GdiOwner {
+ public:
+  explicit GdiOwner(HGDIOBJ object = nullptr) : object_(object) {}
+  ~GdiOwner() { reset(); }
+  GdiOwner(const GdiOwner&) = delete;
+  GdiOwner& operator=(const GdiOwner&) = delete;
+  void reset(HGDIOBJ object = nullptr) {
+    if (object_ != nullptr) DeleteObject(object_);
+    object_ = object;
+  }
+  HGDIOBJ get() const { return object_; }
+
+ private:
+  HGDIOBJ object_;
+};
+
+// The window's client size in twips, turned into an outer window size for
+// the given styles at the DPI.
+SIZE window_size_for_client(int client_width_twips, int client_height_twips, DWORD style,
+                            DWORD ex_style, UINT dpi);
+
+}  // namespace rw::ui
