@@ -25,9 +25,10 @@ case "$action" in
     start_display
     DISPLAY=$(cat "$dir/display")
     export DISPLAY
-    wineserver -p
+    mkdir -p "$WINEPREFIX"
+    # A new prefix is made by its first program; do it here, not in a test.
     wineboot -i >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
-    # Both Startup folders exist in a fresh prefix only after first use of the shell.
+    wineserver -p
     echo "wine session ready on $DISPLAY in $WINEPREFIX"
     ;;
   stop)
