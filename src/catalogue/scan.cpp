@@ -10,10 +10,14 @@ namespace {
 // The order in which the places are walked. The list sorts its items, so the
 // order decides only the order of adding.
 constexpr std::array<StartupLocation, 8> kScanOrder = {
-    StartupLocation::AllUsersRun,           StartupLocation::CurrentUserRun,
-    StartupLocation::CurrentUserRunParked,  StartupLocation::AllUsersRunParked,
-    StartupLocation::CurrentUserStartup,    StartupLocation::AllUsersStartup,
-    StartupLocation::CurrentUserStartupParked, StartupLocation::AllUsersStartupParked,
+    StartupLocation::AllUsersRun,
+    StartupLocation::CurrentUserRun,
+    StartupLocation::CurrentUserRunParked,
+    StartupLocation::AllUsersRunParked,
+    StartupLocation::CurrentUserStartup,
+    StartupLocation::AllUsersStartup,
+    StartupLocation::CurrentUserStartupParked,
+    StartupLocation::AllUsersStartupParked,
 };
 
 void add_item(EntryList& list, std::string_view text, const PlaceInfo& info) {
@@ -22,7 +26,16 @@ void add_item(EntryList& list, std::string_view text, const PlaceInfo& info) {
   list.set_checked(index, info.active);
 }
 
-void walk_run_values(Catalogue& catalogue, const PlaceInfo& info) {
+std::string hive_name(Hive hive) {
+  return hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+}
+
+std::string describe_failure(Catalogue& catalogue, const std::string& what, Status code) {
+  return what + ": " + catalogue.platform.status_text.describe(code) + " (error " +
+         std::to_string(code) + ")";
+}
+
+void walk_run_values(Catalogue& catalogue, const PlaceInfo& info, ScanResult& result) {
   Registry& registry = catalogue.platform.registry;
   Module1& module = catalogue.module;
   KeyScope scope(module);
@@ -31,18 +44,33 @@ void walk_run_values(Catalogue& catalogue, const PlaceInfo& info) {
   const std::string path = info.location == StartupLocation::CurrentUserRun
                                ? std::string(kRunKeyPathForScan)
                                : run_value_key_path(info);
-  module.LastStatus =
-      registry.open_key(run_value_key_hive(info), path, access::kRead, module.KeyHandle);
-  if (module.LastStatus != status::kOk) return;  // a missing key lists nothing
+  const Hive hive = run_value_key_hive(info);
+  module.LastStatus = registry.open_key(hive, path, access::kRead, module.KeyHandle);
+  if (module.LastStatus == status::kFileNotFound) return;  // a missing key lists nothing
   std::vector<std::string> names;
-  module.LastStatus = list_value_names(registry, module.KeyHandle, names);
+  if (module.LastStatus == status::kOk) {
+    module.LastStatus = list_value_names(registry, module.KeyHandle, names);
+  }
   for (const std::string& name : names) add_item(catalogue.list, name, info);
+  if (module.LastStatus != status::kOk) {
+    result.problems.push_back(
+        describe_failure(catalogue, hive_name(hive) + "\\" + path, module.LastStatus));
+  }
 }
 
-void list_shortcuts(Catalogue& catalogue, const PlaceInfo& info, std::string_view program_folder) {
+void list_shortcuts(Catalogue& catalogue, const PlaceInfo& info, std::string_view program_folder,
+                    ScanResult& result) {
   const std::string folder = place_folder(info, catalogue.module, program_folder);
   const std::string pattern = folder + "\\*" + std::string(kShortcutSuffix);
-  for (const std::string& file : catalogue.platform.files.dir(pattern, attr::kNormal)) {
+  std::vector<std::string> files;
+  try {
+    files = catalogue.platform.files.dir(pattern, attr::kNormal);
+  } catch (const PlatformError& error) {
+    // An unreadable folder hides its shortcuts; say so and list the rest.
+    result.problems.push_back(describe_failure(catalogue, folder, error.code()));
+    return;
+  }
+  for (const std::string& file : files) {
     if (file.size() < kShortcutSuffix.size()) continue;
     add_item(catalogue.list, std::string_view(file).substr(0, file.size() - kShortcutSuffix.size()),
              info);
@@ -76,7 +104,14 @@ void ensure_parking_folders(FileSystem& files, std::string_view program_folder) 
   make_dir_if_missing(files, std::string(program_folder) + std::string(kCurrentUserParkingTail));
 }
 
-std::string run_scan(Catalogue& catalogue) {
+std::string scan_problems_message(const ScanResult& result) {
+  if (result.problems.empty()) return {};
+  std::string message = "Some startup places could not be read, so the list may be incomplete:";
+  for (const std::string& problem : result.problems) message += "\n\n" + problem;
+  return message;
+}
+
+ScanResult run_scan(Catalogue& catalogue) {
   Platform& platform = catalogue.platform;
   Module1& module = catalogue.module;
   const std::string program_folder = platform.folders.program_folder();
@@ -88,18 +123,19 @@ std::string run_scan(Catalogue& catalogue) {
   module.AllUsersStartupPath =
       resolve_startup_folder(platform.folders, kCsidlCommonStartup, windows_folder,
                              "\\All Users\\Start Menu\\Programs\\StartUp");
-  std::string caption = main_window_caption();
+  ScanResult result;
+  result.caption = main_window_caption();
 
   for (StartupLocation location : kScanOrder) {
     const PlaceInfo& info = place(location);
     if (info.kind == EntryKind::RunValue) {
-      walk_run_values(catalogue, info);
+      walk_run_values(catalogue, info, result);
     } else {
-      list_shortcuts(catalogue, info, program_folder);
+      list_shortcuts(catalogue, info, program_folder, result);
     }
   }
   catalogue.list.set_current(-1);
-  return caption;
+  return result;
 }
 
 }  // namespace rw

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/module1.h"
 
@@ -23,9 +24,18 @@ std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view
 // Raises PlatformError naming the path that could not be created.
 void ensure_parking_folders(FileSystem& files, std::string_view program_folder);
 
-// Runs the whole scan into the list and returns the window caption. Raises
-// PlatformError when a parking folder cannot be created; the caller reports
-// it and ends the program.
-std::string run_scan(Catalogue& catalogue);
+struct ScanResult {
+  std::string caption;
+  // Places that could not be read whole, each with the cause in the OS's
+  // words. The list then lacks what they hold, so the user must be told.
+  std::vector<std::string> problems;
+};
+
+// Runs the whole scan into the list. Raises PlatformError when a parking
+// folder cannot be created; the caller reports it and ends the program.
+ScanResult run_scan(Catalogue& catalogue);
+
+// The problems of a scan as one message for the user; empty when none.
+std::string scan_problems_message(const ScanResult& result);
 
 }  // namespace rw

@@ -25,7 +25,8 @@ class CatalogueTest : public ::testing::Test {
   void store_run_value(StartupLocation location, const std::string& name,
                        const std::string& command, std::uint32_t type = regtype::kSz) {
     const PlaceInfo& info = place(location);
-    os_.registry.put_string(run_value_key_hive(info), run_value_key_path(info), name, command, type);
+    os_.registry.put_string(run_value_key_hive(info), run_value_key_path(info), name, command,
+                            type);
   }
   void store_shortcut(StartupLocation location, const std::string& name,
                       const std::string& content = "shortcut") {
@@ -43,7 +44,7 @@ class CatalogueTest : public ::testing::Test {
     return os_.files.read_file(shortcut_path(folder_of(location), name));
   }
   // Runs the scan (which also resolves the folders the helpers above use).
-  std::string scan() { return run_scan(catalogue_); }
+  std::string scan() { return run_scan(catalogue_).caption; }
   // Resolves folders and creates the parking folders without listing anything.
   void prepare_folders() {
     scan();

@@ -45,8 +45,8 @@ TEST_F(ScanTest, FirstStartCreatesTheParkingFoldersInOrderAndALaterStartCreatesN
 
 TEST_F(ScanTest, OneParkingFolderRemovedByHandIsTheOnlyOneMadeAgain) {
   scan();
-  std::filesystem::remove(substitute::SubstituteFiles::host_path(program_folder() +
-                                                                 "\\DISABLED\\Default User"));
+  std::filesystem::remove(
+      substitute::SubstituteFiles::host_path(program_folder() + "\\DISABLED\\Default User"));
   os_.log.clear();
   scan();
   EXPECT_THAT(made_folders(), ElementsAre("\\DISABLED\\Default User"));
@@ -88,8 +88,7 @@ TEST_F(ScanTest, ListsTheDefaultValueAndValuesOfEveryTypeByName) {
                           regtype::kExpandSz);
   os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Bytes", regtype::kBinary, {1, 2, 3});
   os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Number", regtype::kDword, {1, 0, 0, 0});
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Multi", regtype::kMultiSz,
-                   {'a', 0, 0, 0, 0, 0});
+  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Multi", regtype::kMultiSz, {'a', 0, 0, 0, 0, 0});
   (void)run;
   scan();
   EXPECT_THAT(items(), ElementsAre("/2+", "Bytes/2+", "Expand/2+", "Multi/2+", "Number/2+"));
@@ -141,11 +140,36 @@ TEST_F(ScanTest, NamesOutsideAsciiArriveWhole) {
   EXPECT_GE(find_item("Ünïcode", StartupLocation::CurrentUserStartup), 0);
 }
 
+TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) {
+  prepare_folders();
+  store_run_value(StartupLocation::AllUsersRun, "Machine", "a");
+  store_run_value(StartupLocation::CurrentUserRun, "First", "b");
+  store_run_value(StartupLocation::CurrentUserRun, "Second", "c");
+  store_shortcut(StartupLocation::CurrentUserStartup, "Link");
+  os_.log.add_fault({0, "RegOpenKeyEx", status::kAccessDenied});
+  ScanResult denied = run_scan(catalogue_);
+  EXPECT_THAT(items(), ElementsAre("Link/4+"));
+  ASSERT_EQ(denied.problems.size(), 4u);  // both Run keys and both parking sections
+  EXPECT_THAT(denied.problems[0], ::testing::HasSubstr("HKEY_LOCAL_MACHINE\\SOFTWARE"));
+  EXPECT_THAT(denied.problems[0], ::testing::HasSubstr("Access is denied."));
+
+  os_.log.clear_faults();
+  while (list_.count() > 0) list_.remove(0);
+  os_.log.add_fault({0, "Dir", status::kAccessDenied});
+  ScanResult unreadable = run_scan(catalogue_);
+  EXPECT_EQ(unreadable.problems.size(), 4u);
+  EXPECT_THAT(items(), ElementsAre("First/2+", "Machine/1+", "Second/2+"));
+  EXPECT_THAT(scan_problems_message(unreadable),
+              ::testing::HasSubstr(module_.CurrentUserStartupPath));
+  EXPECT_EQ(scan_problems_message(ScanResult{}), "");
+}
+
 TEST(FolderResolution, ShortPathsFallBackAndThreeCharactersStay) {
   substitute::SubstitutePlatform os;
   os.folders.windows = "C:\\WINNT";
   os.folders.special[kCsidlStartup] = "";
-  EXPECT_EQ(resolve_startup_folder(os.folders, kCsidlStartup, "C:\\WINNT", "\\Start Menu\\Programs\\StartUp"),
+  EXPECT_EQ(resolve_startup_folder(os.folders, kCsidlStartup, "C:\\WINNT",
+                                   "\\Start Menu\\Programs\\StartUp"),
             "C:\\WINNT\\Start Menu\\Programs\\StartUp");
   os.folders.special[kCsidlStartup] = "D:";
   EXPECT_EQ(resolve_startup_folder(os.folders, kCsidlStartup, "C:\\WINNT", "\\X"), "C:\\WINNT\\X");
