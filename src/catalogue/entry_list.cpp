@@ -20,13 +20,15 @@ char16_t fold_case(char16_t unit) {
 bool list_text_less(std::string_view a, std::string_view b) {
   const std::u16string left = utf8_to_utf16(a);
   const std::u16string right = utf8_to_utf16(b);
-  return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(),
-                                      [](char16_t x, char16_t y) { return fold_case(x) < fold_case(y); });
+  return std::lexicographical_compare(
+      left.begin(), left.end(), right.begin(), right.end(),
+      [](char16_t x, char16_t y) { return fold_case(x) < fold_case(y); });
 }
 
 int SortedEntryList::add(std::string_view text) {
-  auto at = std::upper_bound(items_.begin(), items_.end(), text,
-                             [](std::string_view t, const Item& item) { return list_text_less(t, item.text); });
+  auto at = std::upper_bound(
+      items_.begin(), items_.end(), text,
+      [](std::string_view t, const Item& item) { return list_text_less(t, item.text); });
   auto index = static_cast<int>(at - items_.begin());
   items_.insert(at, Item{std::string(text), 0, false});
   if (current_ >= index) ++current_;

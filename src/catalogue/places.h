@@ -35,7 +35,13 @@ enum class EntryKind { RunValue, Shortcut };
 enum class Scope { AllUsers, CurrentUser };
 
 // Which folder holds a shortcut place.
-enum class FolderRole { None, AllUsersStartup, CurrentUserStartup, AllUsersParking, CurrentUserParking };
+enum class FolderRole {
+  None,
+  AllUsersStartup,
+  CurrentUserStartup,
+  AllUsersParking,
+  CurrentUserParking
+};
 
 inline constexpr std::string_view kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The scan walks the current user's key with this spelling; key names ignore case.

@@ -38,8 +38,8 @@ inline constexpr Hive kHkeyCurrentUser = 0x80000001u;
 inline constexpr Hive kHkeyLocalMachine = 0x80000002u;
 
 namespace access {
-inline constexpr std::uint32_t kRead = 0x20019;       // KEY_READ
-inline constexpr std::uint32_t kWrite = 0x20006;      // KEY_WRITE
+inline constexpr std::uint32_t kRead = 0x20019;   // KEY_READ
+inline constexpr std::uint32_t kWrite = 0x20006;  // KEY_WRITE
 inline constexpr std::uint32_t kAllKeyRights = 0x2003F;
 }  // namespace access
 
@@ -149,9 +149,9 @@ class FileSystem {
   virtual std::vector<std::string> dir(std::string_view pattern, std::uint32_t attributes) = 0;
   // True when a folder exists at the path.
   virtual bool folder_exists(std::string_view path) = 0;
-  virtual void make_dir(std::string_view path) = 0;                             // MkDir
-  virtual void file_copy(std::string_view from, std::string_view to) = 0;       // replaces `to`
-  virtual void kill(std::string_view path) = 0;                                 // deletes a file
+  virtual void make_dir(std::string_view path) = 0;                        // MkDir
+  virtual void file_copy(std::string_view from, std::string_view to) = 0;  // replaces `to`
+  virtual void kill(std::string_view path) = 0;                            // deletes a file
 };
 
 // Where things are.

@@ -33,8 +33,7 @@ class SettingsStore {
   void save_setting(std::string_view application, std::string_view section, std::string_view key,
                     std::string_view value);
   // DeleteSetting: raises PlatformError (status 2) when the key is absent.
-  void delete_setting(std::string_view application, std::string_view section,
-                      std::string_view key);
+  void delete_setting(std::string_view application, std::string_view section, std::string_view key);
 
  private:
   Registry& registry_;

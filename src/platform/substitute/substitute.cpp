@@ -413,16 +413,24 @@ std::string SubstituteFolders::windows_directory() {
 
 std::string SubstituteStatusText::describe(Status code) {
   switch (code) {
-    case status::kOk: return "The operation completed successfully.";
-    case status::kFileNotFound: return "The system cannot find the file specified.";
-    case status::kPathNotFound: return "The system cannot find the path specified.";
-    case status::kAccessDenied: return "Access is denied.";
-    case status::kInvalidHandle: return "The handle is invalid.";
+    case status::kOk:
+      return "The operation completed successfully.";
+    case status::kFileNotFound:
+      return "The system cannot find the file specified.";
+    case status::kPathNotFound:
+      return "The system cannot find the path specified.";
+    case status::kAccessDenied:
+      return "Access is denied.";
+    case status::kInvalidHandle:
+      return "The handle is invalid.";
     case status::kSharingViolation:
       return "The process cannot access the file because it is being used by another process.";
-    case status::kMoreData: return "More data is available.";
-    case status::kNoMoreItems: return "No more data is available.";
-    default: return "Error " + std::to_string(code) + ".";
+    case status::kMoreData:
+      return "More data is available.";
+    case status::kNoMoreItems:
+      return "No more data is available.";
+    default:
+      return "Error " + std::to_string(code) + ".";
   }
 }
 
@@ -436,7 +444,8 @@ void RecordingShell::start_program(std::string_view path, int) {
     throw PlatformError("CreateProcess", std::string(path), *failure);
   }
   std::error_code error;
-  if (refuse_start || path.empty() || !fs::is_regular_file(SubstituteFiles::host_path(path), error)) {
+  if (refuse_start || path.empty() ||
+      !fs::is_regular_file(SubstituteFiles::host_path(path), error)) {
     throw PlatformError("CreateProcess", std::string(path), status::kFileNotFound);
   }
   started.emplace_back(path);
@@ -461,7 +470,8 @@ std::string ScriptedDialogs::input_box(std::string_view, std::string_view,
 
 OpenFileResult ScriptedDialogs::open_file(const OpenFileRequest& request) {
   file_requests.push_back(request);
-  if (file_dialog_failure) throw PlatformError("GetOpenFileName", request.title, *file_dialog_failure);
+  if (file_dialog_failure)
+    throw PlatformError("GetOpenFileName", request.title, *file_dialog_failure);
   if (file_answers.empty()) return OpenFileResult{};
   OpenFileResult answer = file_answers.front();
   file_answers.pop_front();

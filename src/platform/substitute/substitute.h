@@ -22,8 +22,8 @@ namespace rw::substitute {
 // Which calls fail. Calls are counted across every service, from 1; a fault
 // fires once, at its call number, or at every call of a named operation.
 struct Fault {
-  std::uint64_t at_call = 0;     // 0: match by operation instead
-  std::string operation;         // e.g. "RegSetValue", "FileCopy"; empty: any
+  std::uint64_t at_call = 0;  // 0: match by operation instead
+  std::string operation;      // e.g. "RegSetValue", "FileCopy"; empty: any
   Status status = status::kAccessDenied;
 };
 
