@@ -1,0 +1,96 @@
+#include "catalogue/run_value_io.h"
+
+namespace rw {
+
+std::string status_words(StatusText& text, Status code) {
+  return text.describe(code) + " (error " + std::to_string(code) + ")";
+}
+
+std::string failure_words(StatusText& text, const PlatformError& error) {
+  return error.operation() + " failed for \"" + error.subject() +
+         "\": " + status_words(text, error.code());
+}
+
+std::string type_words(std::uint32_t type) {
+  switch (type) {
+    case regtype::kBinary:
+      return "binary data";
+    case regtype::kDword:
+      return "a number";
+    case regtype::kMultiSz:
+      return "a list of strings";
+    default:
+      return "data of type " + std::to_string(type);
+  }
+}
+
+void show_error(Platform& platform, std::string_view prompt) {
+  platform.dialogs.message_box(prompt, mb::kCritical, titled(": ERROR"));
+}
+
+std::string quoted_when_spaced(std::string_view path) {
+  if (path.find(' ') == std::string_view::npos) return std::string(path);
+  return "\"" + std::string(path) + "\"";
+}
+
+Status read_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
+                     RegValue& out) {
+  Registry& registry = catalogue.platform.registry;
+  Module1& module = catalogue.module;
+  KeyScope scope(module);
+  module.LastStatus = registry.open_key(hive, path, access::kRead, module.KeyHandle);
+  if (module.LastStatus != status::kOk) return module.LastStatus;
+  module.LastStatus = read_value(registry, module.KeyHandle, name, out);
+  return module.LastStatus;
+}
+
+Status write_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
+                      std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  Registry& registry = catalogue.platform.registry;
+  Module1& module = catalogue.module;
+  KeyScope scope(module);
+  module.LastStatus = registry.create_key(hive, path, access::kWrite, module.KeyHandle);
+  if (module.LastStatus != status::kOk) return module.LastStatus;
+  module.LastStatus = registry.set_value(module.KeyHandle, name, type, data);
+  return module.LastStatus;
+}
+
+Status delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
+                       std::string_view name) {
+  Registry& registry = catalogue.platform.registry;
+  Module1& module = catalogue.module;
+  KeyScope scope(module);
+  module.LastStatus = registry.open_key(hive, path, access::kWrite, module.KeyHandle);
+  if (module.LastStatus != status::kOk) return module.LastStatus;
+  module.LastStatus = registry.delete_value(module.KeyHandle, name);
+  return module.LastStatus;
+}
+
+namespace {
+const std::string kExpandRecord = std::to_string(regtype::kExpandSz);
+}  // namespace
+
+std::uint32_t parked_type(SettingsStore& store, Hive hive, std::string_view name) {
+  const auto record = store.find_setting(kProgramTitle, parked_type_section(hive), name);
+  return record == kExpandRecord ? regtype::kExpandSz : regtype::kSz;
+}
+
+void record_parked_type(SettingsStore& store, Hive hive, std::string_view name,
+                        std::uint32_t type) {
+  if (type == regtype::kExpandSz) {
+    store.save_setting(kProgramTitle, parked_type_section(hive), name, kExpandRecord);
+  } else {
+    forget_parked_type(store, hive, name);
+  }
+}
+
+void forget_parked_type(SettingsStore& store, Hive hive, std::string_view name) {
+  if (!store.find_setting(kProgramTitle, parked_type_section(hive), name)) return;
+  try {
+    store.delete_setting(kProgramTitle, parked_type_section(hive), name);
+  } catch (const PlatformError& error) {
+    if (error.code() != status::kFileNotFound) throw;  // gone meanwhile is what we wanted
+  }
+}
+
+}  // namespace rw
