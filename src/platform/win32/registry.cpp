@@ -1,0 +1,109 @@
+// The registry over RegOpenKeyExW and friends. Statuses are passed back as
+// the registry returns them; a RegKey holds the HKEY as its number.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+#include "platform/win32/win32_platform.h"
+
+namespace rw::win32 {
+
+namespace {
+
+// The catalogue names hives by their predefined numbers; anything else is
+// not a key this program opens.
+HKEY hive_key(Hive hive) {
+  switch (hive) {
+    case kHkeyCurrentUser: return HKEY_CURRENT_USER;
+    case kHkeyLocalMachine: return HKEY_LOCAL_MACHINE;
+    default: return nullptr;
+  }
+}
+
+HKEY key_of(const RegKey& key) {
+  return key.is_open() ? reinterpret_cast<HKEY>(key.handle()) : nullptr;
+}
+
+}  // namespace
+
+Status Win32Registry::open_key(Hive hive, std::string_view path, std::uint32_t access,
+                               RegKey& out) {
+  out.close();
+  HKEY root = hive_key(hive);
+  if (root == nullptr) return ERROR_INVALID_HANDLE;
+  UniqueHkey opened;
+  const LSTATUS result = ::RegOpenKeyExW(root, widen(path).c_str(), 0, access, opened.put());
+  if (result != ERROR_SUCCESS) return result;
+  out = RegKey(this, reinterpret_cast<std::uintptr_t>(opened.release()));
+  return ERROR_SUCCESS;
+}
+
+Status Win32Registry::create_key(Hive hive, std::string_view path, std::uint32_t access,
+                                 RegKey& out) {
+  out.close();
+  HKEY root = hive_key(hive);
+  if (root == nullptr) return ERROR_INVALID_HANDLE;
+  UniqueHkey opened;
+  const LSTATUS result = ::RegCreateKeyExW(root, widen(path).c_str(), 0, nullptr,
+                                           REG_OPTION_NON_VOLATILE, access, nullptr, opened.put(),
+                                           nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  out = RegKey(this, reinterpret_cast<std::uintptr_t>(opened.release()));
+  return ERROR_SUCCESS;
+}
+
+Status Win32Registry::enum_value_name(const RegKey& key, std::uint32_t index,
+                                      std::uint32_t name_capacity, std::string& name) {
+  HKEY handle = key_of(key);
+  if (handle == nullptr) return ERROR_INVALID_HANDLE;
+  std::vector<wchar_t> buffer(name_capacity + 1, L'\0');
+  DWORD length = name_capacity;
+  const LSTATUS result =
+      ::RegEnumValueW(handle, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  name = narrow(std::wstring_view(buffer.data(), length));
+  return ERROR_SUCCESS;
+}
+
+Status Win32Registry::query_value(const RegKey& key, std::string_view name, std::uint32_t& type,
+                                  std::uint8_t* data, std::uint32_t& size) {
+  HKEY handle = key_of(key);
+  if (handle == nullptr) return ERROR_INVALID_HANDLE;
+  DWORD found_type = REG_NONE;
+  DWORD length = size;
+  const LSTATUS result =
+      ::RegQueryValueExW(handle, widen(name).c_str(), nullptr, &found_type, data, &length);
+  if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
+    type = found_type;
+    size = length;
+  }
+  return result;
+}
+
+Status Win32Registry::set_value(const RegKey& key, std::string_view name, std::uint32_t type,
+                                const std::vector<std::uint8_t>& data) {
+  HKEY handle = key_of(key);
+  if (handle == nullptr) return ERROR_INVALID_HANDLE;
+  return ::RegSetValueExW(handle, widen(name).c_str(), 0, type, data.data(),
+                          static_cast<DWORD>(data.size()));
+}
+
+Status Win32Registry::delete_value(const RegKey& key, std::string_view name) {
+  HKEY handle = key_of(key);
+  if (handle == nullptr) return ERROR_INVALID_HANDLE;
+  return ::RegDeleteValueW(handle, widen(name).c_str());
+}
+
+Status Win32Registry::delete_key(Hive hive, std::string_view path) {
+  HKEY root = hive_key(hive);
+  if (root == nullptr) return ERROR_INVALID_HANDLE;
+  return ::RegDeleteKeyW(root, widen(path).c_str());
+}
+
+Status Win32Registry::close_handle(std::uintptr_t handle) {
+  return ::RegCloseKey(reinterpret_cast<HKEY>(handle));
+}
+
+}  // namespace rw::win32

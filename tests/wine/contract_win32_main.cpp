@@ -1,0 +1,119 @@
+// The contract suite against the Win32 layer, in the Wine prefix's real
+// registry (scratch keys under HKCU\Software\RunwardenContract) and real
+// folders under %TEMP%. Everything a case made is removed after it.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "contract/contract_target.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/paths.h"
+#include "platform/win32/text.h"
+#include "platform/win32/win32_platform.h"
+
+namespace rw::contract {
+
+namespace {
+
+using win32::api_path;
+using win32::narrow;
+using win32::widen;
+
+constexpr const wchar_t* kScratchRoot = L"Software\\RunwardenContract";
+
+std::string temp_folder() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
+  const DWORD length = ::GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+  std::wstring path(buffer.data(), length);
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return narrow(path);
+}
+
+// Removes a folder and everything in it, whatever the attributes.
+void remove_tree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  win32::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (find) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        remove_tree(path);
+      } else {
+        ::DeleteFileW(path.c_str());
+      }
+    } while (::FindNextFileW(find.get(), &found));
+  }
+  find.reset();
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+class Win32Target final : public ContractTarget {
+ public:
+  ~Win32Target() override {
+    for (const std::string& key : keys_) ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(key).c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kScratchRoot);  // only once it is empty
+    for (const std::string& folder : folders_) remove_tree(api_path(folder));
+  }
+
+  Registry& registry() override { return services_.registry; }
+  FileSystem& files() override { return services_.files; }
+
+  std::string scratch_key() override {
+    keys_.push_back(narrow(kScratchRoot) + "\\Case" + unique_suffix());
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(keys_.back()).c_str());  // left by a crashed run
+    return keys_.back();
+  }
+  std::string scratch_folder() override {
+    const std::string folder = temp_folder() + "\\RunwardenContract" + unique_suffix();
+    remove_tree(api_path(folder));
+    ::CreateDirectoryW(api_path(folder).c_str(), nullptr);
+    folders_.push_back(folder);
+    return folder;
+  }
+
+  void write_file(const std::string& path, const std::string& content) override {
+    win32::UniqueFile file(::CreateFileW(api_path(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) {
+      ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                  nullptr);
+    }
+  }
+  std::string read_file(const std::string& path) override {
+    win32::UniqueFile file(::CreateFileW(api_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return "<missing>";
+    std::string content;
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0) {
+      content.append(chunk, got);
+    }
+    return content;
+  }
+  void set_attributes(const std::string& path, std::uint32_t attributes) override {
+    ::SetFileAttributesW(api_path(path).c_str(),
+                         attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes);
+  }
+
+ private:
+  std::string unique_suffix() {
+    return std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++made_);
+  }
+
+  win32::Win32Services services_;
+  std::vector<std::string> keys_;
+  std::vector<std::string> folders_;
+  int made_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ContractTarget> make_contract_target() { return std::make_unique<Win32Target>(); }
+
+}  // namespace rw::contract
