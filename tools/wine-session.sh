@@ -12,7 +12,7 @@ export WINEPREFIX="$dir/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 start_display() {
   n=91
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
   i=0
   while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
@@ -26,9 +26,13 @@ case "$action" in
     DISPLAY=$(cat "$dir/display")
     export DISPLAY
     mkdir -p "$WINEPREFIX"
+    # The persistent server must come first: once wineboot has started a
+    # server of its own, "wineserver -p" refuses to start a second one.
+    wineserver -p </dev/null >"$dir/wineserver.log" 2>&1
     # A new prefix is made by its first program; do it here, not in a test.
     wineboot -i >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
-    wineserver -p
+    # Windows lists a file named only ".lnk"; Wine hides dot-files unless told.
+    wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f >>"$dir/wineboot.log" 2>&1
     echo "wine session ready on $DISPLAY in $WINEPREFIX"
     ;;
   stop)

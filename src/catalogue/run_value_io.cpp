@@ -30,7 +30,12 @@ void show_error(Platform& platform, std::string_view prompt) {
 
 std::string quoted_when_spaced(std::string_view path) {
   if (path.find(' ') == std::string_view::npos) return std::string(path);
-  return "\"" + std::string(path) + "\"";
+  std::string quoted;
+  quoted.reserve(path.size() + 2);
+  quoted.push_back('"');
+  quoted.append(path);
+  quoted.push_back('"');
+  return quoted;
 }
 
 Status read_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
