@@ -11,11 +11,21 @@ export WINEPREFIX="$dir/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 start_display() {
   n=91
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
-  echo $! >"$dir/xvfb.pid"
-  i=0
-  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  while :; do
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+    pid=$!
+    i=0
+    while [ ! -e "/tmp/.X11-unix/X$n" ] && kill -0 "$pid" 2>/dev/null && [ $i -lt 100 ]; do
+      sleep 0.1
+      i=$((i + 1))
+    done
+    # Another build's session may have taken the same display a moment earlier.
+    if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then break; fi
+    n=$((n + 1))
+    [ $n -lt 200 ] || { echo "no free X display" >&2; exit 1; }
+  done
+  echo "$pid" >"$dir/xvfb.pid"
   echo ":$n" >"$dir/display"
 }
 
