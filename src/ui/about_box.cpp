@@ -1,0 +1,7 @@
+#include "ui/about_box.h"
+
+namespace rw::ui {
+
+void show_about_box(HWND, Platform&) {}
+
+}  // namespace rw::ui
