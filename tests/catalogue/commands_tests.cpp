@@ -1,0 +1,63 @@
+// The context menu's enabling rules and Help, over the substitute platform.
+#include <gmock/gmock.h>
+
+#include "catalogue/operations.h"
+#include "fixture.h"
+
+namespace rw::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class CommandsTest : public CatalogueTest {};
+
+TEST_F(CommandsTest, EmptyListOrNoCurrentItemEnablesOnlyAdd) {
+  EXPECT_FALSE(context_menu_state(list_).remove_enabled);
+  EXPECT_FALSE(context_menu_state(list_).modify_enabled);
+
+  list_.set_tag(list_.add("Tool"), static_cast<std::int32_t>(StartupLocation::CurrentUserRun));
+  list_.set_current(-1);
+  EXPECT_FALSE(context_menu_state(list_).remove_enabled);
+  EXPECT_FALSE(context_menu_state(list_).modify_enabled);
+}
+
+TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
+  for (const PlaceInfo& info : kPlaces) {
+    SCOPED_TRACE(std::string(info.name));
+    SortedEntryList list;
+    list.add("Other");
+    const int index = list.add("Tool");
+    list.set_tag(index, static_cast<std::int32_t>(info.location));
+    list.set_current(index);
+
+    const ContextMenuState state = context_menu_state(list);
+    EXPECT_TRUE(state.remove_enabled);
+    const bool run_value = info.location == StartupLocation::AllUsersRun ||
+                           info.location == StartupLocation::CurrentUserRun ||
+                           info.location == StartupLocation::AllUsersRunParked ||
+                           info.location == StartupLocation::CurrentUserRunParked;
+    EXPECT_EQ(state.modify_enabled, run_value);
+  }
+}
+
+TEST_F(CommandsTest, AnItemWithATagOutsideThePlacesCannotBeModified) {
+  const int index = list_.add("Stray");
+  list_.set_tag(index, 9);
+  list_.set_current(index);
+  EXPECT_TRUE(context_menu_state(list_).remove_enabled);
+  EXPECT_FALSE(context_menu_state(list_).modify_enabled);
+}
+
+TEST_F(CommandsTest, HelpOpensTheDocumentNextToTheProgramAndSaysNothing) {
+  EXPECT_EQ(help_document_path("C:\\Tools"), "C:\\Tools\\help.html");
+
+  open_help(platform_);  // no help document exists in the program folder
+  EXPECT_THAT(os_.shell.opened, ElementsAre(program_folder() + "\\help.html"));
+  EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+  EXPECT_THAT(os_.log.calls(),
+              ElementsAre("ShellExecute Open " + program_folder() + "\\help.html"));
+}
+
+}  // namespace
+}  // namespace rw::testing
