@@ -28,6 +28,15 @@ void show_error(Platform& platform, std::string_view prompt) {
   platform.dialogs.message_box(prompt, mb::kCritical, titled(": ERROR"));
 }
 
+OpenFileRequest program_file_request(std::uint32_t flags) {
+  OpenFileRequest request;
+  request.flags = flags;
+  request.filter = "Programs|*.exe;*.com;*.bat|All files|*.*|";
+  request.filter_index = 0;
+  request.title = titled(": Select application");
+  return request;
+}
+
 std::string quoted_when_spaced(std::string_view path) {
   if (path.find(' ') == std::string_view::npos) return std::string(path);
   std::string quoted;

@@ -24,6 +24,10 @@ std::string type_words(std::uint32_t type);
 // A critical message titled "Runwarden: ERROR".
 void show_error(Platform& platform, std::string_view prompt);
 
+// The file dialog that picks a program: "Runwarden: Select application",
+// programs first, all files second.
+OpenFileRequest program_file_request(std::uint32_t flags);
+
 // "path" -> "\"path\"" when the path has a space, so that Windows does not
 // read C:\Program Files\... as C:\Program.exe.
 std::string quoted_when_spaced(std::string_view path);
