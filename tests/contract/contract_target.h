@@ -15,9 +15,13 @@ class ContractTarget {
   virtual ~ContractTarget() = default;
   virtual Registry& registry() = 0;
   virtual FileSystem& files() = 0;
+  virtual Folders& folders() = 0;
   // A fresh key path under HKEY_CURRENT_USER that the test may fill; removed
   // afterwards by the target.
   virtual std::string scratch_key() = 0;
+  // A fresh settings-store application name; its whole key under
+  // "Software\VB and VBA Program Settings" is removed afterwards.
+  virtual std::string scratch_application() = 0;
   // A fresh, empty folder ("\"-separated path), removed afterwards.
   virtual std::string scratch_folder() = 0;
   virtual void write_file(const std::string& path, const std::string& content) = 0;

@@ -1,12 +1,32 @@
 // The behaviour of the platform that the catalogue relies on, checked against
 // whichever implementation the test program links: the substitute natively,
-// the Win32 layer under Wine.
+// the Win32 layer under Wine. A case that passes on one and fails on the other
+// is a drift of the substitute from Windows, or a fault of the Win32 layer.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "contract/contract_target.h"
+#include "platform/settings_store.h"
 
 namespace rw::contract {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+using ::testing::UnorderedElementsAreArray;
+
+constexpr std::uint32_t kReadWrite = access::kRead | access::kWrite;
+constexpr std::uint8_t kMarker = 0xCC;
+
+// UTF-16LE bytes of the text, without a terminating NUL.
+std::vector<std::uint8_t> unterminated(std::string_view text) {
+  std::vector<std::uint8_t> bytes = text_to_registry_bytes(text);
+  bytes.resize(bytes.size() - 2);
+  return bytes;
+}
 
 class PlatformContract : public ::testing::Test {
  protected:
@@ -15,20 +35,450 @@ class PlatformContract : public ::testing::Test {
     key_ = target_->scratch_key();
   }
   Registry& reg() { return target_->registry(); }
+  FileSystem& files() { return target_->files(); }
+
+  // The scratch key, created and open for reading and writing.
+  RegKey scratch(const std::string& path) {
+    RegKey key;
+    EXPECT_EQ(reg().create_key(kHkeyCurrentUser, path, kReadWrite, key), 0) << path;
+    return key;
+  }
+  RegKey scratch() { return scratch(key_); }
+  void set_text(const RegKey& key, std::string_view name, std::string_view text,
+                std::uint32_t type = regtype::kSz) {
+    EXPECT_EQ(reg().set_value(key, name, type, text_to_registry_bytes(text)), 0) << name;
+  }
+  // The value's text, or "<status N>" when it cannot be read.
+  std::string read_text(const RegKey& key, std::string_view name) {
+    RegValue value;
+    const Status result = read_value(reg(), key, name, value);
+    if (result != 0) return "<status " + std::to_string(result) + ">";
+    return registry_bytes_to_text(value.data);
+  }
+  std::vector<std::string> names(const RegKey& key) {
+    std::vector<std::string> found;
+    EXPECT_EQ(list_value_names(reg(), key, found), 0);
+    return found;
+  }
+  // The status at which a walk with this name buffer stops, and the names before it.
+  Status walk(const RegKey& key, std::uint32_t capacity, std::vector<std::string>& found) {
+    for (std::uint32_t index = 0;; ++index) {
+      std::string name;
+      const Status result = reg().enum_value_name(key, index, capacity, name);
+      if (result != 0) return result;
+      found.push_back(name);
+    }
+  }
+  // The status a file operation raised with, or 0; the subject must be `subject`.
+  template <typename Call>
+  Status raised(Call call, const std::string& subject) {
+    try {
+      call();
+    } catch (const PlatformError& error) {
+      EXPECT_EQ(error.subject(), subject);
+      EXPECT_THAT(error.what(), HasSubstr(subject));
+      return error.code();
+    }
+    return 0;
+  }
 
   std::unique_ptr<ContractTarget> target_;
   std::string key_;
 };
 
+// ---- Registry statuses --------------------------------------------------------------
+
 TEST_F(PlatformContract, MissingKeyAndValueGiveStatus2AndEndOfValuesGives259) {
   RegKey key;
   EXPECT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\Missing", access::kRead, key), 2);
   EXPECT_FALSE(key.is_open());
-  ASSERT_EQ(reg().create_key(kHkeyCurrentUser, key_, access::kRead | access::kWrite, key), 0);
+  key = scratch();
   std::uint32_t type = 0, size = 0;
   EXPECT_EQ(reg().query_value(key, "Nope", type, nullptr, size), 2);
+  EXPECT_EQ(reg().delete_value(key, "Nope"), 2);
   std::string name;
   EXPECT_EQ(reg().enum_value_name(key, 0, 100, name), 259);
+  set_text(key, "Only", "x");
+  EXPECT_EQ(reg().enum_value_name(key, 0, 100, name), 0);
+  EXPECT_EQ(name, "Only");
+  EXPECT_EQ(reg().enum_value_name(key, 1, 100, name), 259);
+  EXPECT_EQ(key.close(), 0);
+}
+
+TEST_F(PlatformContract, AFailedOpenLeavesNoHandleAndEveryCallOnItFails) {
+  RegKey key = scratch();
+  set_text(key, "Value", "x");
+  ASSERT_TRUE(key.is_open());
+  // Opening into a key that is still open closes it first, whatever the result.
+  EXPECT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\Missing", access::kRead, key), 2);
+  EXPECT_FALSE(key.is_open());
+  std::string name;
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(reg().enum_value_name(key, 0, 100, name), status::kInvalidHandle);
+  EXPECT_EQ(reg().query_value(key, "Value", type, nullptr, size), status::kInvalidHandle);
+  EXPECT_EQ(reg().set_value(key, "Value", regtype::kSz, text_to_registry_bytes("y")),
+            status::kInvalidHandle);
+  EXPECT_EQ(reg().delete_value(key, "Value"), status::kInvalidHandle);
+  EXPECT_EQ(key.close(), 0);
+}
+
+TEST_F(PlatformContract, AKeyOpenedForReadingRefusesWritesAndOneOpenedForWritingRefusesReads) {
+  scratch();
+  RegKey writable;
+  ASSERT_EQ(reg().open_key(kHkeyCurrentUser, key_, access::kWrite, writable), 0);
+  set_text(writable, "Value", "x");
+  std::string name;
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(reg().enum_value_name(writable, 0, 100, name), status::kAccessDenied);
+  EXPECT_EQ(reg().query_value(writable, "Value", type, nullptr, size), status::kAccessDenied);
+
+  RegKey readable;
+  ASSERT_EQ(reg().open_key(kHkeyCurrentUser, key_, access::kRead, readable), 0);
+  EXPECT_EQ(reg().set_value(readable, "Other", regtype::kSz, text_to_registry_bytes("y")),
+            status::kAccessDenied);
+  EXPECT_EQ(reg().delete_value(readable, "Value"), status::kAccessDenied);
+  EXPECT_EQ(read_text(readable, "Value"), "x");
+}
+
+TEST_F(PlatformContract, DeletingAKeyNeedsItToExistAndHaveNoSubKeys) {
+  EXPECT_EQ(reg().delete_key(kHkeyCurrentUser, key_ + "\\Missing"), 2);
+  scratch(key_ + "\\Child");
+  EXPECT_EQ(reg().delete_key(kHkeyCurrentUser, key_), status::kAccessDenied);
+  {
+    RegKey child = scratch(key_ + "\\Child");
+    set_text(child, "Value", "values do not keep a key alive");
+  }
+  EXPECT_EQ(reg().delete_key(kHkeyCurrentUser, key_ + "\\Child"), 0);
+  RegKey gone;
+  EXPECT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\Child", access::kRead, gone), 2);
+}
+
+// ---- Value data -------------------------------------------------------------------------
+
+TEST_F(PlatformContract, AShortBufferGivesMoreDataWithTheSizeNeeded) {
+  RegKey key = scratch();
+  set_text(key, "Tool", "C:\\Tools\\tool.exe");  // 17 characters and a NUL: 36 bytes
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(reg().query_value(key, "Tool", type, nullptr, size), 0);
+  EXPECT_EQ(type, regtype::kSz);
+  EXPECT_EQ(size, 36u);
+
+  std::vector<std::uint8_t> buffer(64, kMarker);
+  size = 10;
+  EXPECT_EQ(reg().query_value(key, "Tool", type, buffer.data(), size), status::kMoreData);
+  EXPECT_EQ(size, 36u);
+
+  std::fill(buffer.begin(), buffer.end(), kMarker);
+  size = static_cast<std::uint32_t>(buffer.size());
+  ASSERT_EQ(reg().query_value(key, "Tool", type, buffer.data(), size), 0);
+  EXPECT_EQ(size, 36u);
+  EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 36),
+            text_to_registry_bytes("C:\\Tools\\tool.exe"));
+  EXPECT_TRUE(std::all_of(buffer.begin() + 36, buffer.end(), [](auto b) { return b == kMarker; }))
+      << "the call wrote past the data";
+
+  const std::string long_command = "C:\\" + std::string(5000, 'x') + ".exe";
+  set_text(key, "Long", long_command);
+  EXPECT_EQ(read_text(key, "Long"), long_command);
+}
+
+TEST_F(PlatformContract, StringsStoredWithoutTheirNulReadWhole) {
+  // Windows hands such data back as stored; Wine adds the NUL when there is
+  // room. Either way the text must come back complete and nothing more.
+  RegKey key = scratch();
+  const std::string long_command = "C:\\" + std::string(3000, 'u') + ".exe";
+  ASSERT_EQ(reg().set_value(key, "Bare", regtype::kSz, unterminated("C:\\bare.exe")), 0);
+  ASSERT_EQ(reg().set_value(key, "Expand", regtype::kExpandSz, unterminated("%windir%\\x.exe")), 0);
+  ASSERT_EQ(reg().set_value(key, "Long", regtype::kSz, unterminated(long_command)), 0);
+  ASSERT_EQ(reg().set_value(key, "One", regtype::kSz, unterminated("x")), 0);
+  EXPECT_EQ(read_text(key, "Bare"), "C:\\bare.exe");
+  EXPECT_EQ(read_text(key, "Expand"), "%windir%\\x.exe");
+  EXPECT_EQ(read_text(key, "Long"), long_command);
+  EXPECT_EQ(read_text(key, "One"), "x");
+}
+
+TEST_F(PlatformContract, TheDefaultValueHasTheEmptyName) {
+  RegKey key = scratch();
+  set_text(key, "", "C:\\default.exe");
+  set_text(key, "Named", "C:\\named.exe");
+  EXPECT_THAT(names(key), UnorderedElementsAre("", "Named"));
+  EXPECT_EQ(read_text(key, ""), "C:\\default.exe");
+  EXPECT_EQ(reg().delete_value(key, ""), 0);
+  EXPECT_THAT(names(key), UnorderedElementsAre("Named"));
+}
+
+TEST_F(PlatformContract, ValuesOfEveryTypeAreEnumeratedByName) {
+  RegKey key = scratch();
+  set_text(key, "String", "a");
+  set_text(key, "Expand", "%windir%", regtype::kExpandSz);
+  ASSERT_EQ(reg().set_value(key, "Bytes", regtype::kBinary, {1, 2, 3}), 0);
+  ASSERT_EQ(reg().set_value(key, "Number", regtype::kDword, {1, 0, 0, 0}), 0);
+  ASSERT_EQ(reg().set_value(key, "Multi", regtype::kMultiSz, {'a', 0, 0, 0, 0, 0}), 0);
+  ASSERT_EQ(reg().set_value(key, "Nothing", regtype::kNone, {}), 0);
+  EXPECT_THAT(names(key),
+              UnorderedElementsAre("String", "Expand", "Bytes", "Number", "Multi", "Nothing"));
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(reg().query_value(key, "Nothing", type, nullptr, size), 0);
+  EXPECT_EQ(size, 0u);
+}
+
+// ---- Names ----------------------------------------------------------------------------------
+
+TEST_F(PlatformContract, ANameLongerThanTheBufferGivesMoreDataAndTheRegistryLimitFits) {
+  struct Case {
+    std::size_t name_length;
+    std::uint32_t capacity;  // in UTF-16 units, with room for the NUL
+    Status expected;
+  };
+  const Case cases[] = {
+      {1999, 2000, 0},
+      {2000, 2000, status::kMoreData},
+      {2100, 2000, status::kMoreData},
+      {2100, 16384, 0},
+      {16383, 16384, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("name of " + std::to_string(c.name_length) + ", buffer of " +
+                 std::to_string(c.capacity));
+    RegKey key = scratch(target_->scratch_key());
+    const std::string name(c.name_length, 'N');
+    set_text(key, name, "x");
+    std::string found = "untouched";
+    EXPECT_EQ(reg().enum_value_name(key, 0, c.capacity, found), c.expected);
+    EXPECT_EQ(found, c.expected == 0 ? name : "untouched");
+    EXPECT_EQ(read_text(key, name), "x");
+  }
+}
+
+TEST_F(PlatformContract, AWalkWithA2000CharacterBufferStopsAtALongNameAndAFullOneListsAll) {
+  RegKey key = scratch();
+  const std::string long_name(2100, 'L');
+  for (const std::string& name :
+       {std::string("A1"), std::string("B2"), long_name, std::string("C3"), std::string("D4")}) {
+    set_text(key, name, "x");
+  }
+  std::vector<std::string> short_walk;
+  EXPECT_EQ(walk(key, 2000, short_walk), status::kMoreData);
+  EXPECT_LT(short_walk.size(), 5u);
+  std::vector<std::string> full_walk;
+  EXPECT_EQ(walk(key, kMaxValueNameChars + 1, full_walk), status::kNoMoreItems);
+  EXPECT_THAT(full_walk, UnorderedElementsAre("A1", "B2", long_name, "C3", "D4"));
+  EXPECT_THAT(names(key), UnorderedElementsAreArray(full_walk));
+}
+
+TEST_F(PlatformContract, NamesThatDifferOnlyInCaseReachOneValueAndOneKey) {
+  RegKey key = scratch(key_ + "\\Mixed Case");
+  set_text(key, "Tool", "first");
+  set_text(key, "TOOL", "second");
+  set_text(key, "Привет", "third");
+  set_text(key, "ПРИВЕТ", "fourth");
+  EXPECT_THAT(names(key), UnorderedElementsAre("Tool", "Привет"));  // the name as first written
+  EXPECT_EQ(read_text(key, "tool"), "second");
+  EXPECT_EQ(read_text(key, "привет"), "fourth");
+
+  RegKey other;
+  ASSERT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\MIXED case", access::kRead, other), 0);
+  EXPECT_EQ(read_text(other, "tOOL"), "second");
+  EXPECT_EQ(reg().delete_value(key, "tOoL"), 0);
+  EXPECT_EQ(reg().delete_value(key, "пРиВеТ"), 0);
+  EXPECT_THAT(names(other), IsEmpty());
+}
+
+TEST_F(PlatformContract, NamesAndDataOutsideAsciiRoundTrip) {
+  const std::string texts[] = {
+      "Программа запуска",  // Cyrillic
+      "启动程序",           // CJK
+      "Rocket 🚀 launcher",  // beyond the BMP: a surrogate pair in UTF-16
+      "Ünïcödé ß",          // Latin-1
+      "mixed Ω 程 🚀 \"quoted\"",
+  };
+  RegKey key = scratch(key_ + "\\Ключ 键 🔑");
+  for (const std::string& text : texts) set_text(key, text, "C:\\" + text + "\\run.exe");
+  EXPECT_THAT(names(key), UnorderedElementsAreArray(texts));
+  for (const std::string& text : texts) {
+    EXPECT_EQ(read_text(key, text), "C:\\" + text + "\\run.exe");
+  }
+  RegKey again;
+  ASSERT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\Ключ 键 🔑", access::kRead, again), 0);
+  EXPECT_EQ(read_text(again, texts[2]), "C:\\" + texts[2] + "\\run.exe");
+}
+
+// ---- Settings store -----------------------------------------------------------------------
+
+TEST_F(PlatformContract, TheSettingsStoreIsAPlainKeyPerSectionWithOneStringValuePerKey) {
+  SettingsStore store(reg());
+  const std::string application = target_->scratch_application();
+  store.save_setting(application, "Disabled\\-2147483647", "Tool", "C:\\tool.exe /min");
+  store.save_setting(application, "Disabled\\-2147483647", "Программа 🚀", "C:\\программа.exe");
+  store.save_setting(application, "Disabled\\-2147483646", "Machine", "C:\\machine.exe");
+  store.save_setting(application, "Disabled\\-2147483646", "Machine", "C:\\replaced.exe");
+
+  RegKey section;
+  ASSERT_EQ(reg().open_key(
+                kHkeyCurrentUser,
+                "Software\\VB and VBA Program Settings\\" + application + "\\Disabled\\-2147483647",
+                access::kRead, section),
+            0);
+  std::vector<std::string> found;
+  ASSERT_EQ(walk(section, 2000, found), status::kNoMoreItems);
+  EXPECT_THAT(found, UnorderedElementsAre("Tool", "Программа 🚀"));
+  RegValue value;
+  ASSERT_EQ(read_value(reg(), section, "Tool", value), 0);
+  EXPECT_EQ(value.type, regtype::kSz);
+  EXPECT_EQ(value.data, text_to_registry_bytes("C:\\tool.exe /min"));  // with its NUL
+
+  RegKey machine;
+  ASSERT_EQ(reg().open_key(kHkeyCurrentUser,
+                           SettingsStore::section_key_path(application, "Disabled\\-2147483646"),
+                           access::kRead, machine),
+            0);
+  EXPECT_THAT(names(machine), UnorderedElementsAre("Machine"));
+  EXPECT_EQ(store.get_setting(application, "Disabled\\-2147483646", "machine"), "C:\\replaced.exe");
+  EXPECT_EQ(store.get_setting(application, "Disabled\\-2147483647", "Программа 🚀"),
+            "C:\\программа.exe");
+}
+
+TEST_F(PlatformContract, ReadingAMissingSettingGivesNothingAndDeletingOneRaises) {
+  SettingsStore store(reg());
+  const std::string application = target_->scratch_application();
+  const std::string section = "Disabled\\-2147483647";
+  EXPECT_EQ(store.get_setting(application, section, "Tool"), "");
+  EXPECT_EQ(store.find_setting(application, section, "Tool"), std::nullopt);
+  const std::string subject =
+      "HKEY_CURRENT_USER\\" + SettingsStore::section_key_path(application, section) + "\\Tool";
+  EXPECT_EQ(raised([&] { store.delete_setting(application, section, "Tool"); }, subject), 2)
+      << "missing section";
+
+  store.save_setting(application, section, "Other", "x");
+  EXPECT_EQ(raised([&] { store.delete_setting(application, section, "Tool"); }, subject), 2)
+      << "missing key";
+  store.save_setting(application, section, "Tool", "C:\\tool.exe");
+  EXPECT_EQ(raised([&] { store.delete_setting(application, section, "Tool"); }, subject), 0);
+  EXPECT_EQ(store.find_setting(application, section, "Tool"), std::nullopt);
+  EXPECT_EQ(store.get_setting(application, section, "Other"), "x");
+}
+
+TEST_F(PlatformContract, ASettingStoredWithoutItsNulReadsWhole) {
+  SettingsStore store(reg());
+  const std::string application = target_->scratch_application();
+  RegKey section = scratch(SettingsStore::section_key_path(application, "Disabled\\-2147483647"));
+  ASSERT_EQ(reg().set_value(section, "Bare", regtype::kSz, unterminated("C:\\bare.exe")), 0);
+  EXPECT_EQ(store.get_setting(application, "Disabled\\-2147483647", "Bare"), "C:\\bare.exe");
+}
+
+// ---- Files and folders -----------------------------------------------------------------------
+
+class FileContract : public PlatformContract {
+ protected:
+  void SetUp() override {
+    PlatformContract::SetUp();
+    folder_ = target_->scratch_folder();
+  }
+  std::string at(const std::string& name) { return folder_ + "\\" + name; }
+  void write(const std::string& name, const std::string& content = "shortcut") {
+    target_->write_file(at(name), content);
+  }
+  std::string folder_;
+};
+
+TEST_F(FileContract, DirWithoutAttributesListsOrdinaryFilesOnlyAndWithFoldersAddsFolders) {
+  for (const char* name : {"Tool.lnk", "UPPER.LNK", ".lnk", "Программа 启动 🚀.lnk", "hidden.lnk",
+                           "system.lnk", "readonly.lnk", "notes.txt", "Tool.lnk2"}) {
+    write(name);
+  }
+  target_->set_attributes(at("hidden.lnk"), attr::kHidden);
+  target_->set_attributes(at("system.lnk"), attr::kSystem);
+  target_->set_attributes(at("readonly.lnk"), attr::kReadOnly);
+  files().make_dir(at("Folder.lnk"));
+  files().make_dir(at("Hidden folder.lnk"));
+  target_->set_attributes(at("Hidden folder.lnk"), attr::kHidden);
+
+  EXPECT_THAT(files().dir(at("*.lnk"), attr::kNormal),
+              UnorderedElementsAre("Tool.lnk", "UPPER.LNK", ".lnk", "Программа 启动 🚀.lnk",
+                                   "readonly.lnk"));
+  EXPECT_THAT(files().dir(at("*.lnk"), attr::kDirectory),
+              UnorderedElementsAre("Tool.lnk", "UPPER.LNK", ".lnk", "Программа 启动 🚀.lnk",
+                                   "readonly.lnk", "Folder.lnk"));
+  EXPECT_THAT(files().dir(at("*"), attr::kDirectory),
+              UnorderedElementsAre("Tool.lnk", "UPPER.LNK", ".lnk", "Программа 启动 🚀.lnk",
+                                   "readonly.lnk", "notes.txt", "Tool.lnk2", "Folder.lnk"));
+  EXPECT_THAT(files().dir(at("Folder.lnk"), attr::kDirectory), UnorderedElementsAre("Folder.lnk"));
+  EXPECT_THAT(files().dir(at("Folder.lnk"), attr::kNormal), IsEmpty());
+  EXPECT_THAT(files().dir(at("nothing*.lnk"), attr::kNormal), IsEmpty());
+  EXPECT_THAT(files().dir(at("Missing\\*.lnk"), attr::kNormal), IsEmpty());
+  EXPECT_THAT(files().dir(at("Missing"), attr::kDirectory), IsEmpty());
+}
+
+TEST_F(FileContract, MkDirMakesOneLevelAndRaisesWhenItCannot) {
+  EXPECT_TRUE(files().folder_exists(folder_));
+  files().make_dir(at("One"));
+  EXPECT_TRUE(files().folder_exists(at("One")));
+  EXPECT_EQ(raised([&] { files().make_dir(at("One")); }, at("One")), status::kAlreadyExists);
+  EXPECT_EQ(raised([&] { files().make_dir(at("Two\\Three")); }, at("Two\\Three")),
+            status::kPathNotFound);
+  EXPECT_FALSE(files().folder_exists(at("Two")));
+  write("file");
+  EXPECT_FALSE(files().folder_exists(at("file")));
+  EXPECT_FALSE(files().folder_exists(at("Missing")));
+}
+
+TEST_F(FileContract, FileCopyReplacesTheDestinationEvenWhenItIsReadOnly) {
+  write("source.lnk", "new content");
+  write("target.lnk", "old content that is longer");
+  files().file_copy(at("source.lnk"), at("target.lnk"));
+  EXPECT_EQ(target_->read_file(at("target.lnk")), "new content");
+  EXPECT_EQ(target_->read_file(at("source.lnk")), "new content");
+
+  write("source.lnk", "newer");
+  target_->set_attributes(at("target.lnk"), attr::kReadOnly);
+  files().file_copy(at("source.lnk"), at("target.lnk"));
+  EXPECT_EQ(target_->read_file(at("target.lnk")), "newer");
+
+  files().file_copy(at("source.lnk"), at("Программа 🚀.lnk"));
+  EXPECT_EQ(target_->read_file(at("Программа 🚀.lnk")), "newer");
+}
+
+TEST_F(FileContract, FileCopyRaisesNamingTheMissingSourceOrTheUnusableDestination) {
+  EXPECT_EQ(
+      raised([&] { files().file_copy(at("missing.lnk"), at("copy.lnk")); }, at("missing.lnk")),
+      status::kFileNotFound);
+  write("source.lnk");
+  EXPECT_EQ(raised([&] { files().file_copy(at("source.lnk"), at("Missing\\copy.lnk")); },
+                   at("Missing\\copy.lnk")),
+            status::kPathNotFound);
+  EXPECT_THAT(files().dir(at("*"), attr::kDirectory), UnorderedElementsAre("source.lnk"));
+}
+
+TEST_F(FileContract, KillDeletesAFileAndRaisesForAMissingOne) {
+  write("Tool.lnk");
+  files().kill(at("Tool.lnk"));
+  EXPECT_THAT(files().dir(at("*"), attr::kDirectory), IsEmpty());
+  EXPECT_EQ(raised([&] { files().kill(at("Tool.lnk")); }, at("Tool.lnk")), status::kFileNotFound);
+  EXPECT_EQ(raised([&] { files().kill(at("Missing\\Tool.lnk")); }, at("Missing\\Tool.lnk")),
+            status::kPathNotFound);
+  files().make_dir(at("Folder.lnk"));
+  EXPECT_EQ(raised([&] { files().kill(at("Folder.lnk")); }, at("Folder.lnk")),
+            status::kAccessDenied);
+  EXPECT_TRUE(files().folder_exists(at("Folder.lnk")));
+}
+
+TEST_F(PlatformContract, TheSpecialFoldersAndTheProgramFolderExist) {
+  Folders& folders = target_->folders();
+  for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {
+    const std::string path = folders.special_folder(csidl);
+    SCOPED_TRACE("folder id " + std::to_string(csidl) + ": " + path);
+    EXPECT_GE(path.size(), 3u);
+    EXPECT_TRUE(files().folder_exists(path));
+  }
+  EXPECT_NE(folders.special_folder(kCsidlStartup), folders.special_folder(kCsidlCommonStartup));
+  const std::string windows = folders.windows_directory();
+  EXPECT_FALSE(windows.empty());
+  EXPECT_NE(windows.back(), '\\');
+  EXPECT_TRUE(files().folder_exists(windows)) << windows;
+  const std::string program = folders.program_folder();
+  EXPECT_FALSE(program.empty());
+  EXPECT_NE(program.back(), '\\');
+  EXPECT_TRUE(files().folder_exists(program)) << program;
 }
 
 }  // namespace

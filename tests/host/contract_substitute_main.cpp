@@ -9,8 +9,12 @@ class SubstituteTarget final : public ContractTarget {
  public:
   Registry& registry() override { return os_.registry; }
   FileSystem& files() override { return os_.files; }
+  Folders& folders() override { return os_.folders; }
   std::string scratch_key() override {
     return "Software\\RunwardenContract\\Case" + std::to_string(++keys_);
+  }
+  std::string scratch_application() override {
+    return "RunwardenContract" + std::to_string(++keys_);
   }
   std::string scratch_folder() override {
     const std::string folder = os_.root() + "\\scratch" + std::to_string(++folders_);
@@ -34,6 +38,8 @@ class SubstituteTarget final : public ContractTarget {
 };
 }  // namespace
 
-std::unique_ptr<ContractTarget> make_contract_target() { return std::make_unique<SubstituteTarget>(); }
+std::unique_ptr<ContractTarget> make_contract_target() {
+  return std::make_unique<SubstituteTarget>();
+}
 
 }  // namespace rw::contract

@@ -61,11 +61,18 @@ class Win32Target final : public ContractTarget {
 
   Registry& registry() override { return services_.registry; }
   FileSystem& files() override { return services_.files; }
+  Folders& folders() override { return services_.folders; }
 
   std::string scratch_key() override {
     keys_.push_back(narrow(kScratchRoot) + "\\Case" + unique_suffix());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(keys_.back()).c_str());  // left by a crashed run
     return keys_.back();
+  }
+  std::string scratch_application() override {
+    const std::string application = "RunwardenContract" + unique_suffix();
+    keys_.push_back("Software\\VB and VBA Program Settings\\" + application);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(keys_.back()).c_str());
+    return application;
   }
   std::string scratch_folder() override {
     const std::string folder = temp_folder() + "\\RunwardenContract" + unique_suffix();

@@ -373,8 +373,14 @@ void SubstituteFiles::kill(std::string_view path) {
     throw PlatformError("Kill", std::string(path), *failure);
   }
   std::error_code error;
-  if (!fs::is_regular_file(host_path(path), error)) {
-    throw PlatformError("Kill", std::string(path), status::kFileNotFound);
+  const fs::path host = host_path(path);
+  if (fs::is_directory(host, error)) {
+    throw PlatformError("Kill", std::string(path), status::kAccessDenied);  // as DeleteFileW
+  }
+  if (!fs::is_regular_file(host, error)) {
+    const bool folder_there = fs::is_directory(host.parent_path(), error);
+    throw PlatformError("Kill", std::string(path),
+                        folder_there ? status::kFileNotFound : status::kPathNotFound);
   }
   if (!fs::remove(host_path(path), error) || error) {
     throw PlatformError("Kill", std::string(path), status::kAccessDenied);
@@ -488,6 +494,8 @@ SubstitutePlatform::SubstitutePlatform() {
   const std::string common_startup = root_ + "\\CommonStartup";
   fs::create_directories(SubstituteFiles::host_path(user_startup));
   fs::create_directories(SubstituteFiles::host_path(common_startup));
+  folders.windows = root_ + "\\Windows";
+  fs::create_directories(SubstituteFiles::host_path(folders.windows));
   folders.special[kCsidlStartup] = user_startup;
   folders.special[kCsidlCommonStartup] = common_startup;
 }

@@ -138,7 +138,7 @@ class SubstituteFolders final : public Folders {
   std::string program_folder() override { return program_folder_; }
 
   std::map<int, std::string> special;
-  std::string windows = "C:\\windows";
+  std::string windows;  // a real folder under the temporary root
   std::string program_folder_;
 
  private:
