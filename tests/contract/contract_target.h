@@ -16,6 +16,7 @@ class ContractTarget {
   virtual Registry& registry() = 0;
   virtual FileSystem& files() = 0;
   virtual Folders& folders() = 0;
+  virtual StatusText& status_text() = 0;
   // A fresh key path under HKEY_CURRENT_USER that the test may fill; removed
   // afterwards by the target.
   virtual std::string scratch_key() = 0;

@@ -402,6 +402,9 @@ TEST_F(FileContract, DirWithoutAttributesListsOrdinaryFilesOnlyAndWithFoldersAdd
   EXPECT_THAT(files().dir(at("*"), attr::kDirectory),
               UnorderedElementsAre("Tool.lnk", "UPPER.LNK", ".lnk", "Программа 启动 🚀.lnk",
                                    "readonly.lnk", "notes.txt", "Tool.lnk2", "Folder.lnk"));
+  EXPECT_THAT(files().dir(at("*.*"), attr::kNormal),
+              UnorderedElementsAre("Tool.lnk", "UPPER.LNK", ".lnk", "Программа 启动 🚀.lnk",
+                                   "readonly.lnk", "notes.txt", "Tool.lnk2"));
   EXPECT_THAT(files().dir(at("Folder.lnk"), attr::kDirectory), UnorderedElementsAre("Folder.lnk"));
   EXPECT_THAT(files().dir(at("Folder.lnk"), attr::kNormal), IsEmpty());
   EXPECT_THAT(files().dir(at("nothing*.lnk"), attr::kNormal), IsEmpty());
@@ -479,6 +482,17 @@ TEST_F(PlatformContract, TheSpecialFoldersAndTheProgramFolderExist) {
   EXPECT_FALSE(program.empty());
   EXPECT_NE(program.back(), '\\');
   EXPECT_TRUE(files().folder_exists(program)) << program;
+}
+
+TEST_F(PlatformContract, EveryStatusHasWordsThatFitIntoASentence) {
+  for (Status code : {2, 3, 5, 32, 183, 234, 259, 0x7FFFFFF0}) {
+    const std::string words = target_->status_text().describe(code);
+    SCOPED_TRACE("status " + std::to_string(code) + ": \"" + words + "\"");
+    ASSERT_FALSE(words.empty());
+    EXPECT_EQ(words.find_first_of("\r\n"), std::string::npos);
+    EXPECT_NE(words.back(), ' ');
+  }
+  EXPECT_NE(target_->status_text().describe(2), target_->status_text().describe(5));
 }
 
 }  // namespace

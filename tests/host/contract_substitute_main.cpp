@@ -10,6 +10,7 @@ class SubstituteTarget final : public ContractTarget {
   Registry& registry() override { return os_.registry; }
   FileSystem& files() override { return os_.files; }
   Folders& folders() override { return os_.folders; }
+  StatusText& status_text() override { return os_.status_text; }
   std::string scratch_key() override {
     return "Software\\RunwardenContract\\Case" + std::to_string(++keys_);
   }

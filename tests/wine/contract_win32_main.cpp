@@ -62,6 +62,7 @@ class Win32Target final : public ContractTarget {
   Registry& registry() override { return services_.registry; }
   FileSystem& files() override { return services_.files; }
   Folders& folders() override { return services_.folders; }
+  StatusText& status_text() override { return services_.status_text; }
 
   std::string scratch_key() override {
     keys_.push_back(narrow(kScratchRoot) + "\\Case" + unique_suffix());

@@ -315,14 +315,16 @@ std::vector<std::string> SubstituteFiles::dir(std::string_view pattern, std::uin
   }
   const fs::path full = host_path(pattern);
   const fs::path folder = full.parent_path();
-  const std::string mask = full.filename().string();
+  std::string mask = full.filename().string();
+  if (mask == "*.*") mask = "*";  // Windows' old spelling of "everything"
   std::vector<std::string> names;
   std::error_code error;
   fs::directory_iterator it(folder, error);
   if (error) return names;  // a missing folder matches nothing
   for (const auto& entry : it) {
     const std::string name = entry.path().filename().string();
-    if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD * 0) != 0) continue;
+    // No FNM_PERIOD: on Windows "*" matches a leading dot too, so "*.lnk" finds ".lnk".
+    if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
     const bool is_folder = entry.is_directory(error);
     if (is_folder && !(attributes & attr::kDirectory)) continue;
     const std::uint32_t own = attributes_of(entry.path());
