@@ -465,6 +465,22 @@ TEST_F(FileContract, KillDeletesAFileAndRaisesForAMissingOne) {
   EXPECT_TRUE(files().folder_exists(at("Folder.lnk")));
 }
 
+TEST_F(FileContract, FoldersAndShortcutsDeeperThanMaxPathWorkLikeAnyOther) {
+  std::string deep = folder_;
+  while (deep.size() < 300) {
+    deep += "\\" + std::string(40, 'd');
+    files().make_dir(deep);
+  }
+  ASSERT_TRUE(files().folder_exists(deep));
+  const std::string source = deep + "\\Tool.lnk";
+  target_->write_file(source, "deep");
+  EXPECT_THAT(files().dir(deep + "\\*.lnk", attr::kNormal), UnorderedElementsAre("Tool.lnk"));
+  files().file_copy(source, deep + "\\Copy.lnk");
+  EXPECT_EQ(target_->read_file(deep + "\\Copy.lnk"), "deep");
+  files().kill(source);
+  EXPECT_THAT(files().dir(deep + "\\*.lnk", attr::kNormal), UnorderedElementsAre("Copy.lnk"));
+}
+
 TEST_F(PlatformContract, TheSpecialFoldersAndTheProgramFolderExist) {
   Folders& folders = target_->folders();
   for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {

@@ -56,7 +56,8 @@ class Win32Target final : public ContractTarget {
   ~Win32Target() override {
     for (const std::string& key : keys_) ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(key).c_str());
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kScratchRoot);  // only once it is empty
-    for (const std::string& folder : folders_) remove_tree(api_path(folder));
+    // The long form, so that the walk reaches folders deeper than MAX_PATH.
+    for (const std::string& folder : folders_) remove_tree(L"\\\\?\\" + widen(folder));
   }
 
   Registry& registry() override { return services_.registry; }
