@@ -292,6 +292,17 @@ void SubstituteRegistry::remove_key(Hive hive, std::string_view path) {
   if (Key* parent = find(hive, parts)) parent->subkeys.erase(leaf);
 }
 
+bool SubstituteRegistry::erase(Hive hive, std::string_view path, std::string_view name) {
+  Key* node = find(hive, split_path(path));
+  if (node == nullptr) return false;
+  const std::u16string wanted = fold(name);
+  auto it = std::find_if(node->values.begin(), node->values.end(),
+                         [&](const Value& value) { return fold(value.name) == wanted; });
+  if (it == node->values.end()) return false;
+  node->values.erase(it);
+  return true;
+}
+
 void SubstituteRegistry::deny_write(Hive hive, std::string_view path) {
   denied_.emplace_back(hive, split_path(path));
 }
@@ -301,7 +312,38 @@ void SubstituteRegistry::deny_write(Hive hive, std::string_view path) {
 fs::path SubstituteFiles::host_path(std::string_view path) {
   std::string host(path);
   std::replace(host.begin(), host.end(), '\\', '/');
-  return fs::path(host);
+  // Windows finds X.LNK under the name X.lnk; so must the host's folders.
+  fs::path resolved;
+  for (const fs::path& part : fs::path(host)) {
+    fs::path exact = resolved / part;
+    std::error_code error;
+    if (resolved.empty() || fs::exists(exact, error) || !fs::is_directory(resolved, error)) {
+      resolved = std::move(exact);
+      continue;
+    }
+    const std::u16string wanted = fold(part.string());
+    for (const auto& entry : fs::directory_iterator(resolved, error)) {
+      if (fold(entry.path().filename().string()) == wanted) {
+        exact = entry.path();
+        break;
+      }
+    }
+    resolved = std::move(exact);
+  }
+  return resolved;
+}
+
+void SubstituteFiles::deny_write(std::string_view folder) {
+  denied_.push_back(host_path(folder).lexically_normal());
+}
+
+void SubstituteFiles::refuse_if_denied(const char* operation, std::string_view path) const {
+  const fs::path host = host_path(path).lexically_normal();
+  for (const fs::path& folder : denied_) {
+    auto [end, rest] = std::mismatch(folder.begin(), folder.end(), host.begin(), host.end());
+    if (end == folder.end())
+      throw PlatformError(operation, std::string(path), status::kAccessDenied);
+  }
 }
 
 std::uint32_t SubstituteFiles::attributes_of(const fs::path& path) const {
@@ -348,10 +390,13 @@ void SubstituteFiles::make_dir(std::string_view path) {
   if (auto failure = log_.enter("MkDir", std::string(path))) {
     throw PlatformError("MkDir", std::string(path), *failure);
   }
+  refuse_if_denied("MkDir", path);
   std::error_code error;
+  if (fs::exists(host_path(path), error)) {  // a folder or a file: CreateDirectory says 183
+    throw PlatformError("MkDir", std::string(path), status::kAlreadyExists);
+  }
   if (!fs::create_directory(host_path(path), error)) {
-    throw PlatformError("MkDir", std::string(path),
-                        error ? status::kPathNotFound : status::kAlreadyExists);
+    throw PlatformError("MkDir", std::string(path), status::kPathNotFound);
   }
 }
 
@@ -366,6 +411,7 @@ void SubstituteFiles::file_copy(std::string_view from, std::string_view to) {
   if (!fs::is_directory(host_path(to).parent_path(), error)) {
     throw PlatformError("FileCopy", std::string(to), status::kPathNotFound);
   }
+  refuse_if_denied("FileCopy", to);
   fs::copy_file(host_path(from), host_path(to), fs::copy_options::overwrite_existing, error);
   if (error) throw PlatformError("FileCopy", std::string(to), status::kAccessDenied);
 }
@@ -384,6 +430,7 @@ void SubstituteFiles::kill(std::string_view path) {
     throw PlatformError("Kill", std::string(path),
                         folder_there ? status::kFileNotFound : status::kPathNotFound);
   }
+  refuse_if_denied("Kill", path);
   if (!fs::remove(host_path(path), error) || error) {
     throw PlatformError("Kill", std::string(path), status::kAccessDenied);
   }

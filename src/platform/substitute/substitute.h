@@ -67,6 +67,8 @@ class SubstituteRegistry final : public Registry {
                                         std::string_view name) const;
   std::vector<std::string> value_names(Hive hive, std::string_view path) const;
   void remove_key(Hive hive, std::string_view path);
+  // Deletes one value, as another program would; false when it was not there.
+  bool erase(Hive hive, std::string_view path, std::string_view name);
   // Opening this key (or one below it) for writing is refused with status 5.
   void deny_write(Hive hive, std::string_view path);
   std::size_t open_handles() const { return handles_.size(); }
@@ -107,7 +109,8 @@ class SubstituteRegistry final : public Registry {
 };
 
 // Real files under a temporary root. Paths use "\" and are mapped onto the
-// host's folders; hidden and system attributes are kept beside the files.
+// host's folders, matching names without regard to case as Windows does;
+// hidden and system attributes are kept beside the files.
 class SubstituteFiles final : public FileSystem {
  public:
   explicit SubstituteFiles(CallLog& log) : log_(log) {}
@@ -123,11 +126,16 @@ class SubstituteFiles final : public FileSystem {
   void write_file(std::string_view path, std::string_view content);
   std::optional<std::string> read_file(std::string_view path) const;
   void set_attributes(std::string_view path, std::uint32_t attributes);
+  // Nothing in this folder (or below it) can be made, written or deleted, as
+  // in a read-only program folder: status 5.
+  void deny_write(std::string_view folder);
 
  private:
   std::uint32_t attributes_of(const std::filesystem::path& path) const;
+  void refuse_if_denied(const char* operation, std::string_view path) const;
   CallLog& log_;
   std::map<std::string, std::uint32_t> attributes_;  // by host path
+  std::vector<std::filesystem::path> denied_;
 };
 
 class SubstituteFolders final : public Folders {
