@@ -97,14 +97,28 @@ class ExitWalk {
   void restore_run_value(const PlaceInfo& from, const std::string& name) {
     const Hive hive = from.hive;
     catalogue_.module.CurrentHive = hive;
-    const auto command = store_.find_setting(kProgramTitle, parking_section(hive), name);
-    if (!command) {  // gone since the scan: an empty command would start nothing
+    // Read the parked value whole, type and all: the settings store's text of
+    // a number or bytes put there by hand would come back as a damaged command.
+    RegValue parked;
+    Status result =
+        read_value_at(catalogue_, kHkeyCurrentUser, parking_section_key_path(hive), name, parked);
+    if (result ==
+        status::kFileNotFound) {  // gone since the scan: an empty command would start nothing
       not_moved(name, "is no longer parked, so there was nothing to restore.");
       return;
     }
+    if (result != status::kOk) {
+      not_moved(name, "cannot be read: " + words(result) + ". It stays parked.");
+      return;
+    }
+    if (!is_string_type(parked.type)) {
+      not_moved(name,
+                "holds " + type_words(parked.type) + ", not a command line. It stays parked.");
+      return;
+    }
     const std::uint32_t type = parked_type(store_, hive, name);
-    const Status result =
-        write_value_at(catalogue_, hive, kRunKeyPath, name, type, text_to_registry_bytes(*command));
+    result = write_value_at(catalogue_, hive, kRunKeyPath, name, type,
+                            text_to_registry_bytes(registry_bytes_to_text(parked.data)));
     if (result != status::kOk) {
       not_moved(name, "cannot be written to the Run key: " + words(result) + ". It stays parked.");
       return;
