@@ -20,8 +20,9 @@ namespace {
 
 using L = StartupLocation;
 
-enum class Operation { Scan, Exit, Remove };
-constexpr Operation kOperations[] = {Operation::Scan, Operation::Exit, Operation::Remove};
+enum class Operation { Scan, Exit, Remove, Add, Modify };
+constexpr Operation kOperations[] = {Operation::Scan, Operation::Exit, Operation::Remove,
+                                     Operation::Add, Operation::Modify};
 
 std::string operation_name(Operation operation) {
   switch (operation) {
@@ -31,6 +32,10 @@ std::string operation_name(Operation operation) {
       return "Exit";
     case Operation::Remove:
       return "Remove";
+    case Operation::Add:
+      return "Add";
+    case Operation::Modify:
+      return "Modify";
   }
   return {};
 }
@@ -67,7 +72,8 @@ struct Entry {
   std::string name;
   L location;
   Held held;
-  bool gone = false;  // deleted, by the operation or by someone else
+  bool gone = false;                // deleted, by the operation or by someone else
+  bool partner_is_another = false;  // an entry of the same name was added there
 };
 
 // What a run must end in, for one place of one input.
@@ -77,6 +83,7 @@ struct Due {
   bool exit_message = false;
   bool remove_removes = true;  // the entry and its item both go
   bool remove_message = false;
+  bool modify_message = false;  // Modify declines to show it, and says why
 };
 
 class World;
@@ -90,6 +97,8 @@ struct Input {
   std::function<void(World&, Entry&)> since_scan;  // another program's change
   std::function<Due(L)> due = [](L) { return Due{}; };
   std::vector<Operation> operations = {std::begin(kOperations), std::end(kOperations)};
+  // What Add's file dialog returns when Add is asked for an entry of this name.
+  std::string add_path = "C:\\Program Files\\Added\\added.exe";
 };
 
 // One run: a catalogue over a fresh substitute OS.
@@ -175,7 +184,7 @@ void expect_kept(World& world, const Entry& entry) {
   if (here) {
     EXPECT_TRUE(*here == entry.held) << "damaged in its own place";
   }
-  if (there) {
+  if (there && !entry.partner_is_another) {
     EXPECT_TRUE(*there == entry.held) << "damaged in its partner place";
   }
 }
@@ -204,6 +213,51 @@ void expect_messages(World& world, bool due, const std::string& name) {
 }
 
 int g_runs = 0;
+
+// Add with the input's name as the title; an entry of that name already in
+// the current user's Run key is replaced, since the user says Yes.
+void add_over(World& world, const Input& input, Entry& subject) {
+  world.os_.dialogs.file_answers.push_back(OpenFileResult{true, input.add_path, "added.exe"});
+  world.os_.dialogs.input_answers.push_back(subject.name);
+  EXPECT_NO_THROW(add_entry(world.catalogue()));
+  expect_messages(world, false, subject.name);
+  if (subject.name.empty()) {  // no title, no entry
+    EXPECT_EQ(world.held_at(L::CurrentUserRun, ""), subject.location == L::CurrentUserRun
+                                                        ? std::optional<Held>(subject.held)
+                                                        : std::nullopt);
+    return;
+  }
+  const Held added{regtype::kSz, sz(quoted_when_spaced(input.add_path))};
+  EXPECT_EQ(world.held_at(L::CurrentUserRun, subject.name), added);
+  const int index = world.item(Entry{subject.name, L::CurrentUserRun, added});
+  ASSERT_GE(index, 0) << "the added entry is not listed";
+  EXPECT_TRUE(world.list().checked(index));
+  if (subject.location == L::CurrentUserRun) subject.held = added;
+  if (subject.location == L::CurrentUserRunParked) subject.partner_is_another = true;
+}
+
+// Modify, then OK with the command exactly as shown: nothing may change.
+void modify_over(World& world, const Due& due, Entry& subject) {
+  std::optional<ModifyRequest> request;
+  EXPECT_NO_THROW(request = begin_modify(world.catalogue()));
+  EXPECT_EQ(world.os_.registry.open_handles(), 0u);
+  if (due.modify_message) {
+    EXPECT_EQ(request, std::nullopt);
+    expect_messages(world, true, subject.name);
+    return;
+  }
+  ASSERT_TRUE(request);
+  EXPECT_EQ(request->title, subject.name);
+  if (!subject.gone) {
+    EXPECT_EQ(request->source, registry_bytes_to_text(subject.held.data));
+  }
+  EXPECT_TRUE(commit_modify(world.catalogue(), request->title, request->source));
+  expect_messages(world, false, subject.name);
+  if (subject.gone) {  // OK stores what the user confirmed, anew
+    subject.gone = false;
+    subject.held = Held{regtype::kSz, sz(request->source)};
+  }
+}
 
 // Lays out one input in one place, scans, runs the operation and checks.
 void run_one(const Input& input, L location, Operation operation) {
@@ -259,6 +313,13 @@ void run_one(const Input& input, L location, Operation operation) {
         EXPECT_GE(world.item(subject), 0) << "no longer listed although still stored";
       }
       break;
+    case Operation::Add:
+      add_over(world, input, subject);
+      break;
+    case Operation::Modify:
+      world.list().set_current(index);
+      modify_over(world, due, subject);
+      break;
   }
   EXPECT_EQ(world.os_.registry.open_handles(), 0u);
   world.os_.log.clear_faults();
@@ -285,7 +346,10 @@ void run_table(const std::string& what, const std::vector<Input>& inputs) {
   const int runs_before = g_runs;
   for (const Input& input : inputs) {
     for (L location : input.places) {
-      for (Operation operation : input.operations) run_one(input, location, operation);
+      for (Operation operation : input.operations) {
+        if (operation == Operation::Modify && place(location).kind != EntryKind::RunValue) continue;
+        run_one(input, location, operation);
+      }
     }
   }
   std::cout << "[ corpus   ] " << what << ": " << inputs.size() << " inputs tried, "
@@ -347,6 +411,7 @@ Input command_input(std::string label, std::vector<std::uint8_t> data) {
   input.name = "Tool";
   input.held = Held{regtype::kSz, std::move(data)};
   input.places = kRunPlaces;
+  input.add_path = registry_bytes_to_text(input.held.data);
   return input;
 }
 
@@ -373,6 +438,7 @@ Input type_input(std::string label, std::uint32_t type, std::vector<std::uint8_t
     Due due;
     due.exit_moves = parkable;
     due.exit_message = !parkable;  // it stays, and the user hears why
+    due.modify_message = !parkable;
     return due;
   };
   return input;
@@ -505,7 +571,7 @@ TEST(BadInput, HostileSurroundingsAreReportedAndLoseNothing) {
 
 TEST(BadInput, ChangesByOtherProgramsSinceTheScanAreReportedAndLoseNothing) {
   Input value_deleted = command_input("a value deleted since the scan", sz("c:\\tool.exe"));
-  value_deleted.operations = {Operation::Exit, Operation::Remove};
+  value_deleted.operations = {Operation::Exit, Operation::Remove, Operation::Modify};
   value_deleted.since_scan = [](World& world, Entry& entry) {
     const PlaceInfo& info = place(entry.location);
     ASSERT_EQ(
@@ -519,7 +585,7 @@ TEST(BadInput, ChangesByOtherProgramsSinceTheScanAreReportedAndLoseNothing) {
   };
 
   Input value_changed = command_input("a value changed since the scan", sz("c:\\old.exe"));
-  value_changed.operations = {Operation::Exit, Operation::Remove};
+  value_changed.operations = {Operation::Exit, Operation::Remove, Operation::Modify};
   value_changed.since_scan = [](World& world, Entry& entry) {
     entry.held = Held{regtype::kSz, sz("c:\\new.exe /changed")};
     world.store(entry);
