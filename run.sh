@@ -13,6 +13,9 @@ exe="$out/src/ui/Runwarden.exe"
 export WINEPREFIX="$PWD/$out/sandbox" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 mkdir -p "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || true
+# The session wineboot leaves behind has no display; the program must start a
+# server of its own on the display chosen below.
+wineserver -k 2>/dev/null || true
 
 if [ -n "${DISPLAY:-}" ]; then
   wine "$exe"

@@ -18,8 +18,8 @@ enum class ControlKind { Frame, ListView, Button, Label, Edit, EtchedLine, Icon 
 
 struct ControlSpec {
   ControlKind kind;
-  int id;                  // the control id, also used to find it again
-  std::string_view name;   // the control's name, e.g. "cmdAdd"
+  int id;                 // the control id, also used to find it again
+  std::string_view name;  // the control's name, e.g. "cmdAdd"
   std::string_view caption;
   int left, top, width, height;  // twips, relative to the client area
   std::string_view tooltip;      // empty: none
@@ -34,6 +34,10 @@ int twips_to_pixels(int twips, UINT dpi);
 // font, and a tooltip control carrying each non-empty tooltip. Returns the
 // tooltip window (owned by the parent, destroyed with it).
 HWND create_controls(HWND parent, std::span<const ControlSpec> specs, UINT dpi, HFONT font);
+
+// Places the controls of `specs` (found by id) anew for a DPI and gives them
+// `font`, as after a move to a monitor of another DPI.
+void move_controls(HWND parent, std::span<const ControlSpec> specs, UINT dpi, HFONT font);
 
 // The DPI of a window (GetDpiForWindow where available, else the screen's).
 UINT window_dpi(HWND window);

@@ -1,0 +1,362 @@
+#include "ui/form1.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <exception>
+#include <string>
+
+#include "catalogue/operations.h"
+#include "catalogue/scan.h"
+#include "platform/win32/text.h"
+#include "ui/about_box.h"
+#include "ui/entry_dialog.h"
+#include "ui/resource.h"
+
+namespace rw::ui {
+
+namespace {
+
+using namespace form1;
+
+constexpr wchar_t kWindowClass[] = L"Runwarden.Form1";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = 0;
+constexpr int kClientWidthTwips = 6885;
+constexpr int kClientHeightTwips = 4740;
+
+// The frame's contents are placed relative to the frame.
+constexpr int kFrameLeft = 120;
+constexpr int kFrameTop = 120;
+
+// In tab order; Exit first, so that it has the focus when the window opens.
+constexpr std::array<ControlSpec, 7> kControls = {{
+    {ControlKind::Button, kCommand1, "Command1", "E&xit", 5520, 4200, 1215, 375,
+     "Exit Runwarden and save the changes"},
+    {ControlKind::ListView, kList1, "List1", "", kFrameLeft + 240, kFrameTop + 360, 4695, 3210,
+     "Use checkboxes to enable/disable startup!", LVS_SINGLESEL | LVS_SORTASCENDING},
+    {ControlKind::Button, kCmdRemove, "cmdRemove", "&Remove", kFrameLeft + 5160, kFrameTop + 480,
+     1215, 375, "Remove selected program from the list"},
+    {ControlKind::Button, kCmdAdd, "cmdAdd", "&Add", kFrameLeft + 5160, kFrameTop + 960, 1215, 375,
+     "Add new programs to the StartUp list"},
+    {ControlKind::Button, kCmdAbout, "cmdAbout", "A&bout", 4080, 4200, 1215, 375,
+     "About Runwarden..."},
+    {ControlKind::Button, kCmdHelp, "cmdHelp", "&Help", 120, 4200, 975, 375,
+     "Runwarden Help, requires an HTML reader installed (ie. web browser)"},
+    {ControlKind::Frame, kFrame1, "Frame1", "StartUp Programs", 120, 120, 6615, 3855, "", 0, false},
+}};
+
+struct MenuItemSpec {
+  int index;
+  const wchar_t* caption;  // nullptr: a separator
+};
+constexpr std::array<MenuItemSpec, 4> kPopupItems = {{
+    {0, L"Add"},
+    {1, L"Remove"},
+    {2, nullptr},
+    {3, L"Modify"},
+}};
+
+bool is_push_button(int id) {
+  return id == kCmdRemove || id == kCmdAdd || id == kCmdHelp || id == kCmdAbout || id == kCommand1;
+}
+
+HMENU create_popup_menu() {
+  HMENU items = ::CreatePopupMenu();
+  for (const MenuItemSpec& item : kPopupItems) {
+    if (item.caption == nullptr) {
+      ::AppendMenuW(items, MF_SEPARATOR, 0, nullptr);
+    } else {
+      ::AppendMenuW(items, MF_STRING, static_cast<UINT_PTR>(kMenuItemBase + item.index),
+                    item.caption);
+    }
+  }
+  HMENU bar = ::CreateMenu();
+  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(items), L"PopupMenu");
+  return bar;
+}
+
+void enable_menu_item(HMENU menu, int id, bool enabled) {
+  ::EnableMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+}  // namespace
+
+bool Form1::register_window_class(HINSTANCE instance) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = &Form1::window_procedure;
+  window_class.hInstance = instance;
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kWindowClass;
+  window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_RUNWARDEN));
+  return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+namespace {
+
+HICON load_icon(HINSTANCE instance, int size) {
+  return static_cast<HICON>(
+      ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_RUNWARDEN), IMAGE_ICON, size, size, LR_SHARED));
+}
+
+}  // namespace
+
+Form1::Form1(Platform& platform, Options options)
+    : platform_(platform), options_(options), catalogue_{platform, list_, module_} {}
+
+Form1::~Form1() {
+  if (window_ != nullptr) ::DestroyWindow(window_);
+  if (menu_bar_ != nullptr) ::DestroyMenu(menu_bar_);
+}
+
+bool Form1::create() {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  if (!register_window_class(instance)) return false;
+  // The DPI of the monitor the window will open on is known only once it
+  // exists: create it, then size it for its own DPI.
+  HWND window = ::CreateWindowExW(kExStyle, kWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  if (window == nullptr) return false;
+  on_created();
+  return true;
+}
+
+void Form1::on_created() {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  dpi_ = window_dpi(window_);
+  const SIZE size =
+      window_size_for_client(kClientWidthTwips, kClientHeightTwips, kStyle, kExStyle, dpi_);
+  ::SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SendMessageW(window_, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(load_icon(instance, ::GetSystemMetrics(SM_CXICON))));
+  ::SendMessageW(window_, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(load_icon(instance, ::GetSystemMetrics(SM_CXSMICON))));
+
+  font_.reset(create_dialog_font(dpi_));
+  create_controls(window_, kControls, dpi_, static_cast<HFONT>(font_.get()));
+  HWND list = control(kList1);
+  list_.attach(list);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
+  ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
+  ListView_SetBkColor(list, ::GetSysColor(COLOR_WINDOW));
+  ::SetWindowSubclass(list, &list_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  menu_bar_ = create_popup_menu();
+}
+
+bool Form1::open(int show_command) {
+  ScanResult scan;
+  try {
+    scan = run_scan(catalogue_);
+  } catch (const std::exception& error) {
+    platform_.dialogs.message_box(
+        std::string("Runwarden cannot start, because its folder for switched-off "
+                    "entries is not usable:\n\n") +
+            error.what(),
+        mb::kCritical, titled(": ERROR"));
+    return false;
+  }
+  ::SetWindowTextW(window_, win32::widen(scan.caption).c_str());
+  ::ShowWindow(window_, show_command);
+  ::UpdateWindow(window_);
+  ::SetFocus(control(kCommand1));
+  const std::string problems = scan_problems_message(scan);
+  if (!problems.empty()) {
+    platform_.dialogs.message_box(problems, mb::kInformation, titled(": WARNING"));
+  }
+  return true;
+}
+
+bool Form1::translate_message(MSG& message) {
+  if (window_ == nullptr) return false;
+  if (message.hwnd != window_ && !::IsChild(window_, message.hwnd)) return false;
+  // No button is the default: Enter presses the focused button and nothing
+  // else (the dialog manager would otherwise send IDOK, which names none).
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+    HWND focus = ::GetFocus();
+    const int id = focus != nullptr && ::GetParent(focus) == window_ ? ::GetDlgCtrlID(focus) : 0;
+    if (is_push_button(id)) {
+      ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(focus));
+    }
+    return true;
+  }
+  return ::IsDialogMessageW(window_, &message) != FALSE;
+}
+
+LRESULT CALLBACK Form1::window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* created =
+        reinterpret_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    created->window_ = window;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (form == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
+  return form->handle(message, wparam, lparam);
+}
+
+LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      // IDOK and IDCANCEL come from Enter and Escape, which press nothing here.
+      guarded([&] { on_command(LOWORD(wparam)); });
+      return 0;
+    case WM_CONTEXTMENU:
+      // Shift+F10 and the menu key: the same menu the right button opens.
+      if (reinterpret_cast<HWND>(wparam) == control(kList1) && lparam == -1) {
+        RECT list{};
+        ::GetWindowRect(control(kList1), &list);
+        show_context_menu(POINT{list.left + 8, list.top + 8});
+      }
+      return 0;
+    case WM_ACTIVATE:
+      on_activate(LOWORD(wparam) != WA_INACTIVE);
+      return 0;
+    case WM_DPICHANGED:
+      on_dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_SYSCOLORCHANGE:
+      ListView_SetTextColor(control(kList1), ::GetSysColor(COLOR_ACTIVECAPTION));
+      ListView_SetTextBkColor(control(kList1), ::GetSysColor(COLOR_WINDOW));
+      ListView_SetBkColor(control(kList1), ::GetSysColor(COLOR_WINDOW));
+      ::SendMessageW(control(kList1), WM_SYSCOLORCHANGE, wparam, lparam);
+      return 0;
+    case WM_DESTROY:
+      if (options_.quit_when_closed) ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY: {
+      HWND window = window_;
+      ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      return ::DefWindowProcW(window, message, wparam, lparam);
+    }
+    default:
+      break;
+  }
+  // Closing by the close box or Alt+F4 is left to the default: the window
+  // goes, and the checkbox changes with it.
+  return ::DefWindowProcW(window_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK Form1::list_procedure(HWND list, UINT message, WPARAM wparam, LPARAM lparam,
+                                       UINT_PTR, DWORD_PTR form) {
+  switch (message) {
+    case WM_RBUTTONDOWN: {
+      // Not passed on: the list would select the item under the pointer, and
+      // the menu acts on the item that was current before the click.
+      POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+      ::ClientToScreen(list, &at);
+      reinterpret_cast<Form1*>(form)->show_context_menu(at);
+      return 0;
+    }
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+      return 0;
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(list, &list_procedure, 1);
+      break;
+    default:
+      break;
+  }
+  return ::DefSubclassProc(list, message, wparam, lparam);
+}
+
+void Form1::show_context_menu(POINT screen_point) {
+  HMENU menu = popup_menu();
+  const ContextMenuState state = context_menu_state(list_);
+  enable_menu_item(menu, kMenuRemove, state.remove_enabled);
+  enable_menu_item(menu, kMenuModify, state.modify_enabled);
+  // The chosen item arrives as WM_COMMAND once the menu has closed.
+  ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen_point.x,
+                   screen_point.y, 0, window_, nullptr);
+}
+
+void Form1::on_command(int id) {
+  switch (id) {
+    case kCmdAdd:
+    case kMenuAdd:
+      add_entry(catalogue_);
+      break;
+    case kCmdRemove:
+    case kMenuRemove:
+      remove_entry(catalogue_);
+      break;
+    case kMenuModify:
+      // Only when the menu allowed it: a stray command must not edit a shortcut.
+      if (context_menu_state(list_).modify_enabled) modify_current_entry(window_, catalogue_);
+      break;
+    case kCmdHelp:
+      open_help(platform_);
+      break;
+    case kCmdAbout:
+      show_about_box(window_, platform_);
+      break;
+    case kCommand1:
+      exit_command();
+      break;
+    default:
+      break;
+  }
+}
+
+void Form1::exit_command() {
+  apply_changes_on_exit(catalogue_);
+  ::DestroyWindow(window_);
+}
+
+template <typename Command>
+void Form1::guarded(Command&& command) {
+  try {
+    command();
+  } catch (const std::exception& error) {
+    report_failure(error.what());
+  } catch (...) {
+    report_failure("An unexpected error occurred.");
+  }
+}
+
+void Form1::report_failure(const char* what) {
+  platform_.dialogs.message_box(std::string("The command could not be completed:\n\n") + what,
+                                mb::kCritical, titled(": ERROR"));
+}
+
+void Form1::on_activate(bool active) {
+  // A plain window forgets which control had the focus when another window
+  // is activated; give it back on return.
+  if (!active) {
+    HWND focus = ::GetFocus();
+    if (focus != nullptr && ::IsChild(window_, focus)) focus_before_deactivation_ = focus;
+    return;
+  }
+  if (focus_before_deactivation_ != nullptr && ::IsWindow(focus_before_deactivation_)) {
+    ::SetFocus(focus_before_deactivation_);
+  }
+}
+
+void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  font_.reset(create_dialog_font(dpi_));
+  const SIZE size =
+      window_size_for_client(kClientWidthTwips, kClientHeightTwips, kStyle, kExStyle, dpi_);
+  ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  move_controls(window_, kControls, dpi_, static_cast<HFONT>(font_.get()));
+}
+
+int run_message_loop(Form1& form) {
+  MSG message{};
+  for (;;) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return 1;
+    if (form.translate_message(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+}  // namespace rw::ui

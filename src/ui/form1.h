@@ -1,0 +1,100 @@
+// The main window: the list of startup entries in its frame, the buttons
+// beside and below it, and the list's context menu. Each command hands over
+// to one catalogue operation.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "catalogue/module1.h"
+#include "ui/list_view_entries.h"
+#include "ui/window_layout.h"
+
+namespace rw::ui {
+
+// Control ids, also the menu command ids of the context menu's items.
+namespace form1 {
+inline constexpr int kFrame1 = 101;
+inline constexpr int kList1 = 102;
+inline constexpr int kCmdRemove = 103;
+inline constexpr int kCmdAdd = 104;
+inline constexpr int kCmdHelp = 105;
+inline constexpr int kCmdAbout = 106;
+inline constexpr int kCommand1 = 107;  // Exit
+// mnuPopupItem(index) has the command id kMenuItemBase + index.
+inline constexpr int kMenuItemBase = 200;
+inline constexpr int kMenuAdd = kMenuItemBase + 0;
+inline constexpr int kMenuRemove = kMenuItemBase + 1;
+inline constexpr int kMenuModify = kMenuItemBase + 3;
+}  // namespace form1
+
+class Form1 {
+ public:
+  struct Options {
+    // The program ends with the window; tests keep their thread's queue clean.
+    bool quit_when_closed = true;
+  };
+
+  Form1(Platform& platform, Options options);
+  explicit Form1(Platform& platform) : Form1(platform, Options{}) {}
+  ~Form1();
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // Creates the window and its controls, hidden. False when Windows refuses.
+  bool create();
+  // The load event and the first showing: runs the scan into the list, sets
+  // the caption, shows the window with the focus on Exit and then tells the
+  // user about places that could not be read. False, after telling the user,
+  // when the program cannot start (a parking folder cannot be made).
+  bool open(int show_command);
+
+  // Keyboard navigation for a message the loop got: Tab, access keys, and
+  // Enter pressing the focused button. True when it was handled here.
+  bool translate_message(MSG& message);
+
+  HWND hwnd() const { return window_; }
+  HWND control(int id) const { return ::GetDlgItem(window_, id); }
+  // mnuPopup's drop-down: its items keep the states of the last right click.
+  HMENU popup_menu() const { return ::GetSubMenu(menu_bar_, 0); }
+  EntryList& list() { return list_; }
+  Module1& module() { return module_; }
+
+ private:
+  static bool register_window_class(HINSTANCE instance);
+  static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM wparam, LPARAM lparam,
+                                         UINT_PTR subclass_id, DWORD_PTR form);
+  LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void on_created();
+  void on_command(int id);
+  void on_dpi_changed(UINT dpi, const RECT& suggested);
+  void on_activate(bool active);
+  // The right button on List1: the menu for the item that is current already.
+  void show_context_menu(POINT screen_point);
+  void exit_command();
+  void report_failure(const char* what);
+  // Runs one command; whatever escapes it is told to the user, never lost in
+  // the window procedure.
+  template <typename Command>
+  void guarded(Command&& command);
+
+  Platform& platform_;
+  Options options_;
+  ListViewEntries list_;
+  Module1 module_;
+  Catalogue catalogue_;
+  HWND window_ = nullptr;
+  HMENU menu_bar_ = nullptr;  // mnuPopup, never attached as a menu bar
+  GdiOwner font_;
+  UINT dpi_ = 96;
+  HWND focus_before_deactivation_ = nullptr;
+};
+
+// Runs the message loop until the window closes; returns the exit code.
+int run_message_loop(Form1& form);
+
+}  // namespace rw::ui

@@ -1,0 +1,92 @@
+#include "ui/list_view_entries.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/win32/text.h"
+
+namespace rw::ui {
+
+void ListViewEntries::check_index(int index) const {
+  if (index < 0 || index >= count()) throw std::out_of_range("list index");
+}
+
+int ListViewEntries::add(std::string_view text) {
+  std::wstring wide = win32::widen(text);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = count();  // the sorted list puts it in its place
+  item.pszText = wide.data();
+  item.lParam = 0;
+  const int index = ListView_InsertItem(list_, &item);
+  if (index < 0)
+    throw std::runtime_error("The list could not take the entry \"" + std::string(text) + "\".");
+  return index;
+}
+
+int ListViewEntries::count() const { return ListView_GetItemCount(list_); }
+
+std::string ListViewEntries::text(int index) const {
+  check_index(index);
+  // The control copies at most the buffer less one; grow until the text fits.
+  std::wstring buffer(256, L'\0');
+  for (;;) {
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const auto length = static_cast<size_t>(::SendMessageW(
+        list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    if (length + 1 < buffer.size()) return win32::narrow(std::wstring_view(buffer.data(), length));
+    buffer.assign(buffer.size() * 2, L'\0');
+  }
+}
+
+std::int32_t ListViewEntries::tag(int index) const {
+  check_index(index);
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  ListView_GetItem(list_, &item);
+  return static_cast<std::int32_t>(item.lParam);
+}
+
+void ListViewEntries::set_tag(int index, std::int32_t tag) {
+  check_index(index);
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  item.lParam = tag;
+  ListView_SetItem(list_, &item);
+}
+
+bool ListViewEntries::checked(int index) const {
+  check_index(index);
+  return ListView_GetCheckState(list_, index) != FALSE;
+}
+
+void ListViewEntries::set_checked(int index, bool checked) {
+  check_index(index);
+  ListView_SetCheckState(list_, index, checked ? TRUE : FALSE);
+}
+
+int ListViewEntries::current() const { return ListView_GetNextItem(list_, -1, LVNI_SELECTED); }
+
+void ListViewEntries::set_current(int index) {
+  if (index < -1 || index >= count()) throw std::out_of_range("list index");
+  if (index == -1) {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    return;
+  }
+  ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(list_, index, FALSE);
+}
+
+void ListViewEntries::remove(int index) {
+  check_index(index);
+  ListView_DeleteItem(list_, index);
+}
+
+}  // namespace rw::ui
