@@ -1,0 +1,519 @@
+// The main window, built over the real Windows services in the Wine prefix
+// (its registry and Startup folders) and worked in-process with messages.
+// Message boxes and the shell are recorded instead of shown.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+// after windows.h (through shlobj.h)
+#include <commctrl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/text.h"
+#include "platform/win32/win32_platform.h"
+#include "ui/form1.h"
+#include "ui/window_layout.h"
+
+namespace rw::ui {
+namespace {
+
+using namespace form1;
+using win32::narrow;
+using win32::widen;
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kCurrentUserParking[] =
+    L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
+
+struct ShownMessage {
+  std::string prompt;
+  int flags;
+  std::string title;
+};
+
+class RecordingDialogs final : public Dialogs {
+ public:
+  int message_box(std::string_view prompt, int flags, std::string_view title) override {
+    shown.push_back({std::string(prompt), flags, std::string(title)});
+    return mb::kResultNo;
+  }
+  std::string input_box(std::string_view, std::string_view, std::string_view) override {
+    return {};
+  }
+  OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
+  std::vector<ShownMessage> shown;
+};
+
+class RecordingShell final : public Shell {
+ public:
+  void shell_open(std::string_view verb, std::string_view file, int show) override {
+    opened.push_back(std::string(verb) + "|" + std::string(file) + "|" + std::to_string(show));
+  }
+  void start_program(std::string_view, int) override {}
+  std::vector<std::string> opened;
+};
+
+std::optional<std::wstring> read_string(HKEY root, const std::wstring& key,
+                                        const std::wstring& name) {
+  DWORD size = 0;
+  if (::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::wstring text(size / sizeof(wchar_t), L'\0');
+  if (::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  text.resize(size / sizeof(wchar_t) - 1);
+  return text;
+}
+
+void write_string(HKEY root, const std::wstring& key, const std::wstring& name,
+                  const std::wstring& text) {
+  ::RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_SZ, text.c_str(),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring startup_folder() {
+  wchar_t path[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+std::wstring program_folder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+bool file_exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void write_file(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  ::WriteFile(file, "lnk", 3, &written, nullptr);
+  ::CloseHandle(file);
+}
+
+std::wstring window_text(HWND window) {
+  wchar_t text[256] = {};
+  ::GetWindowTextW(window, text, 256);
+  return text;
+}
+
+// Lets the window's pending messages (painting, posted commands) run.
+void pump() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+// What the context menu showed when it opened on a right click at the
+// item `at` (or the list's empty corner when -1): Remove and Modify enabled.
+struct MenuSeen {
+  bool opened = false;
+  bool remove_enabled = false;
+  bool modify_enabled = false;
+  bool add_enabled = false;
+};
+
+MenuSeen seen_;
+HMENU seen_menu_ = nullptr;
+
+class Form1Test : public ::testing::Test {
+ protected:
+  Form1Test()
+      : platform_{services_.registry,    services_.files, services_.folders,
+                  services_.status_text, shell_,          dialogs_} {}
+
+  ~Form1Test() override {
+    form_.reset();
+    for (const std::wstring& name : seeded_names_) {
+      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name.c_str());
+      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kCurrentUserParking, name.c_str());
+      ::DeleteFileW((startup_folder() + L"\\" + name + L".lnk").c_str());
+      ::DeleteFileW((program_folder() + L"\\DISABLED\\Default User\\" + name + L".lnk").c_str());
+    }
+  }
+
+  // A name of this test's own, so that entries left in the prefix by others
+  // are told apart; it is removed from every place after the test.
+  std::wstring seeded(const std::wstring& base) {
+    seeded_names_.push_back(L"RwUi" + std::to_wstring(::GetCurrentProcessId()) + L" " + base);
+    return seeded_names_.back();
+  }
+
+  Form1& open_form() {
+    form_.emplace(platform_, Form1::Options{false});
+    EXPECT_TRUE(form_->create());
+    EXPECT_TRUE(form_->open(SW_SHOWNORMAL));
+    pump();
+    return *form_;
+  }
+
+  int find_item(const std::wstring& name) {
+    for (int i = 0; i < form_->list().count(); ++i) {
+      if (form_->list().text(i) == narrow(name)) return i;
+    }
+    return -1;
+  }
+
+  MenuSeen right_click(int at, UINT button_message = WM_RBUTTONDOWN) {
+    HWND list = form_->control(kList1);
+    POINT point{2, 2};
+    if (at >= 0) {
+      RECT item{};
+      ListView_GetItemRect(list, at, &item, LVIR_LABEL);
+      point = POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    }
+    seen_ = MenuSeen{};
+    seen_menu_ = form_->popup_menu();
+    // The menu runs its own modal loop; a timer inside it reads the items as
+    // shown and closes the menu.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, &read_and_close_menu);
+    ::SendMessageW(list, button_message, button_message == WM_RBUTTONDOWN ? MK_RBUTTON : 0,
+                   MAKELPARAM(point.x, point.y));
+    ::KillTimer(nullptr, timer);
+    pump();
+    return seen_;
+  }
+
+  static void CALLBACK read_and_close_menu(HWND, UINT, UINT_PTR, DWORD) {
+    if (::FindWindowW(L"#32768", nullptr) == nullptr) return;
+    auto enabled = [](int id) {
+      return (::GetMenuState(seen_menu_, static_cast<UINT>(id), MF_BYCOMMAND) &
+              (MF_GRAYED | MF_DISABLED)) == 0;
+    };
+    seen_.opened = true;
+    seen_.add_enabled = enabled(kMenuAdd);
+    seen_.remove_enabled = enabled(kMenuRemove);
+    seen_.modify_enabled = enabled(kMenuModify);
+    ::EndMenu();
+  }
+
+  void press_exit() { ::SendMessageW(form_->control(kCommand1), BM_CLICK, 0, 0); }
+
+  win32::Win32Services services_;
+  RecordingShell shell_;
+  RecordingDialogs dialogs_;
+  Platform platform_;
+  std::optional<Form1> form_;
+  std::vector<std::wstring> seeded_names_;
+};
+
+TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
+  Form1& form = open_form();
+  HWND window = form.hwnd();
+  EXPECT_EQ(narrow(window_text(window)), "Runwarden v1.3");
+
+  struct Expected {
+    int id;
+    const wchar_t* window_class;
+    const wchar_t* caption;
+  };
+  const std::vector<Expected> controls = {
+      {kFrame1, L"Button", L"StartUp Programs"}, {kList1, WC_LISTVIEWW, L""},
+      {kCmdRemove, L"Button", L"&Remove"},       {kCmdAdd, L"Button", L"&Add"},
+      {kCmdHelp, L"Button", L"&Help"},           {kCmdAbout, L"Button", L"A&bout"},
+      {kCommand1, L"Button", L"E&xit"},
+  };
+  for (const Expected& expected : controls) {
+    SCOPED_TRACE(narrow(expected.caption));
+    HWND control = form.control(expected.id);
+    ASSERT_NE(control, nullptr);
+    wchar_t class_name[64] = {};
+    ::GetClassNameW(control, class_name, 64);
+    EXPECT_EQ(_wcsicmp(class_name, expected.window_class), 0) << narrow(class_name);
+    EXPECT_EQ(window_text(control), expected.caption);
+    // No default button: Enter presses only the focused one.
+    if (expected.id != kFrame1 && expected.id != kList1) {
+      EXPECT_EQ(::GetWindowLongW(control, GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+    }
+  }
+
+  const LONG style = ::GetWindowLongW(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_EQ(::GetMenu(window), nullptr);
+
+  const UINT dpi = window_dpi(window);
+  RECT client{};
+  ::GetClientRect(window, &client);
+  EXPECT_EQ(client.right, twips_to_pixels(6885, dpi));
+  EXPECT_EQ(client.bottom, twips_to_pixels(4740, dpi));
+  RECT list{};
+  ::GetWindowRect(form.control(kList1), &list);
+  ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.left, twips_to_pixels(120 + 240, dpi));  // inside the frame
+  EXPECT_EQ(list.top, twips_to_pixels(120 + 360, dpi));
+
+  // Each control but the frame carries its tip.
+  HWND tips = nullptr;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND candidate, LPARAM found) -> BOOL {
+        wchar_t name[64] = {};
+        ::GetClassNameW(candidate, name, 64);
+        if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = candidate;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&tips));
+  ASSERT_NE(tips, nullptr);
+  auto tip_of = [&](int id) {
+    wchar_t text[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = window;
+    tool.uId = reinterpret_cast<UINT_PTR>(form.control(id));
+    tool.lpszText = text;
+    ::SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    return std::wstring(text);
+  };
+  EXPECT_EQ(tip_of(kList1), L"Use checkboxes to enable/disable startup!");
+  EXPECT_EQ(tip_of(kCommand1), L"Exit Runwarden and save the changes");
+  EXPECT_EQ(tip_of(kCmdHelp),
+            L"Runwarden Help, requires an HTML reader installed (ie. web browser)");
+  EXPECT_EQ(tip_of(kCmdAbout), L"About Runwarden...");
+}
+
+TEST_F(Form1Test, StartsWithTheFocusOnExitAndTabsInTheWindowsOrder) {
+  Form1& form = open_form();
+  EXPECT_EQ(::GetFocus(), form.control(kCommand1));
+  const std::vector<int> order = {kList1, kCmdRemove, kCmdAdd, kCmdAbout, kCmdHelp, kCommand1};
+  HWND at = form.control(kCommand1);
+  for (int id : order) {
+    at = ::GetNextDlgTabItem(form.hwnd(), at, FALSE);
+    EXPECT_EQ(::GetDlgCtrlID(at), id);
+  }
+  EXPECT_EQ(form.list().current(), -1);
+}
+
+TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
+  const std::wstring active = seeded(L"b active");
+  const std::wstring parked = seeded(L"A parked");
+  const std::wstring shortcut = seeded(L"c shortcut");
+  const std::wstring parked_shortcut = seeded(L"D parked shortcut");
+  write_string(HKEY_CURRENT_USER, kRunKey, active, L"C:\\b.exe");
+  write_string(HKEY_CURRENT_USER, kCurrentUserParking, parked, L"C:\\a.exe");
+  write_file(startup_folder() + L"\\" + shortcut + L".lnk");
+  ::CreateDirectoryW((program_folder() + L"\\DISABLED").c_str(), nullptr);
+  ::CreateDirectoryW((program_folder() + L"\\DISABLED\\Default User").c_str(), nullptr);
+  write_file(program_folder() + L"\\DISABLED\\Default User\\" + parked_shortcut + L".lnk");
+
+  Form1& form = open_form();
+  HWND list = form.control(kList1);
+  const LONG style = ::GetWindowLongW(list, GWL_STYLE);
+  EXPECT_TRUE(style & LVS_SINGLESEL);
+  EXPECT_TRUE(style & LVS_SORTASCENDING);
+  EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_CHECKBOXES);
+  EXPECT_EQ(ListView_GetTextColor(list), ::GetSysColor(COLOR_ACTIVECAPTION));
+
+  struct Expected {
+    std::wstring name;
+    std::int32_t tag;
+    bool checked;
+  };
+  const std::vector<Expected> in_order = {
+      {parked, 8, false}, {active, 2, true}, {shortcut, 4, true}, {parked_shortcut, 6, false}};
+  int previous = -1;
+  for (const Expected& expected : in_order) {
+    SCOPED_TRACE(narrow(expected.name));
+    const int index = find_item(expected.name);
+    ASSERT_GE(index, 0);
+    EXPECT_GT(index, previous);  // sorted without regard to case
+    previous = index;
+    EXPECT_EQ(form.list().tag(index), expected.tag);
+    EXPECT_EQ(form.list().checked(index), expected.checked);
+  }
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(Form1Test, SpaceTogglesTheCurrentItemAndTypingFindsAnItem) {
+  const std::wstring name = seeded(L"Spacebar");
+  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\s.exe");
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  HWND list = form.control(kList1);
+  ::SetFocus(list);
+  form.list().set_current(index);
+  EXPECT_TRUE(form.list().checked(index));
+  ::SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+  ::SendMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+  pump();
+  EXPECT_FALSE(form.list().checked(index));
+  ::SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+  ::SendMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+  pump();
+  EXPECT_TRUE(form.list().checked(index));
+  // Nothing is written while ticking.
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), L"C:\\s.exe");
+
+  form.list().set_current(-1);
+  for (wchar_t letter : name) ::SendMessageW(list, WM_CHAR, letter, 1);
+  EXPECT_EQ(form.list().current(), index);
+}
+
+TEST_F(Form1Test, ContextMenuEnablesForTheItemThatWasCurrentBeforeTheRightClick) {
+  const std::wstring run_value = seeded(L"menu run");
+  const std::wstring parked = seeded(L"menu parked");
+  const std::wstring shortcut = seeded(L"menu shortcut");
+  write_string(HKEY_CURRENT_USER, kRunKey, run_value, L"C:\\r.exe");
+  write_string(HKEY_CURRENT_USER, kCurrentUserParking, parked, L"C:\\p.exe");
+  write_file(startup_folder() + L"\\" + shortcut + L".lnk");
+  Form1& form = open_form();
+  const int run_index = find_item(run_value);
+  const int parked_index = find_item(parked);
+  const int shortcut_index = find_item(shortcut);
+  ASSERT_GE(run_index, 0);
+  ASSERT_GE(parked_index, 0);
+  ASSERT_GE(shortcut_index, 0);
+
+  MenuSeen seen = right_click(-1);
+  EXPECT_TRUE(seen.opened);
+  EXPECT_TRUE(seen.add_enabled);
+  EXPECT_FALSE(seen.remove_enabled) << "no current item";
+  EXPECT_FALSE(seen.modify_enabled) << "no current item";
+
+  form.list().set_current(run_index);
+  seen = right_click(shortcut_index);
+  EXPECT_TRUE(seen.opened);
+  EXPECT_TRUE(seen.remove_enabled);
+  EXPECT_TRUE(seen.modify_enabled) << "acts on the Run entry, not the one clicked";
+  EXPECT_EQ(form.list().current(), run_index);
+
+  form.list().set_current(parked_index);
+  seen = right_click(parked_index);
+  EXPECT_TRUE(seen.modify_enabled) << "a parked Run entry can be modified";
+
+  form.list().set_current(shortcut_index);
+  seen = right_click(shortcut_index);
+  EXPECT_TRUE(seen.remove_enabled);
+  EXPECT_FALSE(seen.modify_enabled) << "a shortcut has no command to modify";
+
+  EXPECT_FALSE(right_click(run_index, WM_MBUTTONDOWN).opened);
+  EXPECT_FALSE(right_click(run_index, WM_LBUTTONDOWN).opened);
+}
+
+TEST_F(Form1Test, MenuRemoveDeletesTheCurrentEntryAsTheButtonDoes) {
+  const std::wstring name = seeded(L"removed");
+  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\gone.exe");
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  form.list().set_current(index);
+  ::SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(kMenuRemove, 0), 0);
+  EXPECT_EQ(find_item(name), -1);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), std::nullopt);
+}
+
+TEST_F(Form1Test, HelpOpensTheDocumentNextToTheProgram) {
+  Form1& form = open_form();
+  ::SendMessageW(form.control(kCmdHelp), BM_CLICK, 0, 0);
+  ASSERT_EQ(shell_.opened.size(), 1u);
+  EXPECT_EQ(shell_.opened[0], "Open|" + narrow(program_folder()) + "\\help.html|1");
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(::IsWindow(form.hwnd()));
+}
+
+TEST_F(Form1Test, ExitParksAnUntickedEntryAndTheNextStartRestoresATickedOne) {
+  const std::wstring name = seeded(L"Tool");
+  const std::wstring command = L"\"C:\\Program Files\\Tool\\tool.exe\" /tray";
+  write_string(HKEY_CURRENT_USER, kRunKey, name, command);
+
+  Form1& form = open_form();
+  int index = find_item(name);
+  ASSERT_GE(index, 0);
+  form.list().set_checked(index, false);
+  press_exit();
+  EXPECT_FALSE(form_->hwnd() != nullptr) << "Exit unloads the window";
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), std::nullopt);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kCurrentUserParking, name), command);
+
+  open_form();
+  index = find_item(name);
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(form_->list().tag(index), 8);
+  EXPECT_FALSE(form_->list().checked(index));
+  form_->list().set_checked(index, true);
+  press_exit();
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), command);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kCurrentUserParking, name), std::nullopt);
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(Form1Test, ExitParksAnUntickedShortcut) {
+  const std::wstring name = seeded(L"Shortcut tool");
+  write_file(startup_folder() + L"\\" + name + L".lnk");
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  form.list().set_checked(index, false);
+  press_exit();
+  EXPECT_FALSE(file_exists(startup_folder() + L"\\" + name + L".lnk"));
+  EXPECT_TRUE(file_exists(program_folder() + L"\\DISABLED\\Default User\\" + name + L".lnk"));
+}
+
+TEST_F(Form1Test, TheCloseBoxDiscardsTheCheckboxChanges) {
+  const std::wstring name = seeded(L"kept");
+  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\kept.exe");
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  form.list().set_checked(index, false);
+  ::SendMessageW(form.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  pump();
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), L"C:\\kept.exe");
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kCurrentUserParking, name), std::nullopt);
+}
+
+TEST_F(Form1Test, EnterPressesOnlyTheFocusedButtonAndAltXPressesExit) {
+  const std::wstring name = seeded(L"keys");
+  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\k.exe");
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  form.list().set_checked(index, false);
+
+  // Escape anywhere, and Enter in the list, press nothing.
+  MSG escape{form.control(kCommand1), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+  form.translate_message(escape);
+  ::SetFocus(form.control(kList1));
+  MSG enter_in_list{form.control(kList1), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+  form.translate_message(enter_in_list);
+  pump();
+  ASSERT_NE(form_->hwnd(), nullptr);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), L"C:\\k.exe");
+
+  // Alt+X, as the keyboard delivers it.
+  MSG alt_x{form.control(kList1), WM_SYSCHAR, L'x', 0x20000001, 0, {}};
+  EXPECT_TRUE(form.translate_message(alt_x));
+  pump();
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), std::nullopt);
+}
+
+TEST_F(Form1Test, EnterRightAfterTheStartPressesExit) {
+  const std::wstring name = seeded(L"enter");
+  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\e.exe");
+  Form1& form = open_form();
+  form.list().set_checked(find_item(name), false);
+  MSG enter{::GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+  EXPECT_TRUE(form.translate_message(enter));
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kCurrentUserParking, name), L"C:\\e.exe");
+}
+
+}  // namespace
+}  // namespace rw::ui
