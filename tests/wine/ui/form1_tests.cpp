@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,12 @@ class RecordingDialogs final : public Dialogs {
   std::string input_box(std::string_view, std::string_view, std::string_view) override {
     return {};
   }
-  OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
+  OpenFileResult open_file(const OpenFileRequest&) override {
+    if (open_file_breaks) throw std::logic_error("the file dialog broke");
+    return {};
+  }
   std::vector<ShownMessage> shown;
+  bool open_file_breaks = false;
 };
 
 class RecordingShell final : public Shell {
@@ -513,6 +518,70 @@ TEST_F(Form1Test, EnterRightAfterTheStartPressesExit) {
   EXPECT_TRUE(form.translate_message(enter));
   EXPECT_EQ(form_->hwnd(), nullptr);
   EXPECT_EQ(read_string(HKEY_CURRENT_USER, kCurrentUserParking, name), L"C:\\e.exe");
+}
+
+TEST_F(Form1Test, AFailingCommandIsToldAndTheWindowStays) {
+  Form1& form = open_form();
+  dialogs_.open_file_breaks = true;
+  ::SendMessageW(form.control(kCmdAdd), BM_CLICK, 0, 0);
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].title, "Runwarden: ERROR");
+  EXPECT_NE(dialogs_.shown[0].prompt.find("the file dialog broke"), std::string::npos);
+  EXPECT_TRUE(::IsWindow(form.hwnd()));
+}
+
+// The program folder of a copy whose "DISABLED" is a file, not a folder.
+class BlockedProgramFolder final : public Folders {
+ public:
+  BlockedProgramFolder(Folders& real, std::string folder)
+      : real_(real), folder_(std::move(folder)) {}
+  std::string special_folder(int csidl) override { return real_.special_folder(csidl); }
+  std::string windows_directory() override { return real_.windows_directory(); }
+  std::string program_folder() override { return folder_; }
+
+ private:
+  Folders& real_;
+  std::string folder_;
+};
+
+TEST_F(Form1Test, DoesNotStartWhenThePlaceForSwitchedOffEntriesCannotBeMade) {
+  const std::wstring folder =
+      program_folder() + L"\\blocked" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  write_file(folder + L"\\DISABLED");
+  BlockedProgramFolder folders(services_.folders, narrow(folder));
+  Platform platform{services_.registry,    services_.files, folders,
+                    services_.status_text, shell_,          dialogs_};
+  {
+    Form1 form(platform, Form1::Options{false});
+    ASSERT_TRUE(form.create());
+    EXPECT_FALSE(form.open(SW_SHOWNORMAL));
+    EXPECT_FALSE(::IsWindowVisible(form.hwnd()));
+  }
+  ::DeleteFileW((folder + L"\\DISABLED").c_str());
+  ::RemoveDirectoryW(folder.c_str());
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].title, "Runwarden: ERROR");
+  EXPECT_NE(dialogs_.shown[0].prompt.find("DISABLED"), std::string::npos)
+      << dialogs_.shown[0].prompt;
+}
+
+TEST_F(Form1Test, LaysItselfOutAgainOnAMonitorOfAnotherDpi) {
+  Form1& form = open_form();
+  RECT suggested{0, 0, 100, 100};
+  ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+  RECT list{};
+  ::GetWindowRect(form.control(kList1), &list);
+  ::MapWindowPoints(nullptr, form.hwnd(), reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.left, twips_to_pixels(360, 144));
+  EXPECT_EQ(list.right - list.left, twips_to_pixels(360 + 4695, 144) - twips_to_pixels(360, 144));
+  RECT window{};
+  ::GetWindowRect(form.hwnd(), &window);
+  EXPECT_EQ(window_size_for_client(
+                6885, 4740, static_cast<DWORD>(::GetWindowLongW(form.hwnd(), GWL_STYLE)), 0, 144)
+                .cx,
+            window.right - window.left);
 }
 
 }  // namespace
