@@ -1,0 +1,465 @@
+// Bad input through the real Win32 layer, in the Wine prefix's real registry
+// and real files: awkward and long names round-tripping through the scan and
+// Exit, parking folders that are missing or are files, shortcuts held open by
+// another program, keys and values deleted since the scan, and shortcut paths
+// past MAX_PATH. The program and Startup folders are scratch folders under
+// %TEMP%; Run values go into the real Run keys under names that begin with
+// "RwBad", and everything made is taken away afterwards.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/operations.h"
+#include "catalogue/scan.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/paths.h"
+#include "platform/win32/text.h"
+#include "platform/win32/win32_platform.h"
+
+namespace rw {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using win32::api_path;
+using win32::narrow;
+using win32::UniqueFile;
+using win32::UniqueHkey;
+using win32::widen;
+using L = StartupLocation;
+
+constexpr const wchar_t* kRunKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const wchar_t* kSettingsKey = L"Software\\VB and VBA Program Settings\\Runwarden";
+
+HKEY root_of(Hive hive) {
+  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+bool key_exists(HKEY root, const std::wstring& path) {
+  UniqueHkey key;
+  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+struct Value {
+  DWORD type = REG_NONE;
+  std::string text;
+};
+
+// Where a Run-value place keeps its values: the hive's key and its path.
+std::pair<HKEY, std::wstring> key_of(L location) {
+  const PlaceInfo& info = place(location);
+  return {root_of(run_value_key_hive(info)), widen(run_value_key_path(info))};
+}
+
+void put_text(L location, const std::string& name, const std::string& command) {
+  const auto [root, path] = key_of(location);
+  UniqueHkey key;
+  ASSERT_EQ(
+      ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
+      ERROR_SUCCESS);
+  const std::vector<std::uint8_t> bytes = text_to_registry_bytes(command);
+  ASSERT_EQ(::RegSetValueExW(key.get(), widen(name).c_str(), 0, REG_SZ, bytes.data(),
+                             static_cast<DWORD>(bytes.size())),
+            ERROR_SUCCESS)
+      << name.substr(0, 40);
+}
+
+std::optional<Value> value_at(L location, const std::string& name) {
+  const auto [root, path] = key_of(location);
+  UniqueHkey key;
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  const std::wstring wide = widen(name);
+  if (::RegQueryValueExW(key.get(), wide.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    return {};
+  std::vector<std::uint8_t> bytes(size);
+  ::RegQueryValueExW(key.get(), wide.c_str(), nullptr, &type, bytes.data(), &size);
+  bytes.resize(size);
+  return Value{type, registry_bytes_to_text(bytes)};
+}
+
+void delete_value(L location, const std::string& name) {
+  const auto [root, path] = key_of(location);
+  UniqueHkey key;
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_WRITE, key.put()) == ERROR_SUCCESS) {
+    ::RegDeleteValueW(key.get(), widen(name).c_str());
+  }
+}
+
+bool file_exists(const std::string& path) {
+  return ::GetFileAttributesW(api_path(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::string> file_content(const std::string& path) {
+  UniqueFile file(::CreateFileW(api_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  std::string content(4096, '\0');
+  DWORD got = 0;
+  ::ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr);
+  content.resize(got);
+  return content;
+}
+
+void write_file(const std::string& path, const std::string& content) {
+  UniqueFile file(::CreateFileW(api_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file) << path << ": error " << ::GetLastError();
+  DWORD written = 0;
+  ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+}
+
+void remove_tree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  {
+    win32::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (find) {
+      do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = folder + L"\\" + name;
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          remove_tree(path);
+        } else {
+          ::DeleteFileW(path.c_str());
+        }
+      } while (::FindNextFileW(find.get(), &found));
+    }
+  }
+  ::SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+std::string temp_folder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  std::wstring path(buffer, ::GetTempPathW(MAX_PATH + 1, buffer));
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return narrow(path);
+}
+
+// The real folders, but with a scratch program folder and scratch Startup
+// folders, so the test never touches the prefix's own.
+class ScratchFolders final : public Folders {
+ public:
+  ScratchFolders(Folders& real, std::string root) : real_(real), root_(std::move(root)) {}
+  std::string special_folder(int csidl) override {
+    if (csidl == kCsidlStartup) return root_ + "\\UserStartup";
+    if (csidl == kCsidlCommonStartup) return root_ + "\\CommonStartup";
+    return real_.special_folder(csidl);
+  }
+  std::string windows_directory() override { return real_.windows_directory(); }
+  std::string program_folder() override { return root_ + "\\Program"; }
+
+ private:
+  Folders& real_;
+  std::string root_;
+};
+
+// Records every message; answers Yes to questions.
+class RecordingDialogs final : public Dialogs {
+ public:
+  int message_box(std::string_view prompt, int flags, std::string_view title) override {
+    if (title != "Runwarden: WARNING") reports.emplace_back(prompt);
+    return (flags & 0xF) == mb::kYesNo ? mb::kResultYes : mb::kResultOk;
+  }
+  std::string input_box(std::string_view, std::string_view, std::string_view text) override {
+    return std::string(text);
+  }
+  OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
+  std::vector<std::string> reports;
+};
+
+class BadInputUnderWine : public ::testing::Test {
+ protected:
+  BadInputUnderWine()
+      : root_(temp_folder() + "\\RunwardenBad" + std::to_string(::GetCurrentProcessId())),
+        folders_(services_.folders, root_),
+        platform_{services_.registry,    services_.files, folders_,
+                  services_.status_text, services_.shell, dialogs_},
+        catalogue_{platform_, list_, module_} {}
+
+  void SetUp() override {
+    remove_tree(api_path(root_));
+    for (const char* tail : {"", "\\Program", "\\UserStartup", "\\CommonStartup"}) {
+      ASSERT_TRUE(::CreateDirectoryW(api_path(root_ + tail).c_str(), nullptr)) << tail;
+    }
+    machine_run_existed_ = key_exists(HKEY_LOCAL_MACHINE, kRunKey);
+    settings_existed_ = key_exists(HKEY_CURRENT_USER, kSettingsKey);
+  }
+  void TearDown() override {
+    for (const auto& [location, name] : values_) {
+      delete_value(location, name);
+      delete_value(place(location).partner, name);
+    }
+    if (!settings_existed_) ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    if (!machine_run_existed_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRunKey);  // only when empty
+    remove_tree(api_path(root_));
+  }
+
+  // A Run value that the test takes away again, from either of its places.
+  void run_value(L location, const std::string& name, const std::string& command) {
+    values_.emplace_back(location, name);
+    put_text(location, name, command);
+  }
+  std::string folder(L location) {
+    return place_folder(place(location), module_, folders_.program_folder());
+  }
+  std::string shortcut(L location, const std::string& name) {
+    return shortcut_path(folder(location), name);
+  }
+  // Scans into a fresh list; the last scan's list is the one the tests use.
+  void scan() {
+    while (list_.count() > 0) list_.remove(0);
+    const ScanResult result = run_scan(catalogue_);
+    EXPECT_THAT(result.problems, IsEmpty());
+  }
+  int item(const std::string& name, L location) {
+    for (int i = 0; i < list_.count(); ++i) {
+      if (list_.text(i) == name && list_.tag(i) == static_cast<std::int32_t>(location)) return i;
+    }
+    return -1;
+  }
+  // Turns the entry's box the other way, ready for Exit.
+  void flip(const std::string& name, L location) {
+    const int index = item(name, location);
+    ASSERT_GE(index, 0) << "not listed: " << name.substr(0, 40);
+    list_.set_checked(index, !place(location).active);
+  }
+  void exit() { apply_changes_on_exit(catalogue_); }
+
+  std::string root_;
+  win32::Win32Services services_;
+  ScratchFolders folders_;
+  RecordingDialogs dialogs_;
+  Platform platform_;
+  SortedEntryList list_;
+  Module1 module_;
+  Catalogue catalogue_;
+  std::vector<std::pair<L, std::string>> values_;
+  bool machine_run_existed_ = false;
+  bool settings_existed_ = false;
+};
+
+const std::vector<std::string>& awkward_names() {
+  static const std::vector<std::string> names = {
+      "RwBad Диспетчер задач",
+      "RwBad 任务管理器 タスク",
+      "RwBad \xF0\x9F\x9A\x80 beyond the BMP",
+      "RwBad Cafe\xCC\x81 nai\xCC\x88ve",
+      "RwBad \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7",
+      "RwBad a\\b/c:d*e?f\"g<h>i|j",
+      "  RwBad padded  ",
+      "RwBad " + std::string(2094, 'm'),                    // 2,100 characters
+      "RwBad " + std::string(kMaxValueNameChars - 6, 'x'),  // the registry's limit
+  };
+  return names;
+}
+
+TEST_F(BadInputUnderWine, AwkwardAndLongValueNamesRoundTripThroughScanAndExit) {
+  int tried = 0;
+  for (L location : {L::CurrentUserRun, L::AllUsersRun}) {
+    for (const std::string& name : awkward_names()) {
+      run_value(location, name, "C:\\Tools\\" + std::to_string(++tried) + ".exe");
+    }
+  }
+  scan();
+  for (const auto& [location, name] : values_) flip(name, location);
+  exit();
+  EXPECT_THAT(dialogs_.reports, IsEmpty());
+  int number = 0;
+  for (const auto& [location, name] : values_) {
+    SCOPED_TRACE(name.substr(0, 40));
+    const std::string command = "C:\\Tools\\" + std::to_string(++number) + ".exe";
+    EXPECT_EQ(value_at(location, name).has_value(), false);
+    const auto parked = value_at(place(location).partner, name);
+    ASSERT_TRUE(parked);
+    EXPECT_EQ(parked->text, command);
+  }
+
+  scan();  // the next start lists them parked; ticking them brings them back
+  for (const auto& [location, name] : values_) flip(name, place(location).partner);
+  exit();
+  EXPECT_THAT(dialogs_.reports, IsEmpty());
+  number = 0;
+  for (const auto& [location, name] : values_) {
+    SCOPED_TRACE(name.substr(0, 40));
+    const auto restored = value_at(location, name);
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(restored->text, "C:\\Tools\\" + std::to_string(++number) + ".exe");
+    EXPECT_FALSE(value_at(place(location).partner, name));
+  }
+  std::cout << "[ corpus   ] " << tried << " value names tried under Wine\n";
+}
+
+TEST_F(BadInputUnderWine, AwkwardAndLongShortcutNamesRoundTripThroughScanAndExit) {
+  const std::vector<std::string> names = {
+      "RwBad Ярлык",
+      "RwBad 启动 \xF0\x9F\x9A\x80",
+      "RwBad Cafe\xCC\x81",
+      "RwBad \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+      "  RwBad padded",
+      "RwBad " + std::string(230, 'w'),  // the folder and this name pass MAX_PATH together
+  };
+  ASSERT_GT(shortcut(L::AllUsersStartupParked, names.back()).size(), 260u);
+  scan();  // resolves the folders and makes the parking folders
+  std::vector<std::pair<std::string, L>> made;
+  for (L location : {L::CurrentUserStartup, L::AllUsersStartup}) {
+    for (const std::string& name : names) {
+      write_file(shortcut(location, name), "link " + name);
+      made.emplace_back(name, location);
+    }
+  }
+  write_file(folder(L::CurrentUserStartup) + "\\RwBad UPPER.LNK", "upper");
+  made.emplace_back("RwBad UPPER", L::CurrentUserStartup);
+  scan();
+  for (const auto& [name, location] : made) flip(name, location);
+  exit();
+  EXPECT_THAT(dialogs_.reports, IsEmpty());
+  scan();
+  for (const auto& [name, location] : made) {
+    SCOPED_TRACE(name.substr(0, 40));
+    EXPECT_FALSE(file_exists(shortcut(location, name)));
+    EXPECT_TRUE(file_exists(shortcut(place(location).partner, name)));
+    flip(name, place(location).partner);
+  }
+  exit();
+  EXPECT_THAT(dialogs_.reports, IsEmpty());
+  for (const auto& [name, location] : made) {
+    SCOPED_TRACE(name.substr(0, 40));
+    const auto content = file_content(shortcut(location, name));
+    ASSERT_TRUE(content);
+    EXPECT_EQ(*content, name == "RwBad UPPER" ? "upper" : "link " + name);
+    EXPECT_FALSE(file_exists(shortcut(place(location).partner, name)));
+  }
+  std::cout << "[ corpus   ] " << made.size() << " shortcut names tried under Wine\n";
+}
+
+TEST_F(BadInputUnderWine, AMissingParkingFolderKeepsTheShortcutAndSaysWhy) {
+  scan();
+  write_file(shortcut(L::CurrentUserStartup, "RwBad Tool"), "tool");
+  scan();
+  remove_tree(api_path(folder(L::CurrentUserStartupParked)));  // someone took it away
+  flip("RwBad Tool", L::CurrentUserStartup);
+  exit();
+  ASSERT_EQ(dialogs_.reports.size(), 1u);
+  EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Tool' cannot be moved"));
+  EXPECT_THAT(dialogs_.reports[0], HasSubstr("Default User"));
+  EXPECT_EQ(file_content(shortcut(L::CurrentUserStartup, "RwBad Tool")), "tool");
+}
+
+TEST_F(BadInputUnderWine, AParkingFolderThatIsAFileStopsTheStartWithItsPath) {
+  const std::string parking = folders_.program_folder() + "\\DISABLED";
+  ASSERT_TRUE(::CreateDirectoryW(api_path(parking).c_str(), nullptr));
+  write_file(parking + "\\All Users", "not a folder");
+  try {
+    run_scan(catalogue_);
+    ADD_FAILURE() << "the scan went on";
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.subject(), parking + "\\All Users");
+    EXPECT_EQ(error.code(), ERROR_ALREADY_EXISTS);
+  }
+  EXPECT_EQ(file_content(parking + "\\All Users"), "not a folder");
+}
+
+// Wine runs as root here, so the read-only attribute may not stop a write;
+// either way the entry must be whole in one place, and reported when it did
+// not move.
+TEST_F(BadInputUnderWine, AReadOnlyParkingFolderLosesNothing) {
+  scan();
+  write_file(shortcut(L::AllUsersStartup, "RwBad Tool"), "tool");
+  scan();
+  const std::wstring parking = api_path(folder(L::AllUsersStartupParked));
+  ASSERT_TRUE(::SetFileAttributesW(parking.c_str(), FILE_ATTRIBUTE_READONLY));
+  flip("RwBad Tool", L::AllUsersStartup);
+  exit();
+  ::SetFileAttributesW(parking.c_str(), FILE_ATTRIBUTE_NORMAL);
+  const auto here = file_content(shortcut(L::AllUsersStartup, "RwBad Tool"));
+  const auto there = file_content(shortcut(L::AllUsersStartupParked, "RwBad Tool"));
+  EXPECT_TRUE(here || there);
+  if (here) {
+    EXPECT_EQ(*here, "tool");
+    EXPECT_EQ(dialogs_.reports.size(), 1u);
+  } else {
+    EXPECT_EQ(*there, "tool");
+    EXPECT_THAT(dialogs_.reports, IsEmpty());
+  }
+}
+
+TEST_F(BadInputUnderWine, AShortcutHeldOpenByAnotherProgramIsKeptAndReported) {
+  scan();
+  for (const char* name : {"RwBad Shared read", "RwBad Exclusive", "RwBad Target held"}) {
+    write_file(shortcut(L::CurrentUserStartup, name), name);
+  }
+  // An older copy in the parking folder, held open against writing.
+  write_file(shortcut(L::CurrentUserStartupParked, "RwBad Target held"), "older");
+  scan();
+  {
+    // Reading is shared, deleting is not: the copy can be made, the original cannot go.
+    UniqueFile shared(::CreateFileW(
+        api_path(shortcut(L::CurrentUserStartup, "RwBad Shared read")).c_str(), GENERIC_READ,
+        FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile exclusive(
+        ::CreateFileW(api_path(shortcut(L::CurrentUserStartup, "RwBad Exclusive")).c_str(),
+                      GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile target(::CreateFileW(
+        api_path(shortcut(L::CurrentUserStartupParked, "RwBad Target held")).c_str(), GENERIC_READ,
+        FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(shared && exclusive && target);
+    // Each alone, since a file failure ends the walk at its item.
+    for (const char* name : {"RwBad Shared read", "RwBad Exclusive", "RwBad Target held"}) {
+      SCOPED_TRACE(name);
+      for (int i = 0; i < list_.count(); ++i) list_.set_checked(i, place(L(list_.tag(i))).active);
+      flip(name, L::CurrentUserStartup);
+      dialogs_.reports.clear();
+      exit();
+      ASSERT_EQ(dialogs_.reports.size(), 1u);
+      EXPECT_THAT(dialogs_.reports[0], HasSubstr(std::string("'") + name + "' cannot be moved"));
+      EXPECT_THAT(dialogs_.reports[0], HasSubstr("(error 32)"));  // a sharing violation
+      EXPECT_TRUE(file_exists(shortcut(L::CurrentUserStartup, name)));
+    }
+  }
+  for (const char* name : {"RwBad Shared read", "RwBad Exclusive", "RwBad Target held"}) {
+    EXPECT_EQ(file_content(shortcut(L::CurrentUserStartup, name)), name);
+  }
+  // The copy made before the failed delete is whole; the held target kept its content.
+  EXPECT_EQ(file_content(shortcut(L::CurrentUserStartupParked, "RwBad Shared read")),
+            "RwBad Shared read");
+  EXPECT_FALSE(file_exists(shortcut(L::CurrentUserStartupParked, "RwBad Exclusive")));
+  EXPECT_EQ(file_content(shortcut(L::CurrentUserStartupParked, "RwBad Target held")), "older");
+}
+
+TEST_F(BadInputUnderWine, AValueOrKeyDeletedSinceTheScanIsReportedAndNothingIsMadeUp) {
+  run_value(L::CurrentUserRun, "RwBad Gone", "C:\\gone.exe");
+  run_value(L::CurrentUserRun, "RwBad Removed", "C:\\removed.exe");
+  run_value(L::CurrentUserRunParked, "RwBad Parked gone", "C:\\parked.exe");
+  scan();
+  delete_value(L::CurrentUserRun, "RwBad Gone");
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(parking_section_key_path(kHkeyCurrentUser)).c_str());
+  delete_value(L::CurrentUserRun, "RwBad Removed");
+
+  list_.set_current(item("RwBad Removed", L::CurrentUserRun));
+  remove_entry(catalogue_);
+  ASSERT_EQ(dialogs_.reports.size(), 1u);
+  EXPECT_THAT(dialogs_.reports[0], HasSubstr("Could not remove RwBad Removed ! (Error 2"));
+  EXPECT_EQ(item("RwBad Removed", L::CurrentUserRun), -1);  // gone is what was wanted
+
+  dialogs_.reports.clear();
+  flip("RwBad Gone", L::CurrentUserRun);
+  flip("RwBad Parked gone", L::CurrentUserRunParked);
+  exit();
+  ASSERT_EQ(dialogs_.reports.size(), 1u);
+  EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Gone' cannot be read"));
+  EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Parked gone' is no longer parked"));
+  EXPECT_FALSE(value_at(L::CurrentUserRunParked, "RwBad Gone"));
+  EXPECT_FALSE(value_at(L::CurrentUserRun, "RwBad Parked gone"));
+}
+
+}  // namespace
+}  // namespace rw
