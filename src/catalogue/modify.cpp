@@ -20,14 +20,22 @@ std::string key_words(Hive hive, const std::string& path) {
 
 // The type to write the command back with: an expandable string stays one,
 // so %VARIABLES% in it keep working; anything else becomes a plain string.
-std::uint32_t type_to_keep(Catalogue& catalogue, const std::string& name) {
+// A value that cannot be read could be expandable, so nothing is written then.
+Status type_to_keep(Catalogue& catalogue, const std::string& name, std::uint32_t& type) {
   Module1& module = catalogue.module;
   RegValue stored;
-  if (read_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, name, stored) !=
-      status::kOk) {
-    return regtype::kSz;
-  }
-  return stored.type == regtype::kExpandSz ? regtype::kExpandSz : regtype::kSz;
+  const Status result =
+      read_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, name, stored);
+  type = stored.type == regtype::kExpandSz ? regtype::kExpandSz : regtype::kSz;
+  return result == status::kFileNotFound ? status::kOk : result;
+}
+
+std::string cannot_save(Catalogue& catalogue, const std::string& name, const std::string& doing,
+                        Status code) {
+  const Module1& module = catalogue.module;
+  return "Can't save the new command of " + name + " !\n\n" + doing + " " +
+         key_words(module.CurrentHive, module.CurrentKeyPath) +
+         " failed: " + status_words(catalogue.platform.status_text, code) + ".";
 }
 
 }  // namespace
@@ -70,13 +78,16 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
 bool commit_modify(Catalogue& catalogue, const std::string& title, const std::string& source) {
   Platform& platform = catalogue.platform;
   Module1& module = catalogue.module;
-  const std::uint32_t type = type_to_keep(catalogue, title);
-  const Status result = write_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, title,
-                                       type, text_to_registry_bytes(source));
+  std::uint32_t type = regtype::kSz;
+  Status result = type_to_keep(catalogue, title, type);
+  if (result != status::kOk) {
+    show_error(platform, cannot_save(catalogue, title, "Reading", result));
+    return false;
+  }
+  result = write_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, title, type,
+                          text_to_registry_bytes(source));
   if (result == status::kOk) return true;
-  show_error(platform, "Can't save the new command of " + title + " !\n\nWriting " +
-                           key_words(module.CurrentHive, module.CurrentKeyPath) +
-                           " failed: " + status_words(platform.status_text, result) + ".");
+  show_error(platform, cannot_save(catalogue, title, "Writing", result));
   return false;
 }
 

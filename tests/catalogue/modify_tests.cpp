@@ -148,6 +148,21 @@ TEST_F(ModifyTest, ARefusedWriteIsReportedAndKeepsTheOldCommand) {
   EXPECT_EQ(os_.registry.open_handles(), 0u);
 }
 
+TEST_F(ModifyTest, OkWritesNothingWhenTheStoredTypeCannotBeRead) {
+  listed(StartupLocation::AllUsersRun, "Tool", "%SystemRoot%\\old.exe", regtype::kExpandSz);
+  ASSERT_TRUE(begin_modify(catalogue_).has_value());
+  os_.log.add_fault(Fault{0, "RegQueryValueEx", status::kAccessDenied});
+
+  EXPECT_FALSE(commit_modify(catalogue_, "Tool", "%SystemRoot%\\new.exe"));
+  const auto stored = stored_run_value(StartupLocation::AllUsersRun, "Tool");
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->type, regtype::kExpandSz);
+  EXPECT_EQ(registry_bytes_to_text(stored->data), "%SystemRoot%\\old.exe");
+  ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+  EXPECT_THAT(os_.dialogs.messages[0].prompt, HasSubstr("Tool"));
+  EXPECT_THAT(os_.dialogs.messages[0].prompt, HasSubstr("Access is denied. (error 5)"));
+}
+
 TEST_F(ModifyTest, LongAndUnterminatedCommandsAreReadWhole) {
   const std::string long_command = "C:\\Tool.exe " + std::string(5000, 'x');
   listed(StartupLocation::CurrentUserRun, "Long", long_command);
