@@ -383,6 +383,8 @@ TEST_F(BadInputUnderWine, AReadOnlyParkingFolderLosesNothing) {
   const auto here = file_content(shortcut(L::AllUsersStartup, "RwBad Tool"));
   const auto there = file_content(shortcut(L::AllUsersStartupParked, "RwBad Tool"));
   EXPECT_TRUE(here || there);
+  std::cout << "[ corpus   ] the read-only parking folder was " << (here ? "refused" : "written to")
+            << " under Wine\n";
   if (here) {
     EXPECT_EQ(*here, "tool");
     EXPECT_EQ(dialogs_.reports.size(), 1u);
