@@ -1,3 +1,4 @@
+// The main window's table of controls, its events and its keyboard handling.
 #include "ui/form1.h"
 
 #include <commctrl.h>
@@ -208,9 +209,7 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CONTEXTMENU:
       // Shift+F10 and the menu key: the same menu the right button opens.
       if (reinterpret_cast<HWND>(wparam) == control(kList1) && lparam == -1) {
-        RECT list{};
-        ::GetWindowRect(control(kList1), &list);
-        show_context_menu(POINT{list.left + 8, list.top + 8});
+        show_context_menu(keyboard_menu_point());
       }
       return 0;
     case WM_ACTIVATE:
@@ -263,6 +262,17 @@ LRESULT CALLBACK Form1::list_procedure(HWND list, UINT message, WPARAM wparam, L
       break;
   }
   return ::DefSubclassProc(list, message, wparam, lparam);
+}
+
+POINT Form1::keyboard_menu_point() const {
+  // Beside the current item, or at the list's corner when there is none.
+  HWND list = control(kList1);
+  RECT at{0, 0, 8, 8};
+  const int current = list_.current();
+  if (current >= 0) ListView_GetItemRect(list, current, &at, LVIR_LABEL);
+  POINT point{at.left + 8, at.bottom};
+  ::ClientToScreen(list, &point);
+  return point;
 }
 
 void Form1::show_context_menu(POINT screen_point) {

@@ -75,6 +75,7 @@ class Form1 {
   void on_activate(bool active);
   // The right button on List1: the menu for the item that is current already.
   void show_context_menu(POINT screen_point);
+  POINT keyboard_menu_point() const;
   void exit_command();
   void report_failure(const char* what);
   // Runs one command; whatever escapes it is told to the user, never lost in

@@ -1,3 +1,4 @@
+// The entry table over the list view's messages.
 #include "ui/list_view_entries.h"
 
 #include <commctrl.h>

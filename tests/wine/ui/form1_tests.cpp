@@ -171,6 +171,18 @@ class Form1Test : public ::testing::Test {
     return -1;
   }
 
+  // The same for the keyboard's menu key (WM_CONTEXTMENU at -1).
+  MenuSeen menu_key() {
+    seen_ = MenuSeen{};
+    seen_menu_ = form_->popup_menu();
+    HWND list = form_->control(kList1);
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, &read_and_close_menu);
+    ::SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    ::KillTimer(nullptr, timer);
+    pump();
+    return seen_;
+  }
+
   MenuSeen right_click(int at, UINT button_message = WM_RBUTTONDOWN) {
     HWND list = form_->control(kList1);
     POINT point{2, 2};
@@ -405,6 +417,11 @@ TEST_F(Form1Test, ContextMenuEnablesForTheItemThatWasCurrentBeforeTheRightClick)
   seen = right_click(shortcut_index);
   EXPECT_TRUE(seen.remove_enabled);
   EXPECT_FALSE(seen.modify_enabled) << "a shortcut has no command to modify";
+
+  form.list().set_current(run_index);
+  seen = menu_key();
+  EXPECT_TRUE(seen.opened) << "Shift+F10 opens the same menu";
+  EXPECT_TRUE(seen.modify_enabled);
 
   EXPECT_FALSE(right_click(run_index, WM_MBUTTONDOWN).opened);
   EXPECT_FALSE(right_click(run_index, WM_LBUTTONDOWN).opened);
