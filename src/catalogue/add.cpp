@@ -1,7 +1,8 @@
 // Add: picks a program, asks for its title and writes it under the current
 // user's Run key. Nothing is written before a title is known, so a cancel at
-// any point leaves no trace; an entry of the same name is replaced only when
-// the user says so.
+// any point leaves no trace. An entry of the same name is replaced; the user is
+// asked first only when its command differs, since that one would be lost.
+#include <optional>
 #include <string>
 
 #include "catalogue/operations.h"
@@ -11,12 +12,20 @@ namespace rw {
 
 namespace {
 
-// The file name without its extension: notepad.exe gives notepad, and a name
-// without one (README) is proposed whole.
-std::string proposed_title(const std::string& file_title) {
-  const std::size_t dot = file_title.rfind('.');
-  if (dot == std::string::npos || dot == 0) return file_title;
-  return file_title.substr(0, dot);
+constexpr std::size_t kCutCharacters = 4;
+
+// The file name minus its last four characters, whatever they are (README
+// gives RE). Characters, not bytes: the cut falls before a lead byte, so a
+// UTF-8 sequence is never split. Empty when the name is too short.
+std::optional<std::string> proposed_title(const std::string& file_title) {
+  std::size_t cut = file_title.size();
+  for (std::size_t left = kCutCharacters; left > 0; --left) {
+    do {
+      if (cut == 0) return std::nullopt;
+      --cut;
+    } while ((static_cast<unsigned char>(file_title[cut]) & 0xC0) == 0x80 && cut > 0);
+  }
+  return file_title.substr(0, cut);
 }
 
 std::string run_key_words() { return "HKEY_CURRENT_USER\\" + std::string(kRunKeyPath); }
@@ -27,9 +36,10 @@ std::string cannot_create(StatusText& text, const std::string& title, const std:
          " failed: " + status_words(text, code) + ".";
 }
 
-// True when nothing of that name is stored yet, or the user agrees to replace
-// what is; a key that cannot be read is reported, since it may hide one.
-bool may_write(Catalogue& catalogue, const std::string& title) {
+// True when nothing of that name is stored yet, it holds this very command, or
+// the user agrees to replace the other one; a key that cannot be read is
+// reported, since it may hide one.
+bool may_write(Catalogue& catalogue, const std::string& title, const std::string& command) {
   Platform& platform = catalogue.platform;
   RegValue existing;
   const Status result = read_value_at(catalogue, kHkeyCurrentUser, kRunKeyPath, title, existing);
@@ -38,8 +48,10 @@ bool may_write(Catalogue& catalogue, const std::string& title) {
     show_error(platform, cannot_create(platform.status_text, title, "Reading", result));
     return false;
   }
-  std::string shown = is_string_type(existing.type) ? registry_bytes_to_text(existing.data)
-                                                    : type_words(existing.type);
+  const bool text = is_string_type(existing.type);
+  const std::string shown =
+      text ? registry_bytes_to_text(existing.data) : type_words(existing.type);
+  if (text && shown == command) return true;
   const std::string question = "An entry named '" + title + "' already starts with:\n\n" + shown +
                                "\n\nReplace its command?";
   return platform.dialogs.message_box(question, mb::kYesNo, titled(": WARNING")) == mb::kResultYes;
@@ -47,13 +59,6 @@ bool may_write(Catalogue& catalogue, const std::string& title) {
 
 void list_added(EntryList& list, const std::string& title) {
   const auto tag = static_cast<std::int32_t>(StartupLocation::CurrentUserRun);
-  for (int i = 0; i < list.count(); ++i) {
-    if (list.tag(i) == tag && !list_text_less(list.text(i), title) &&
-        !list_text_less(title, list.text(i))) {
-      list.set_checked(i, true);  // the entry it replaced is already listed
-      return;
-    }
-  }
   const int index = list.add(title);
   list.set_tag(index, tag);
   list.set_checked(index, true);
@@ -74,13 +79,19 @@ void add_entry(Catalogue& catalogue) {
   }
   if (!chosen.chosen) return;
 
-  const std::string title = platform.dialogs.input_box("Enter application title:", titled(": ADD"),
-                                                       proposed_title(chosen.file_title));
+  const std::optional<std::string> proposal = proposed_title(chosen.file_title);
+  if (!proposal) {
+    show_error(platform, "Can't propose a title for \"" + chosen.file_title +
+                             "\": the file name is shorter than four characters.");
+    return;
+  }
+  const std::string title =
+      platform.dialogs.input_box("Enter application title:", titled(": ADD"), *proposal);
   if (title.empty()) return;  // cancelled or cleared; blanks are a title
-  if (!may_write(catalogue, title)) return;
 
   // Unquoted, C:\Program Files\Tool.exe could start C:\Program.exe instead.
   const std::string command = quoted_when_spaced(chosen.file_name);
+  if (!may_write(catalogue, title, command)) return;
   catalogue.module.CurrentHive = kHkeyCurrentUser;
   const Status result = write_value_at(catalogue, kHkeyCurrentUser, kRunKeyPath, title,
                                        regtype::kSz, text_to_registry_bytes(command));

@@ -7,12 +7,12 @@
 namespace rw::testing {
 namespace {
 
+using substitute::Fault;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
-using substitute::Fault;
 
 class AddTest : public CatalogueTest {
  protected:
@@ -63,26 +63,49 @@ TEST_F(AddTest, CancelledOrEmptiedPromptLeavesNoTrace) {
   EXPECT_EQ(list_.count(), 0);
 }
 
-TEST_F(AddTest, TheProposalIsTheFileNameWithoutItsExtension) {
+TEST_F(AddTest, TheProposalIsTheFileNameMinusItsLastFourCharacters) {
   const struct {
     std::string path;
+    std::string title;
     std::string proposal;
   } cases[] = {
-      {"C:\\Windows\\notepad.exe", "notepad"},
-      {"C:\\Docs\\README", "README"},
-      {"C:\\Tools\\a.b", "a"},
-      {"C:\\Tools\\my.tool.bat", "my.tool"},
-      {"C:\\Tools\\.hidden", ".hidden"},
+      {"C:\\Windows\\notepad.exe", "notepad", "notepad"},
+      {"C:\\Docs\\README", "RE", "RE"},
+      {"C:\\Tools\\my.tool.bat", "my.tool", "my.tool"},
+      {"C:\\Tools\\\xc3\xa9t\xc3\xa9.exe", "\xc3\xa9t\xc3\xa9", "\xc3\xa9t\xc3\xa9"},
+      {"C:\\Tools\\ab\xe2\x82\xac\xf0\x9f\x98\x80\xc3\xa9", "a", "a"},  // five code points
+      {"C:\\Tools\\abcd", "Four", ""},                                  // the prompt opens empty
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     os_.dialogs.prompts_defaults.clear();
     choose(c.path);
+    if (c.proposal.empty()) answer_prompt(c.title);
     add();
     EXPECT_THAT(os_.dialogs.prompts_defaults, ElementsAre(c.proposal));
-    EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, c.proposal), c.path);
+    EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, c.title), c.path);
   }
   EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+}
+
+TEST_F(AddTest, AFileNameShorterThanFourCharactersIsReportedAndWritesNothing) {
+  for (const char* path : {"C:\\Tools\\ab\xc3\xa9", "C:\\Tools\\x"}) {
+    SCOPED_TRACE(path);
+    os_.dialogs.messages.clear();
+    choose(path);
+    add();
+
+    EXPECT_THAT(os_.dialogs.prompts_defaults, IsEmpty());
+    EXPECT_FALSE(registry_touched());
+    EXPECT_EQ(list_.count(), 0);
+    ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+    const std::string name = std::string(path).substr(9);
+    EXPECT_EQ(os_.dialogs.messages[0].prompt,
+              "Can't propose a title for \"" + name +
+                  "\": the file name is shorter than four characters.");
+    EXPECT_EQ(os_.dialogs.messages[0].title, "Runwarden: ERROR");
+    EXPECT_EQ(os_.dialogs.messages[0].flags, mb::kCritical);
+  }
 }
 
 TEST_F(AddTest, AcceptedProposalIsStoredAndListedTickedInItsSortedPlace) {
@@ -169,7 +192,24 @@ TEST_F(AddTest, AFailingFileDialogIsReported) {
   EXPECT_FALSE(registry_touched());
 }
 
-TEST_F(AddTest, AnExistingEntryOfThatNameIsReplacedOnlyWhenTheUserAgrees) {
+TEST_F(AddTest, TheSameTitleAddedTwiceGivesOneValueAndTwoItemsWithoutAsking) {
+  choose("C:\\Tools\\Tool.exe");
+  add();
+  choose("C:\\Tools\\Tool.exe");
+  add();
+
+  EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+  EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Tool"), "C:\\Tools\\Tool.exe");
+  ASSERT_EQ(list_.count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(list_.text(i), "Tool");
+    EXPECT_EQ(list_.tag(i), static_cast<std::int32_t>(StartupLocation::CurrentUserRun));
+    EXPECT_TRUE(list_.checked(i));
+  }
+  EXPECT_EQ(os_.registry.open_handles(), 0u);
+}
+
+TEST_F(AddTest, ADifferentCommandUnderThatNameIsReplacedOnlyWhenTheUserAgrees) {
   store_run_value(StartupLocation::CurrentUserRun, "Tool", "C:\\Old\\Tool.exe");
   scan();
   ASSERT_EQ(list_.count(), 1);
@@ -178,18 +218,21 @@ TEST_F(AddTest, AnExistingEntryOfThatNameIsReplacedOnlyWhenTheUserAgrees) {
   os_.dialogs.message_answers.push_back(mb::kResultNo);
   add();
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Tool"), "C:\\Old\\Tool.exe");
+  EXPECT_THAT(os_.log.calls(), Not(Contains(StartsWith("RegSetValueEx"))));
+  EXPECT_EQ(list_.count(), 1);
   ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+  EXPECT_THAT(os_.dialogs.messages[0].prompt, HasSubstr("Tool"));
   EXPECT_THAT(os_.dialogs.messages[0].prompt, HasSubstr("C:\\Old\\Tool.exe"));
   EXPECT_EQ(os_.dialogs.messages[0].title, "Runwarden: WARNING");
   EXPECT_EQ(os_.dialogs.messages[0].flags, mb::kYesNo);
 
-  list_.set_checked(0, false);
   choose("C:\\New\\Tool.exe");
   answer_prompt("tool");  // value names ignore case
   add();                  // Yes
+  EXPECT_EQ(os_.dialogs.messages.size(), 2u);
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Tool"), "C:\\New\\Tool.exe");
-  EXPECT_EQ(list_.count(), 1);
-  EXPECT_TRUE(list_.checked(0));
+  ASSERT_EQ(list_.count(), 2);
+  EXPECT_GE(find_item("tool", StartupLocation::CurrentUserRun), 0);
   EXPECT_EQ(os_.registry.open_handles(), 0u);
 }
 
