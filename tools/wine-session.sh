@@ -7,6 +7,8 @@ set -eu
 action=$1
 dir=$2
 mkdir -p "$dir"
+# Wine takes only an absolute WINEPREFIX.
+dir=$(cd "$dir" && pwd)
 export WINEPREFIX="$dir/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 start_display() {
