@@ -1,0 +1,414 @@
+// Runwarden's benchmarks: each figure is printed on a line of its own, side
+// by side with its floor (the same OS calls done alone) measured in the same
+// run, and the ratio of the two. Timings are never asserted; only a wrong
+// result (an entry not listed or not moved) makes the exit status non-zero.
+//
+//   runwarden_bench [scan] [exit] [start] [size] [--sizes 100,1000,...]
+//                   [--runwarden PATH] [--allow-real-system]
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "bench/bench_clock.h"
+#include "bench/floors.h"
+#include "bench/listview_list.h"
+#include "bench/pe_imports.h"
+#include "bench/processes.h"
+#include "bench/seeding.h"
+#include "catalogue/operations.h"
+#include "catalogue/scan.h"
+#include "platform/win32/text.h"
+#include "platform/win32/win32_platform.h"
+
+namespace rw::bench {
+
+namespace {
+
+using win32::narrow;
+using win32::widen;
+
+// Exit may tell the user something; a benchmark has nobody to ask, so every
+// message counts as a fault of the run.
+class RecordingDialogs final : public Dialogs {
+ public:
+  int message_box(std::string_view prompt, int, std::string_view) override {
+    messages.emplace_back(prompt);
+    return mb::kResultOk;
+  }
+  std::string input_box(std::string_view, std::string_view, std::string_view) override {
+    return {};
+  }
+  OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
+  std::vector<std::string> messages;
+};
+
+struct Options {
+  bool scan = false, exit = false, start = false, size = false;
+  std::vector<int> sizes = {100, 1000, 10000, 40000};
+  std::string runwarden;  // empty: next to the build's bench folder
+  bool allow_real_system = false;
+};
+
+int failures = 0;
+
+void line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void line(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  std::vprintf(format, arguments);
+  va_end(arguments);
+  std::putchar('\n');
+  std::fflush(stdout);
+}
+
+void failure(const std::string& text) {
+  ++failures;
+  line("FAILED %s", text.c_str());
+}
+
+const char* aim(bool met) { return met ? "met" : "MISSED"; }
+
+bool running_under_wine() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::string full_path(const std::string& path) {
+  wchar_t buffer[MAX_PATH * 4];
+  const DWORD length = ::GetFullPathNameW(widen(path).c_str(), MAX_PATH * 4, buffer, nullptr);
+  return length == 0 || length >= MAX_PATH * 4 ? path : narrow(std::wstring_view(buffer, length));
+}
+
+bool file_exists(const std::string& path) {
+  const DWORD found = ::GetFileAttributesW(widen(path).c_str());
+  return found != INVALID_FILE_ATTRIBUTES && !(found & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string folder_of_file(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+
+// A scan or Exit in this process, on the real Win32 layer and a real list.
+struct Session {
+  win32::Win32Services services;
+  RecordingDialogs dialogs;
+  Platform platform = services.platform(dialogs);
+  HiddenListWindow window;
+  Module1 module;
+  Catalogue catalogue{platform, window.list(), module};
+};
+
+bool is_seeded_name(const std::string& text) { return text.rfind(kSeedPrefix, 0) == 0; }
+
+// Every seeded entry must be listed exactly once, with its place as the tag
+// and the checkbox of that place.
+std::string check_listed(const EntryList& list, const std::vector<SeededEntry>& seeded) {
+  std::unordered_map<std::string, const SeededEntry*> expected;
+  for (const SeededEntry& entry : seeded) expected.emplace(entry.name, &entry);
+  std::unordered_map<std::string, int> seen;
+  int wrong_place = 0, unknown = 0;
+  std::string first;
+  for (int index = 0, count = list.count(); index < count; ++index) {
+    const std::string text = list.text(index);
+    if (!is_seeded_name(text)) continue;
+    const auto found = expected.find(text);
+    if (found == expected.end()) {
+      if (unknown++ == 0 && first.empty()) first = "'" + text + "' was never seeded";
+      continue;
+    }
+    ++seen[text];
+    const PlaceInfo& info = place(found->second->location);
+    if (list.tag(index) != static_cast<std::int32_t>(info.location) ||
+        list.checked(index) != info.active) {
+      if (wrong_place++ == 0 && first.empty())
+        first = "'" + text + "' listed with tag " + std::to_string(list.tag(index)) +
+                " instead of " + std::to_string(static_cast<int>(info.location));
+    }
+  }
+  int missing = 0, twice = 0;
+  for (const SeededEntry& entry : seeded) {
+    const int times = seen[entry.name];
+    if (times == 0 && missing++ == 0 && first.empty()) first = "'" + entry.name + "' not listed";
+    if (times > 1) ++twice;
+  }
+  if (missing + twice + wrong_place + unknown == 0) return {};
+  return std::to_string(missing) + " missing, " + std::to_string(twice) + " listed twice, " +
+         std::to_string(wrong_place) + " with a wrong place, " + std::to_string(unknown) +
+         " unknown; first: " + first;
+}
+
+double scan_at_scale(const std::string& bench_folder, int values) {
+  Seeder seeder(bench_folder);
+  seeder.seed(kRunValuePlaces, values);
+  seeder.seed(kShortcutPlaces, values / 10);
+  const int total = values + values / 10;
+  const int rounds = values <= 1000 ? 7 : values <= 10000 ? 3 : 1;
+  std::vector<double> scans, floors;
+  int listed = 0;
+  for (int round = 0; round < rounds; ++round) {
+    {
+      const Stopwatch clock;
+      enumerate_places(seeder);
+      floors.push_back(clock.milliseconds());
+    }
+    Session session;
+    const Stopwatch clock;
+    const ScanResult result = run_scan(session.catalogue);
+    scans.push_back(clock.milliseconds());
+    if (round > 0) continue;
+    listed = session.catalogue.list.count();
+    for (const std::string& problem : result.problems) failure("scan: " + problem);
+    const std::string fault = check_listed(session.catalogue.list, seeder.entries());
+    if (!fault.empty()) failure("scan " + std::to_string(values) + ": " + fault);
+    else
+      line("scan %d values + %d shortcuts: all %d seeded entries listed once with their place "
+           "and checkbox (%d items in the list)",
+           values, values / 10, total, listed);
+  }
+  const double scan = median(scans), floor = median(floors);
+  line("scan %d values + %d shortcuts: %.1f ms, floor %.1f ms, ratio %.2fx%s", values,
+       values / 10, scan, floor, scan / floor,
+       values == 10000 ? (std::string(" (aim <= 1.5x: ") + aim(scan / floor <= 1.5) + ")").c_str()
+                       : "");
+  return scan;
+}
+
+void bench_scan(const std::string& bench_folder, const std::vector<int>& sizes) {
+  std::unordered_map<int, double> times;
+  for (int values : sizes) times[values] = scan_at_scale(bench_folder, values);
+  if (times.count(1000) && times.count(10000)) {
+    const double growth = times[10000] / times[1000];
+    line("scan growth from 1000 to 10000 values: %.1fx (aim <= 12x: %s)", growth,
+         aim(growth <= 12.0));
+  }
+}
+
+// Unticks every seeded active entry and ticks every seeded parked one.
+void flip_seeded(EntryList& list) {
+  for (int index = 0, count = list.count(); index < count; ++index) {
+    if (is_seeded_name(list.text(index))) list.set_checked(index, !list.checked(index));
+  }
+}
+
+std::string check_moved(const Seeder& seeder) {
+  int unmoved = 0, doubled = 0;
+  std::string first;
+  for (const SeededEntry& entry : seeder.entries()) {
+    const bool at_source = seeder.stored_at(entry.name, entry.location);
+    const bool at_partner = seeder.stored_at(entry.name, place(entry.location).partner);
+    if (!at_partner && unmoved++ == 0) first = "'" + entry.name + "' not at its partner place";
+    if (at_partner && at_source && doubled++ == 0 && first.empty())
+      first = "'" + entry.name + "' left at its old place too";
+  }
+  if (unmoved + doubled == 0) return {};
+  return std::to_string(unmoved) + " not moved, " + std::to_string(doubled) +
+         " in both places; first: " + first;
+}
+
+void bench_exit(const std::string& bench_folder) {
+  constexpr int kEach = 1000;  // to park, and as many to restore
+  constexpr int kShortcuts = kEach / 10;
+  Seeder seeder(bench_folder);
+  const StartupLocation active_values[] = {StartupLocation::AllUsersRun,
+                                           StartupLocation::CurrentUserRun};
+  const StartupLocation active_shortcuts[] = {StartupLocation::AllUsersStartup,
+                                              StartupLocation::CurrentUserStartup};
+  const StartupLocation parked_values[] = {StartupLocation::CurrentUserRunParked,
+                                           StartupLocation::AllUsersRunParked};
+  const StartupLocation parked_shortcuts[] = {StartupLocation::CurrentUserStartupParked,
+                                              StartupLocation::AllUsersStartupParked};
+  seeder.seed(active_values, kEach - kShortcuts);
+  seeder.seed(active_shortcuts, kShortcuts);
+  seeder.seed(parked_values, kEach - kShortcuts);
+  seeder.seed(parked_shortcuts, kShortcuts);
+
+  std::vector<double> exits, floors;
+  bool checked = false;
+  for (int round = 0; round < 3; ++round) {
+    {
+      const Stopwatch clock;
+      const std::size_t moved = move_to_partners(seeder, seeder.entries());
+      floors.push_back(clock.milliseconds());
+      if (moved != seeder.entries().size())
+        failure("exit floor: only " + std::to_string(moved) + " of " +
+                std::to_string(seeder.entries().size()) + " moves went through");
+    }
+    seeder.reset();
+    {
+      Session session;
+      run_scan(session.catalogue);
+      flip_seeded(session.catalogue.list);
+      const Stopwatch clock;
+      apply_changes_on_exit(session.catalogue);
+      exits.push_back(clock.milliseconds());
+      for (const std::string& message : session.dialogs.messages) failure("exit: " + message);
+    }
+    if (!checked) {
+      checked = true;
+      const std::string fault = check_moved(seeder);
+      if (!fault.empty()) failure("exit: " + fault);
+      else
+        line("exit: all %d entries moved to their partner place and gone from the old one",
+             2 * kEach);
+    }
+    seeder.reset();
+  }
+  const double exit = median(exits), floor = median(floors);
+  line("exit %d to park + %d to restore (%d of each are shortcuts): %.1f ms, floor %.1f ms, "
+       "ratio %.2fx",
+       kEach, kEach, kShortcuts, exit, floor, exit / floor);
+}
+
+// Median of a few starts after one that is not counted: the first start of
+// a program loads its image from disk, which is not what this measures.
+double start_time(const std::string& program, std::string& fault) {
+  std::vector<double> times;
+  for (int round = 0; round < 6; ++round) {
+    const WindowShown shown = start_until_window_shown(widen(program));
+    if (!shown.shown) {
+      fault = shown.failure;
+      return 0.0;
+    }
+    if (round > 0) times.push_back(shown.milliseconds);
+  }
+  return median(times);
+}
+
+void bench_start(const std::string& bench_folder, const std::string& runwarden) {
+  std::string fault;
+  const double floor = start_time(bench_folder + "\\empty_window.exe", fault);
+  if (!fault.empty()) return failure("cold start empty_window.exe: " + fault);
+  if (!file_exists(runwarden)) {
+    line("cold start empty_window.exe (floor): %.1f ms", floor);
+    line("cold start Runwarden.exe: not built (%s)", runwarden.c_str());
+    return;
+  }
+  Seeder seeder(folder_of_file(runwarden));
+  seeder.seed(kRunValuePlaces, 45);
+  seeder.seed(kShortcutPlaces, 5);
+  const double start = start_time(runwarden, fault);
+  if (!fault.empty()) return failure("cold start Runwarden.exe: " + fault);
+  line("cold start Runwarden.exe, 50 entries, to main window shown: %.1f ms, floor "
+       "(empty_window.exe) %.1f ms, ratio %.2fx",
+       start, floor, start / floor);
+}
+
+void report_size(const std::string& program, const char* label) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(widen(program).c_str(), GetFileExInfoStandard, &data))
+    return line("size %s: not built (%s)", label, program.c_str());
+  const unsigned long long bytes =
+      (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  const Imports imports = read_imports(widen(program));
+  if (!imports.read) return failure(std::string("imports of ") + label + ": " + imports.failure);
+  std::string dlls, foreign;
+  for (const std::string& dll : imports.dlls) dlls += (dlls.empty() ? "" : ", ") + dll;
+  for (const std::string& dll : imports.delayed) dlls += (dlls.empty() ? "" : ", ") + dll + " (delayed)";
+  for (const std::string& dll : imports.dlls) {
+    if (!is_windows_own_dll(dll)) foreign += (foreign.empty() ? "" : ", ") + dll;
+  }
+  for (const std::string& dll : imports.delayed) {
+    if (!is_windows_own_dll(dll)) foreign += (foreign.empty() ? "" : ", ") + dll;
+  }
+  line("size %s: %llu bytes (%.2f MiB)%s", label, bytes, bytes / 1048576.0,
+       std::string(label) == "Runwarden.exe"
+           ? (std::string(" (aim <= 1 MiB: ") + aim(bytes <= 1048576) + ")").c_str()
+           : "");
+  line("imports %s: %s", label, dlls.c_str());
+  line("runtime DLLs beyond Windows' own in %s: %s", label,
+       foreign.empty() ? "none" : foreign.c_str());
+}
+
+void bench_size(const std::string& bench_folder, const std::string& runwarden) {
+  report_size(runwarden, "Runwarden.exe");
+  report_size(bench_folder + "\\empty_window.exe", "empty_window.exe");
+
+  const WindowShown empty =
+      start_until_window_shown(widen(bench_folder + "\\empty_window.exe"), 300);
+  if (!empty.shown) return failure("peak working set of empty_window.exe: " + empty.failure);
+  if (!file_exists(runwarden)) {
+    line("peak working set empty_window.exe (floor): %.1f MiB", empty.peak_working_set / 1048576.0);
+    line("peak working set Runwarden.exe, 10000 values + 1000 shortcuts: not built");
+    return;
+  }
+  Seeder seeder(folder_of_file(runwarden));
+  seeder.seed(kRunValuePlaces, 10000);
+  seeder.seed(kShortcutPlaces, 1000);
+  const WindowShown shown = start_until_window_shown(widen(runwarden), 300);
+  if (!shown.shown) return failure("peak working set of Runwarden.exe: " + shown.failure);
+  line("peak working set Runwarden.exe, 10000 values + 1000 shortcuts: %.1f MiB, floor "
+       "(empty_window.exe) %.1f MiB, ratio %.2fx",
+       shown.peak_working_set / 1048576.0, empty.peak_working_set / 1048576.0,
+       static_cast<double>(shown.peak_working_set) / static_cast<double>(empty.peak_working_set));
+}
+
+std::vector<int> parse_sizes(const std::string& text) {
+  std::vector<int> sizes;
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    const std::size_t comma = text.find(',', from);
+    const int value = std::atoi(text.substr(from, comma - from).c_str());
+    if (value > 0) sizes.push_back(value);
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  return sizes;
+}
+
+bool parse(int argc, char** argv, Options& options) {
+  bool any = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "scan") any = options.scan = true;
+    else if (argument == "exit") any = options.exit = true;
+    else if (argument == "start") any = options.start = true;
+    else if (argument == "size") any = options.size = true;
+    else if (argument == "--sizes" && i + 1 < argc) options.sizes = parse_sizes(argv[++i]);
+    else if (argument == "--runwarden" && i + 1 < argc) options.runwarden = argv[++i];
+    else if (argument == "--allow-real-system") options.allow_real_system = true;
+    else {
+      std::fprintf(stderr, "unknown argument: %s\n", argument.c_str());
+      return false;
+    }
+  }
+  if (!any) options.scan = options.exit = options.start = options.size = true;
+  return true;
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+  Options options;
+  if (!parse(argc, argv, options)) return 2;
+  if (!running_under_wine() && !options.allow_real_system) {
+    std::fprintf(stderr,
+                 "runwarden_bench writes tens of thousands of entries into this computer's Run "
+                 "keys and Startup folders. It is meant for a throwaway Wine prefix "
+                 "(tools/bench.sh); pass --allow-real-system to run it here anyway.\n");
+    return 2;
+  }
+  const std::string bench_folder = win32::Win32Folders().program_folder();
+  const std::string runwarden =
+      full_path(options.runwarden.empty() ? bench_folder + "\\..\\src\\ui\\Runwarden.exe"
+                                          : options.runwarden);
+  try {
+    if (options.scan) bench_scan(bench_folder, options.sizes);
+    if (options.exit) bench_exit(bench_folder);
+    if (options.start) bench_start(bench_folder, runwarden);
+    if (options.size) bench_size(bench_folder, runwarden);
+  } catch (const PlatformError& error) {
+    failure(std::string(error.operation()) + " " + error.subject() + ": status " +
+            std::to_string(error.code()));
+  } catch (const std::exception& error) {
+    failure(error.what());
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+}  // namespace rw::bench
+
+int main(int argc, char** argv) { return rw::bench::run(argc, argv); }

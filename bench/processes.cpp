@@ -1,0 +1,95 @@
+#include "bench/processes.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include "bench/bench_clock.h"
+#include "platform/win32/handles.h"
+
+namespace rw::bench {
+
+namespace {
+
+using win32::UniqueKernelHandle;
+
+struct Search {
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK match_main_window(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<Search*>(context);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process_id || !::IsWindowVisible(window)) return TRUE;
+  wchar_t class_name[16] = {};
+  ::GetClassNameW(window, class_name, 16);
+  // A message box at start-up is not the main window being shown.
+  if (std::wstring_view(class_name) == L"#32770") return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND main_window_of(DWORD process_id) {
+  Search search{process_id, nullptr};
+  ::EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK close_window_of(HWND window, LPARAM process_id) {
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner == static_cast<DWORD>(process_id)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+// Closes the program as the user would, without its Exit: nothing is applied.
+void close_program(HANDLE process, DWORD process_id) {
+  ::EnumWindows(close_window_of, static_cast<LPARAM>(process_id));
+  if (::WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process, 1);
+    ::WaitForSingleObject(process, 5000);
+  }
+}
+
+}  // namespace
+
+WindowShown start_until_window_shown(const std::wstring& program, int settle_ms) {
+  WindowShown result;
+  std::wstring command_line = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  const Stopwatch clock;
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+    result.failure = "cannot start it (error " + std::to_string(::GetLastError()) + ")";
+    return result;
+  }
+  UniqueKernelHandle process(started.hProcess);
+  UniqueKernelHandle thread(started.hThread);
+  ::WaitForInputIdle(process.get(), 20000);
+  HWND window = nullptr;
+  while ((window = main_window_of(started.dwProcessId)) == nullptr) {
+    if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) {
+      result.failure = "it ended before showing a window";
+      return result;
+    }
+    if (clock.milliseconds() > 60000) {
+      result.failure = "no window within a minute";
+      close_program(process.get(), started.dwProcessId);
+      return result;
+    }
+  }
+  result.milliseconds = clock.milliseconds();
+  result.shown = true;
+  if (settle_ms > 0) ::Sleep(static_cast<DWORD>(settle_ms));
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  if (::GetProcessMemoryInfo(process.get(), &counters, sizeof(counters)))
+    result.peak_working_set = counters.PeakWorkingSetSize;
+  close_program(process.get(), started.dwProcessId);
+  return result;
+}
+
+}  // namespace rw::bench
