@@ -6,18 +6,20 @@
 //   runwarden_bench [scan] [exit] [start] [size] [--sizes 100,1000,...]
 //                   [--runwarden PATH] [--allow-real-system]
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "bench/bench_clock.h"
 #include "bench/floors.h"
-#include "bench/listview_list.h"
 #include "bench/pe_imports.h"
 #include "bench/processes.h"
 #include "bench/seeding.h"
@@ -25,6 +27,7 @@
 #include "catalogue/scan.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "ui/form1.h"
 
 namespace rw::bench {
 
@@ -92,14 +95,17 @@ bool file_exists(const std::string& path) {
 
 std::string folder_of_file(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
-// A scan or Exit in this process, on the real Win32 layer and a real list.
+// A scan or Exit in this process, on the real Win32 layer and into the list
+// of the real main window, created but not shown, as at start-up.
 struct Session {
+  Session() : catalogue{platform, form.list(), form.module()} {
+    if (!form.create()) throw std::runtime_error("the main window cannot be created");
+  }
   win32::Win32Services services;
   RecordingDialogs dialogs;
   Platform platform = services.platform(dialogs);
-  HiddenListWindow window;
-  Module1 module;
-  Catalogue catalogue{platform, window.list(), module};
+  ui::Form1 form{platform, ui::Form1::Options{.quit_when_closed = false}};
+  Catalogue catalogue;
 };
 
 bool is_seeded_name(const std::string& text) { return text.rfind(kSeedPrefix, 0) == 0; }
@@ -384,6 +390,8 @@ bool parse(int argc, char** argv, Options& options) {
 int run(int argc, char** argv) {
   Options options;
   if (!parse(argc, argv, options)) return 2;
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
+  ::InitCommonControlsEx(&controls);
   if (!running_under_wine() && !options.allow_real_system) {
     std::fprintf(stderr,
                  "runwarden_bench writes tens of thousands of entries into this computer's Run "
