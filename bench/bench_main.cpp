@@ -169,15 +169,17 @@ double scan_at_scale(const std::string& bench_folder, int values) {
     listed = session.catalogue.list.count();
     for (const std::string& problem : result.problems) failure("scan: " + problem);
     const std::string fault = check_listed(session.catalogue.list, seeder.entries());
-    if (!fault.empty()) failure("scan " + std::to_string(values) + ": " + fault);
+    if (!fault.empty())
+      failure("scan " + std::to_string(values) + ": " + fault);
     else
-      line("scan %d values + %d shortcuts: all %d seeded entries listed once with their place "
-           "and checkbox (%d items in the list)",
-           values, values / 10, total, listed);
+      line(
+          "scan %d values + %d shortcuts: all %d seeded entries listed once with their place "
+          "and checkbox (%d items in the list)",
+          values, values / 10, total, listed);
   }
   const double scan = median(scans), floor = median(floors);
-  line("scan %d values + %d shortcuts: %.1f ms, floor %.1f ms, ratio %.2fx%s", values,
-       values / 10, scan, floor, scan / floor,
+  line("scan %d values + %d shortcuts: %.1f ms, floor %.1f ms, ratio %.2fx%s", values, values / 10,
+       scan, floor, scan / floor,
        values == 10000 ? (std::string(" (aim <= 1.5x: ") + aim(scan / floor <= 1.5) + ")").c_str()
                        : "");
   return scan;
@@ -256,7 +258,8 @@ void bench_exit(const std::string& bench_folder) {
     if (!checked) {
       checked = true;
       const std::string fault = check_moved(seeder);
-      if (!fault.empty()) failure("exit: " + fault);
+      if (!fault.empty())
+        failure("exit: " + fault);
       else
         line("exit: all %d entries moved to their partner place and gone from the old one",
              2 * kEach);
@@ -264,9 +267,10 @@ void bench_exit(const std::string& bench_folder) {
     seeder.reset();
   }
   const double exit = median(exits), floor = median(floors);
-  line("exit %d to park + %d to restore (%d of each are shortcuts): %.1f ms, floor %.1f ms, "
-       "ratio %.2fx",
-       kEach, kEach, kShortcuts, exit, floor, exit / floor);
+  line(
+      "exit %d to park + %d to restore (%d of each are shortcuts): %.1f ms, floor %.1f ms, "
+      "ratio %.2fx",
+      kEach, kEach, kShortcuts, exit, floor, exit / floor);
 }
 
 // Median of a few starts after one that is not counted: the first start of
@@ -298,9 +302,10 @@ void bench_start(const std::string& bench_folder, const std::string& runwarden) 
   seeder.seed(kShortcutPlaces, 5);
   const double start = start_time(runwarden, fault);
   if (!fault.empty()) return failure("cold start Runwarden.exe: " + fault);
-  line("cold start Runwarden.exe, 50 entries, to main window shown: %.1f ms, floor "
-       "(empty_window.exe) %.1f ms, ratio %.2fx",
-       start, floor, start / floor);
+  line(
+      "cold start Runwarden.exe, 50 entries, to main window shown: %.1f ms, floor "
+      "(empty_window.exe) %.1f ms, ratio %.2fx",
+      start, floor, start / floor);
 }
 
 void report_size(const std::string& program, const char* label) {
@@ -313,7 +318,8 @@ void report_size(const std::string& program, const char* label) {
   if (!imports.read) return failure(std::string("imports of ") + label + ": " + imports.failure);
   std::string dlls, foreign;
   for (const std::string& dll : imports.dlls) dlls += (dlls.empty() ? "" : ", ") + dll;
-  for (const std::string& dll : imports.delayed) dlls += (dlls.empty() ? "" : ", ") + dll + " (delayed)";
+  for (const std::string& dll : imports.delayed)
+    dlls += (dlls.empty() ? "" : ", ") + dll + " (delayed)";
   for (const std::string& dll : imports.dlls) {
     if (!is_windows_own_dll(dll)) foreign += (foreign.empty() ? "" : ", ") + dll;
   }
@@ -346,10 +352,11 @@ void bench_size(const std::string& bench_folder, const std::string& runwarden) {
   seeder.seed(kShortcutPlaces, 1000);
   const WindowShown shown = start_until_window_shown(widen(runwarden), 300);
   if (!shown.shown) return failure("peak working set of Runwarden.exe: " + shown.failure);
-  line("peak working set Runwarden.exe, 10000 values + 1000 shortcuts: %.1f MiB, floor "
-       "(empty_window.exe) %.1f MiB, ratio %.2fx",
-       shown.peak_working_set / 1048576.0, empty.peak_working_set / 1048576.0,
-       static_cast<double>(shown.peak_working_set) / static_cast<double>(empty.peak_working_set));
+  line(
+      "peak working set Runwarden.exe, 10000 values + 1000 shortcuts: %.1f MiB, floor "
+      "(empty_window.exe) %.1f MiB, ratio %.2fx",
+      shown.peak_working_set / 1048576.0, empty.peak_working_set / 1048576.0,
+      static_cast<double>(shown.peak_working_set) / static_cast<double>(empty.peak_working_set));
 }
 
 std::vector<int> parse_sizes(const std::string& text) {
@@ -369,13 +376,20 @@ bool parse(int argc, char** argv, Options& options) {
   bool any = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "scan") any = options.scan = true;
-    else if (argument == "exit") any = options.exit = true;
-    else if (argument == "start") any = options.start = true;
-    else if (argument == "size") any = options.size = true;
-    else if (argument == "--sizes" && i + 1 < argc) options.sizes = parse_sizes(argv[++i]);
-    else if (argument == "--runwarden" && i + 1 < argc) options.runwarden = argv[++i];
-    else if (argument == "--allow-real-system") options.allow_real_system = true;
+    if (argument == "scan")
+      any = options.scan = true;
+    else if (argument == "exit")
+      any = options.exit = true;
+    else if (argument == "start")
+      any = options.start = true;
+    else if (argument == "size")
+      any = options.size = true;
+    else if (argument == "--sizes" && i + 1 < argc)
+      options.sizes = parse_sizes(argv[++i]);
+    else if (argument == "--runwarden" && i + 1 < argc)
+      options.runwarden = argv[++i];
+    else if (argument == "--allow-real-system")
+      options.allow_real_system = true;
     else {
       std::fprintf(stderr, "unknown argument: %s\n", argument.c_str());
       return false;

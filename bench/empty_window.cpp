@@ -21,9 +21,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   window_class.hInstance = instance;
   window_class.lpszClassName = L"RunwardenBenchEmpty";
   RegisterClassW(&window_class);
-  HWND window = CreateWindowW(L"RunwardenBenchEmpty", L"Runwarden bench empty window",
-                              WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 460, 340, nullptr,
-                              nullptr, instance, nullptr);
+  HWND window =
+      CreateWindowW(L"RunwardenBenchEmpty", L"Runwarden bench empty window", WS_OVERLAPPEDWINDOW,
+                    CW_USEDEFAULT, CW_USEDEFAULT, 460, 340, nullptr, nullptr, instance, nullptr);
   ShowWindow(window, show);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -14,7 +14,9 @@ using win32::UniqueFind;
 using win32::UniqueHkey;
 using win32::widen;
 
-HKEY root_of(Hive hive) { return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY root_of(Hive hive) {
+  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
 
 std::size_t enumerate_values(const PlaceInfo& info) {
   UniqueHkey key;
@@ -44,8 +46,7 @@ std::size_t enumerate_shortcuts(const std::string& folder) {
 }
 
 bool move_shortcut(const Seeder& places, const SeededEntry& entry) {
-  const std::wstring source =
-      widen(shortcut_path(places.folder_of(entry.location), entry.name));
+  const std::wstring source = widen(shortcut_path(places.folder_of(entry.location), entry.name));
   const std::wstring target =
       widen(shortcut_path(places.folder_of(place(entry.location).partner), entry.name));
   return ::CopyFileW(source.c_str(), target.c_str(), FALSE) && ::DeleteFileW(source.c_str());

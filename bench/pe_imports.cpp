@@ -54,7 +54,8 @@ class PeImage {
     delayed = directories > IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT
                   ? nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT]
                   : IMAGE_DATA_DIRECTORY{};
-    std::size_t table = static_cast<std::size_t>(dos->e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+    std::size_t table = static_cast<std::size_t>(dos->e_lfanew) +
+                        offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
                         nt->FileHeader.SizeOfOptionalHeader;
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
       const auto* section = at<IMAGE_SECTION_HEADER>(table + i * sizeof(IMAGE_SECTION_HEADER));
@@ -118,11 +119,10 @@ bool is_windows_own_dll(const std::string& name) {
   const std::string lower = lower_case(name);
   if (lower.rfind("api-ms-win-", 0) == 0 || lower.rfind("ext-ms-", 0) == 0) return true;
   static const char* const kSystem[] = {
-      "advapi32.dll", "bcrypt.dll",   "comctl32.dll", "comdlg32.dll", "crypt32.dll",
-      "gdi32.dll",    "imm32.dll",    "kernel32.dll", "msvcrt.dll",   "ntdll.dll",
-      "ole32.dll",    "oleaut32.dll", "psapi.dll",    "shell32.dll",  "shlwapi.dll",
-      "ucrtbase.dll", "user32.dll",   "uxtheme.dll",  "version.dll",  "winmm.dll",
-      "ws2_32.dll"};
+      "advapi32.dll", "bcrypt.dll",   "comctl32.dll", "comdlg32.dll", "crypt32.dll", "gdi32.dll",
+      "imm32.dll",    "kernel32.dll", "msvcrt.dll",   "ntdll.dll",    "ole32.dll",   "oleaut32.dll",
+      "psapi.dll",    "shell32.dll",  "shlwapi.dll",  "ucrtbase.dll", "user32.dll",  "uxtheme.dll",
+      "version.dll",  "winmm.dll",    "ws2_32.dll"};
   return std::find(std::begin(kSystem), std::end(kSystem), lower) != std::end(kSystem);
 }
 

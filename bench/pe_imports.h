@@ -8,7 +8,7 @@ namespace rw::bench {
 
 struct Imports {
   bool read = false;
-  std::string failure;              // why the file could not be read, when not read
+  std::string failure;               // why the file could not be read, when not read
   std::vector<std::string> dlls;     // loaded at start, in table order
   std::vector<std::string> delayed;  // loaded on first use
 };

@@ -1,7 +1,7 @@
 #include "bench/processes.h"
 
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include "bench/bench_clock.h"
 #include "platform/win32/handles.h"

@@ -9,8 +9,8 @@ namespace rw::bench {
 
 struct WindowShown {
   bool shown = false;
-  std::string failure;              // why not, when not shown
-  double milliseconds = 0.0;        // from CreateProcess to the window being visible
+  std::string failure;               // why not, when not shown
+  double milliseconds = 0.0;         // from CreateProcess to the window being visible
   std::size_t peak_working_set = 0;  // bytes, read once the window is shown
 };
 

@@ -20,7 +20,9 @@ using win32::UniqueFile;
 using win32::UniqueHkey;
 using win32::widen;
 
-HKEY root_of(Hive hive) { return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY root_of(Hive hive) {
+  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
 
 bool key_exists(Hive hive, const std::string& path) {
   UniqueHkey key;
@@ -86,10 +88,10 @@ Seeder::Seeder(std::string program_folder) : program_folder_(std::move(program_f
       {kHkeyCurrentUser, parking_section_key_path(kHkeyCurrentUser)},
       {kHkeyCurrentUser, parking_section_key_path(kHkeyLocalMachine)},
       {kHkeyCurrentUser, program + "\\Types"},
-      {kHkeyCurrentUser, SettingsStore::section_key_path(kProgramTitle,
-                                                         parked_type_section(kHkeyCurrentUser))},
-      {kHkeyCurrentUser, SettingsStore::section_key_path(kProgramTitle,
-                                                         parked_type_section(kHkeyLocalMachine))},
+      {kHkeyCurrentUser,
+       SettingsStore::section_key_path(kProgramTitle, parked_type_section(kHkeyCurrentUser))},
+      {kHkeyCurrentUser,
+       SettingsStore::section_key_path(kProgramTitle, parked_type_section(kHkeyLocalMachine))},
   };
   for (const KeyPath& key : keys) {
     if (!key_exists(key.hive, key.path)) created_keys_.push_back(key);

@@ -62,7 +62,7 @@ class Seeder {
   std::string current_user_startup_;
   std::string all_users_startup_;
   std::vector<SeededEntry> entries_;
-  std::vector<KeyPath> created_keys_;        // deepest last
+  std::vector<KeyPath> created_keys_;         // deepest last
   std::vector<std::string> created_folders_;  // deepest last
 };
 

@@ -85,7 +85,8 @@ DWORD attributes_of(const std::wstring& path) { return ::GetFileAttributesW(path
 
 // Attributes that make CopyFileW refuse to replace a file that FileCopy
 // replaces anyway.
-constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+constexpr DWORD kProtecting =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 }  // namespace
 

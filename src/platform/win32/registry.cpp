@@ -16,9 +16,12 @@ namespace {
 // not a key this program opens.
 HKEY hive_key(Hive hive) {
   switch (hive) {
-    case kHkeyCurrentUser: return HKEY_CURRENT_USER;
-    case kHkeyLocalMachine: return HKEY_LOCAL_MACHINE;
-    default: return nullptr;
+    case kHkeyCurrentUser:
+      return HKEY_CURRENT_USER;
+    case kHkeyLocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    default:
+      return nullptr;
   }
 }
 
@@ -46,9 +49,9 @@ Status Win32Registry::create_key(Hive hive, std::string_view path, std::uint32_t
   HKEY root = hive_key(hive);
   if (root == nullptr) return ERROR_INVALID_HANDLE;
   UniqueHkey opened;
-  const LSTATUS result = ::RegCreateKeyExW(root, widen(path).c_str(), 0, nullptr,
-                                           REG_OPTION_NON_VOLATILE, access, nullptr, opened.put(),
-                                           nullptr);
+  const LSTATUS result =
+      ::RegCreateKeyExW(root, widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                        nullptr, opened.put(), nullptr);
   if (result != ERROR_SUCCESS) return result;
   out = RegKey(this, reinterpret_cast<std::uintptr_t>(opened.release()));
   return ERROR_SUCCESS;
