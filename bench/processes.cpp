@@ -1,7 +1,8 @@
 #include "bench/processes.h"
 
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
 
 #include "bench/bench_clock.h"
 #include "platform/win32/handles.h"
