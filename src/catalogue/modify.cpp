@@ -1,6 +1,7 @@
 // Modify: shows a Run entry's stored command, active or parked, and writes
 // the edited command back to the same value. The list never changes: the
 // entry keeps its name and place.
+#include <exception>
 #include <string>
 
 #include "catalogue/operations.h"
@@ -100,6 +101,10 @@ std::optional<std::string> browse_for_source(Platform& platform) {
   } catch (const PlatformError& error) {
     show_error(platform,
                "Can't show the file dialog: " + failure_words(platform.status_text, error) + ".");
+    return std::nullopt;
+  } catch (const std::exception& error) {
+    // Whatever else breaks in the dialog, the command being edited stays.
+    show_error(platform, std::string("Can't show the file dialog: ") + error.what() + ".");
     return std::nullopt;
   }
 }

@@ -220,4 +220,22 @@ SIZE window_size_for_client(int client_width_twips, int client_height_twips, DWO
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
+void place_client_area(HWND window, int left_twips, int top_twips, int width_twips,
+                       int height_twips, UINT dpi) {
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+  const auto ex_style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
+  const SIZE size = window_size_for_client(width_twips, height_twips, style, ex_style, dpi);
+  ::SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame's thickness is what lies between the window's corner and the
+  // client area's, whatever the theme makes of it.
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  POINT client{0, 0};
+  ::ClientToScreen(window, &client);
+  const int left = twips_to_pixels(left_twips, dpi) - (client.x - outer.left);
+  const int top = twips_to_pixels(top_twips, dpi) - (client.y - outer.top);
+  ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace rw::ui

@@ -67,4 +67,10 @@ class GdiOwner {
 SIZE window_size_for_client(int client_width_twips, int client_height_twips, DWORD style,
                             DWORD ex_style, UINT dpi);
 
+// Sizes `window` for a client area of the given twips, at the window's own
+// styles, and puts the client area's top-left corner at a screen position
+// given in twips: the placement of the program's dialogs.
+void place_client_area(HWND window, int left_twips, int top_twips, int width_twips,
+                       int height_twips, UINT dpi);
+
 }  // namespace rw::ui

@@ -1,0 +1,153 @@
+#include "ui_support.h"
+
+#include <shlobj.h>
+
+#include <stdexcept>
+
+#include "platform/win32/text.h"
+
+namespace rw::test {
+
+int RecordingDialogs::message_box(std::string_view prompt, int flags, std::string_view title) {
+  shown.push_back({std::string(prompt), flags, std::string(title)});
+  return mb::kResultNo;
+}
+
+std::string RecordingDialogs::input_box(std::string_view, std::string_view, std::string_view) {
+  return {};
+}
+
+OpenFileResult RecordingDialogs::open_file(const OpenFileRequest& request) {
+  file_requests.push_back(request);
+  if (open_file_breaks) throw std::logic_error("the file dialog broke");
+  return next_file;
+}
+
+void RecordingShell::shell_open(std::string_view verb, std::string_view file, int show) {
+  opened.push_back(std::string(verb) + "|" + std::string(file) + "|" + std::to_string(show));
+}
+
+void RecordingShell::start_program(std::string_view path, int show) {
+  started.push_back(std::string(path) + "|" + std::to_string(show));
+}
+
+std::optional<StoredValue> read_value(HKEY root, const std::wstring& key,
+                                      const std::wstring& name) {
+  constexpr DWORD kAnyText = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+  StoredValue value;
+  DWORD size = 0;
+  if (::RegGetValueW(root, key.c_str(), name.c_str(), kAnyText, &value.type, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  value.text.assign(size / sizeof(wchar_t), L'\0');
+  if (::RegGetValueW(root, key.c_str(), name.c_str(), kAnyText, &value.type, value.text.data(),
+                     &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  value.text.resize(size / sizeof(wchar_t) - 1);
+  return value;
+}
+
+void write_value(HKEY root, const std::wstring& key, const std::wstring& name,
+                 const std::wstring& text, DWORD type) {
+  ::RegSetKeyValueW(root, key.c_str(), name.c_str(), type, text.c_str(),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring startup_folder() {
+  wchar_t path[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+std::wstring program_folder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+void write_file(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  ::WriteFile(file, "lnk", 3, &written, nullptr);
+  ::CloseHandle(file);
+}
+
+std::wstring window_text(HWND window) {
+  const int length = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+void pump() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+MainWindowTest::MainWindowTest()
+    : platform_{services_.registry,    services_.files, services_.folders,
+                services_.status_text, shell_,          dialogs_} {}
+
+MainWindowTest::~MainWindowTest() {
+  form_.reset();
+  for (const std::wstring& name : seeded_names_) {
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name.c_str());
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kCurrentUserParking, name.c_str());
+    ::DeleteFileW((startup_folder() + L"\\" + name + L".lnk").c_str());
+    ::DeleteFileW((program_folder() + L"\\DISABLED\\Default User\\" + name + L".lnk").c_str());
+  }
+}
+
+std::wstring MainWindowTest::seeded(const std::wstring& base) {
+  seeded_names_.push_back(L"RwUi" + std::to_wstring(::GetCurrentProcessId()) + L" " + base);
+  return seeded_names_.back();
+}
+
+ui::Form1& MainWindowTest::open_form() {
+  form_.emplace(platform_, ui::Form1::Options{false});
+  EXPECT_TRUE(form_->create());
+  EXPECT_TRUE(form_->open(SW_SHOWNORMAL));
+  pump();
+  return *form_;
+}
+
+int MainWindowTest::find_item(const std::wstring& name) {
+  for (int i = 0; i < form_->list().count(); ++i) {
+    if (form_->list().text(i) == win32::narrow(name)) return i;
+  }
+  return -1;
+}
+
+namespace {
+
+std::vector<UINT> menu_keys_;
+
+void CALLBACK press_menu_keys(HWND, UINT, UINT_PTR, DWORD) {
+  HWND menu = ::FindWindowW(L"#32768", nullptr);
+  if (menu == nullptr || menu_keys_.empty()) return;
+  for (UINT key : menu_keys_) {
+    ::PostMessageW(menu, WM_KEYDOWN, key, 1);
+    ::PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
+  }
+  menu_keys_.clear();
+}
+
+}  // namespace
+
+void MainWindowTest::right_click_and_press(const std::vector<UINT>& keys) {
+  HWND list = form_->control(ui::form1::kList1);
+  menu_keys_ = keys;
+  // The menu runs its own modal loop; a timer inside it does the typing.
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, &press_menu_keys);
+  ::SendMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
+  ::KillTimer(nullptr, timer);
+}
+
+}  // namespace rw::test

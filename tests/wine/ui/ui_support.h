@@ -1,0 +1,94 @@
+// What the tests of the program's windows share: recording stand-ins for the
+// message boxes, the file dialog and the shell, the registry and folder
+// seeding of the Wine prefix, and a fixture that opens the main window over
+// the real Windows services.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+#include "ui/form1.h"
+
+namespace rw::test {
+
+inline constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr wchar_t kCurrentUserParking[] =
+    L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
+
+struct ShownMessage {
+  std::string prompt;
+  int flags;
+  std::string title;
+};
+
+// Message boxes are recorded and answered No; the file dialog gives what the
+// test scripted (or breaks, when told to).
+class RecordingDialogs final : public Dialogs {
+ public:
+  int message_box(std::string_view prompt, int flags, std::string_view title) override;
+  std::string input_box(std::string_view, std::string_view, std::string_view) override;
+  OpenFileResult open_file(const OpenFileRequest& request) override;
+
+  std::vector<ShownMessage> shown;
+  std::vector<OpenFileRequest> file_requests;
+  OpenFileResult next_file;
+  bool open_file_breaks = false;
+};
+
+class RecordingShell final : public Shell {
+ public:
+  void shell_open(std::string_view verb, std::string_view file, int show) override;
+  void start_program(std::string_view path, int show) override;
+  std::vector<std::string> opened;   // "verb|file|show"
+  std::vector<std::string> started;  // "path|show"
+};
+
+struct StoredValue {
+  DWORD type = REG_NONE;
+  std::wstring text;  // without its terminating NUL
+};
+std::optional<StoredValue> read_value(HKEY root, const std::wstring& key, const std::wstring& name);
+void write_value(HKEY root, const std::wstring& key, const std::wstring& name,
+                 const std::wstring& text, DWORD type = REG_SZ);
+
+std::wstring startup_folder();
+std::wstring program_folder();
+void write_file(const std::wstring& path);
+std::wstring window_text(HWND window);
+
+// Lets the thread's pending messages (painting, posted commands) run.
+void pump();
+
+// The main window over the real services, with dialogs and shell recorded.
+// Names made by seeded() are removed from every place afterwards.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest();
+  ~MainWindowTest() override;
+
+  // A name of this test's own, so that entries others left in the prefix are
+  // told apart.
+  std::wstring seeded(const std::wstring& base);
+  ui::Form1& open_form();
+  int find_item(const std::wstring& name);
+  // Right-clicks the list's empty corner and, inside the menu's own loop,
+  // presses `keys` (e.g. Down three times and Enter for Modify).
+  void right_click_and_press(const std::vector<UINT>& keys);
+
+  win32::Win32Services services_;
+  RecordingShell shell_;
+  RecordingDialogs dialogs_;
+  Platform platform_;
+  std::optional<ui::Form1> form_;
+  std::vector<std::wstring> seeded_names_;
+};
+
+}  // namespace rw::test
