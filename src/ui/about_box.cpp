@@ -1,7 +1,280 @@
+// The About box: icon, title, version and copyright from the program's own
+// version resource, the e-mail address as a link, and System Info.
 #include "ui/about_box.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "catalogue/about.h"
+#include "catalogue/places.h"
+#include "platform/win32/text.h"
+#include "ui/modal_dialog.h"
+#include "ui/resource.h"
+#include "ui/window_layout.h"
 
 namespace rw::ui {
 
-void show_about_box(HWND, Platform&) {}
+namespace {
+
+using namespace about_box;
+using win32::narrow;
+using win32::widen;
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+constexpr int kClientWidthTwips = 5730;
+constexpr int kClientHeightTwips = 3555;
+constexpr int kScreenLeftTwips = 2340;
+constexpr int kScreenTopTwips = 1935;
+
+// The box is designed in units of its own, a little wider and much taller
+// than a twip.
+constexpr int ux(double units) { return static_cast<int>(units * 1.064904 + 0.5); }
+constexpr int uy(double units) { return static_cast<int>(units * 1.448818 + 0.5); }
+
+// System Info comes first, as the one control that takes the focus.
+constexpr std::array<ControlSpec, 8> kControls = {{
+    {ControlKind::Button, kCmdSysInfo, "cmdSysInfo", "&System Info...", ux(4260), uy(3075),
+     ux(1245), uy(345), ""},
+    {ControlKind::Icon, kPicIcon, "picIcon", "", ux(240), uy(240), ux(660), uy(660), "", SS_NOTIFY,
+     false},
+    {ControlKind::Label, kLblTitle, "lblTitle", kProgramTitle, ux(1050), uy(240), ux(3885), uy(480),
+     ""},
+    {ControlKind::Label, kLblVersion, "lblVersion", "", ux(1050), uy(780), ux(3885), uy(225), ""},
+    {ControlKind::Label, kLblCopyright, "lblCopyright", "", ux(1050), uy(1005), ux(1845), uy(225),
+     ""},
+    {ControlKind::Edit, kTxtEmail, "txtEmail", "", ux(2880), uy(1005), ux(2175), uy(285),
+     "Contact me!", ES_READONLY, false},
+    {ControlKind::EtchedLine, kLine1, "Line1", "", ux(90), uy(2445), ux(5654) - ux(90), 0, ""},
+    {ControlKind::Label, kLblDisclaimer, "lblDisclaimer", "", ux(255), uy(2625), ux(3870), uy(825),
+     ""},
+}};
+
+// The link's click, as the address box reports it to the box.
+constexpr int kEmailClicked = 0x7001;
+
+struct VersionResource {
+  std::string version;  // "Version 1.3.0"
+  std::string copyright;
+};
+
+std::wstring module_path() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) return path.substr(0, length);
+    path.resize(path.size() * 2);
+  }
+}
+
+VersionResource read_version_resource() {
+  VersionResource result;
+  const std::wstring path = module_path();
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return result;
+  std::vector<BYTE> data(size);
+  if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return result;
+
+  void* found = nullptr;
+  UINT length = 0;
+  if (::VerQueryValueW(data.data(), L"\\", &found, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(found);
+    result.version = "Version " + std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                     std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                     std::to_string(HIWORD(fixed->dwFileVersionLS));
+  }
+  if (::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &found, &length) &&
+      length >= 2 * sizeof(WORD)) {
+    const auto* translation = static_cast<const WORD*>(found);
+    wchar_t query[64] = {};
+    std::swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\LegalCopyright", translation[0],
+                  translation[1]);
+    if (::VerQueryValueW(data.data(), query, &found, &length) && length > 0) {
+      result.copyright = narrow(static_cast<const wchar_t*>(found));
+    }
+  }
+  return result;
+}
+
+// Owns an icon and destroys it.
+class IconOwner {
+ public:
+  explicit IconOwner(HICON icon = nullptr) : icon_(icon) {}
+  ~IconOwner() { reset(); }
+  IconOwner(const IconOwner&) = delete;
+  IconOwner& operator=(const IconOwner&) = delete;
+  HICON get() const { return icon_; }
+  void reset(HICON icon = nullptr) {
+    if (icon_ != nullptr) ::DestroyIcon(icon_);
+    icon_ = icon;
+  }
+
+ private:
+  HICON icon_;
+};
+
+HICON load_program_icon(UINT dpi) {
+  const int size = ::MulDiv(32, static_cast<int>(dpi), 96);
+  return static_cast<HICON>(::LoadImageW(
+      ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RUNWARDEN), IMAGE_ICON, size, size, 0));
+}
+
+HFONT create_title_font(UINT dpi) {
+  LOGFONTW font{};
+  font.lfHeight = -::MulDiv(135, static_cast<int>(dpi), 720);  // 13.5 points
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = EASTEUROPE_CHARSET;
+  wcscpy_s(font.lfFaceName, L"MS Sans Serif");
+  return ::CreateFontIndirectW(&font);
+}
+
+class AboutBox final : public ModalDialog {
+ public:
+  explicit AboutBox(Platform& platform) : platform_(platform) {}
+
+  void show(HWND owner) {
+    const std::string caption = "About " + std::string(kProgramTitle);
+    const DialogTemplate layout(kStyle, 0, 0, 0, widen(caption));
+    run(owner, layout, caption);
+  }
+
+ private:
+  bool on_init() override {
+    const UINT dpi = window_dpi(window());
+    place_client_area(window(), kScreenLeftTwips, kScreenTopTwips, kClientWidthTwips,
+                      kClientHeightTwips, dpi);
+    font_.reset(create_dialog_font(dpi));
+    title_font_.reset(create_title_font(dpi));
+    create_controls(window(), kControls, dpi, static_cast<HFONT>(font_.get()));
+    ::SendMessageW(item(kLblTitle), WM_SETFONT, reinterpret_cast<WPARAM>(title_font_.get()), FALSE);
+
+    const VersionResource resource = read_version_resource();
+    ::SetWindowTextW(item(kTxtEmail), widen("<" + std::string(kContactAddress) + ">").c_str());
+    ::SetWindowTextW(item(kLblVersion), widen(resource.version).c_str());
+    ::SetWindowTextW(item(kLblCopyright), widen(resource.copyright).c_str());
+    icon_.reset(load_program_icon(dpi));
+    ::SendMessageW(item(kPicIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+
+    ::SetWindowSubclass(item(kTxtEmail), &link_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+    ::SetWindowSubclass(item(kCmdSysInfo), &button_procedure, 1, 0);
+    // Through the dialog manager, so that Enter presses it.
+    ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(kCmdSysInfo)), TRUE);
+    return false;
+  }
+
+  bool on_command(int id, int code, HWND) override {
+    switch (id) {
+      case kCmdSysInfo:
+        if (code == BN_CLICKED) StartSysInfo(platform_);
+        return true;
+      case kTxtEmail:
+        if (code == kEmailClicked) open_contact_link(platform_);
+        if (code == EN_SETFOCUS || code == EN_KILLFOCUS) {
+          link_focused_ = code == EN_SETFOCUS;
+          // A link shows no caret.
+          if (link_focused_) ::HideCaret(item(kTxtEmail));
+          ::InvalidateRect(item(kTxtEmail), nullptr, TRUE);
+        }
+        return true;
+      case kPicIcon:
+        if (code == STN_CLICKED) focus_sysinfo();
+        return true;
+      case IDOK:
+        // Enter presses System Info when it has the focus, and nothing else.
+        if (::GetFocus() == item(kCmdSysInfo)) StartSysInfo(platform_);
+        return true;
+      case IDCANCEL:
+        // Escape: the box holds nothing to lose.
+        end(IDCANCEL);
+        return true;
+      default:
+        return true;
+    }
+  }
+
+  bool on_message(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& result) override {
+    switch (message) {
+      case WM_CLOSE:
+        end(IDCANCEL);
+        result = 0;
+        return true;
+      case WM_MOUSEMOVE:
+        // The labels and the line let the mouse through to the box itself.
+        focus_sysinfo();
+        result = 0;
+        return true;
+      case WM_CTLCOLORSTATIC: {
+        const auto control = reinterpret_cast<HWND>(lparam);
+        if (control != item(kTxtEmail) && control != item(kLblTitle) &&
+            control != item(kLblDisclaimer)) {
+          return false;
+        }
+        const auto dc = reinterpret_cast<HDC>(wparam);
+        const bool focused_link = control == item(kTxtEmail) && link_focused_;
+        ::SetTextColor(dc, focused_link ? kLinkFocused : kLinkIdle);
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        result = reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+
+  void focus_sysinfo() {
+    HWND button = item(kCmdSysInfo);
+    if (::GetFocus() != button) ::SetFocus(button);
+  }
+
+  // The address: a hand over it, the focus when the mouse moves on it, and
+  // its click passed to the box, where errors are handled.
+  static LRESULT CALLBACK link_procedure(HWND link, UINT message, WPARAM wparam, LPARAM lparam,
+                                         UINT_PTR, DWORD_PTR) {
+    switch (message) {
+      case WM_SETCURSOR:
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      case WM_MOUSEMOVE:
+        if (::GetFocus() != link) ::SetFocus(link);
+        break;
+      case WM_LBUTTONUP:
+        ::SendMessageW(::GetParent(link), WM_COMMAND, MAKEWPARAM(kTxtEmail, kEmailClicked),
+                       reinterpret_cast<LPARAM>(link));
+        break;
+      case WM_NCDESTROY:
+        ::RemoveWindowSubclass(link, &link_procedure, 1);
+        break;
+      default:
+        break;
+    }
+    return ::DefSubclassProc(link, message, wparam, lparam);
+  }
+
+  static LRESULT CALLBACK button_procedure(HWND button, UINT message, WPARAM wparam, LPARAM lparam,
+                                           UINT_PTR, DWORD_PTR) {
+    if (message == WM_MOUSEMOVE && ::GetFocus() != button) ::SetFocus(button);
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(button, &button_procedure, 1);
+    return ::DefSubclassProc(button, message, wparam, lparam);
+  }
+
+  Platform& platform_;
+  GdiOwner font_;
+  GdiOwner title_font_;
+  IconOwner icon_;
+  bool link_focused_ = false;
+};
+
+}  // namespace
+
+void show_about_box(HWND owner, Platform& platform) {
+  AboutBox box(platform);
+  box.show(owner);
+}
 
 }  // namespace rw::ui
