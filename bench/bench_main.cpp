@@ -163,7 +163,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
     }
     Session session;
     const Stopwatch clock;
-    const ScanResult result = run_scan(session.catalogue);
+    const ScanResult result = session.form.scan();
     scans.push_back(clock.milliseconds());
     if (round > 0) continue;
     listed = session.catalogue.list.count();
@@ -248,7 +248,7 @@ void bench_exit(const std::string& bench_folder) {
     seeder.reset();
     {
       Session session;
-      run_scan(session.catalogue);
+      session.form.scan();
       flip_seeded(session.catalogue.list);
       const Stopwatch clock;
       apply_changes_on_exit(session.catalogue);

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "catalogue/module1.h"
+#include "catalogue/scan.h"
 #include "ui/list_view_entries.h"
 #include "ui/window_layout.h"
 
@@ -50,6 +51,9 @@ class Form1 {
   // user about places that could not be read. False, after telling the user,
   // when the program cannot start (a parking folder cannot be made).
   bool open(int show_command);
+  // open()'s scan into the list, which is not repainted until it is done.
+  // Throws as run_scan does.
+  ScanResult scan();
 
   // Keyboard navigation for a message the loop got: Tab, access keys, and
   // Enter pressing the focused button. True when it was handled here.

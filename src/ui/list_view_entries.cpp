@@ -3,12 +3,33 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "platform/win32/text.h"
 
 namespace rw::ui {
+
+namespace {
+
+// The order a sorted list view gives its items: linguistic, ignoring case.
+bool sorts_before(const std::wstring& a, const std::wstring& b) {
+  return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_LESS_THAN;
+}
+
+}  // namespace
+
+void ListViewEntries::attach(HWND list_view) {
+  list_ = list_view;
+  texts_.clear();
+  const int items = count();
+  texts_.reserve(static_cast<size_t>(items));
+  for (int index = 0; index < items; ++index) texts_.push_back(text_of_item(index));
+}
 
 void ListViewEntries::check_index(int index) const {
   if (index < 0 || index >= count()) throw std::out_of_range("list index");
@@ -16,14 +37,20 @@ void ListViewEntries::check_index(int index) const {
 
 int ListViewEntries::add(std::string_view text) {
   std::wstring wide = win32::widen(text);
+  // A sorting control compares with every item before its place; a binary
+  // search over the kept texts keeps tens of thousands of entries quick.
+  const auto place = std::upper_bound(texts_.begin(), texts_.end(), wide, sorts_before);
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = count();  // the sorted list puts it in its place
+  item.iItem = static_cast<int>(place - texts_.begin());
   item.pszText = wide.data();
   item.lParam = 0;
   const int index = ListView_InsertItem(list_, &item);
-  if (index < 0)
+  if (index != item.iItem) {
+    if (index >= 0) ListView_DeleteItem(list_, index);
     throw std::runtime_error("The list could not take the entry \"" + std::string(text) + "\".");
+  }
+  texts_.insert(place, std::move(wide));
   return index;
 }
 
@@ -31,6 +58,10 @@ int ListViewEntries::count() const { return ListView_GetItemCount(list_); }
 
 std::string ListViewEntries::text(int index) const {
   check_index(index);
+  return win32::narrow(texts_.at(static_cast<size_t>(index)));
+}
+
+std::wstring ListViewEntries::text_of_item(int index) const {
   // The control copies at most the buffer less one; grow until the text fits.
   std::wstring buffer(256, L'\0');
   for (;;) {
@@ -40,7 +71,10 @@ std::string ListViewEntries::text(int index) const {
     item.cchTextMax = static_cast<int>(buffer.size());
     const auto length = static_cast<size_t>(::SendMessageW(
         list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
-    if (length + 1 < buffer.size()) return win32::narrow(std::wstring_view(buffer.data(), length));
+    if (length + 1 < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
     buffer.assign(buffer.size() * 2, L'\0');
   }
 }
@@ -87,7 +121,7 @@ void ListViewEntries::set_current(int index) {
 
 void ListViewEntries::remove(int index) {
   check_index(index);
-  ListView_DeleteItem(list_, index);
+  if (ListView_DeleteItem(list_, index)) texts_.erase(texts_.begin() + index);
 }
 
 }  // namespace rw::ui

@@ -1,6 +1,7 @@
 // The main window's list control as the catalogue's table of entries: the
 // item text is the entry name, the item's lParam its place and the checkbox
-// its wanted state. Nothing is kept beside the control.
+// its wanted state. The texts are also kept here, in the list's order, so
+// that finding an item's sorted place does not ask the control for texts.
 #pragma once
 
 #ifndef NOMINMAX
@@ -8,15 +9,23 @@
 #endif
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "catalogue/entry_list.h"
 
 namespace rw::ui {
 
 class ListViewEntries final : public EntryList {
  public:
-  void attach(HWND list_view) { list_ = list_view; }
+  // The control must not sort by itself (no LVS_SORTASCENDING): add() puts
+  // each item in its place. Items already in the control are taken over;
+  // after that, this object must be the only one that changes them.
+  void attach(HWND list_view);
   HWND hwnd() const { return list_; }
 
+  // After the items whose texts are equal or less, without regard to case
+  // and in the user's linguistic order.
   int add(std::string_view text) override;
   int count() const override;
   std::string text(int index) const override;
@@ -30,8 +39,10 @@ class ListViewEntries final : public EntryList {
 
  private:
   void check_index(int index) const;
+  std::wstring text_of_item(int index) const;
 
   HWND list_ = nullptr;
+  std::vector<std::wstring> texts_;  // in step with the control's items
 };
 
 }  // namespace rw::ui

@@ -61,12 +61,13 @@ Status Win32Registry::enum_value_name(const RegKey& key, std::uint32_t index,
                                       std::uint32_t name_capacity, std::string& name) {
   HKEY handle = key_of(key);
   if (handle == nullptr) return ERROR_INVALID_HANDLE;
-  std::vector<wchar_t> buffer(name_capacity + 1, L'\0');
+  const std::size_t room = std::size_t{name_capacity} + 1;
+  if (name_buffer_.size() < room) name_buffer_.resize(room);
   DWORD length = name_capacity;
-  const LSTATUS result =
-      ::RegEnumValueW(handle, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+  const LSTATUS result = ::RegEnumValueW(handle, index, name_buffer_.data(), &length, nullptr,
+                                         nullptr, nullptr, nullptr);
   if (result != ERROR_SUCCESS) return result;
-  name = narrow(std::wstring_view(buffer.data(), length));
+  name = narrow(std::wstring_view(name_buffer_.data(), length));
   return ERROR_SUCCESS;
 }
 

@@ -2,6 +2,8 @@
 // wide-character API. The dialogs live with the windows (src/ui).
 #pragma once
 
+#include <vector>
+
 #include "platform/platform.h"
 
 namespace rw::win32 {
@@ -21,6 +23,11 @@ class Win32Registry final : public Registry {
 
  protected:
   Status close_handle(std::uintptr_t handle) override;
+
+ private:
+  // enum_value_name's buffer, kept between calls: a scan asks for thousands
+  // of names, each with room for the longest a value can have.
+  std::vector<wchar_t> name_buffer_;
 };
 
 class Win32Files final : public FileSystem {
