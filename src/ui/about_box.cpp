@@ -24,12 +24,6 @@ using namespace about_box;
 using win32::narrow;
 using win32::widen;
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-constexpr int kClientWidthTwips = 5730;
-constexpr int kClientHeightTwips = 3555;
-constexpr int kScreenLeftTwips = 2340;
-constexpr int kScreenTopTwips = 1935;
-
 // The box is designed in units of its own, a little wider and much taller
 // than a twip.
 constexpr int ux(double units) { return static_cast<int>(units * 1.064904 + 0.5); }
@@ -52,6 +46,8 @@ constexpr std::array<ControlSpec, 8> kControls = {{
     {ControlKind::Label, kLblDisclaimer, "lblDisclaimer", "", ux(255), uy(2625), ux(3870), uy(825),
      ""},
 }};
+
+constexpr DialogLayout kLayout{2340, 1935, 5730, 3555, kControls};
 
 // The link's click, as the address box reports it to the box.
 constexpr int kEmailClicked = 0x7001;
@@ -140,18 +136,14 @@ class AboutBox final : public ModalDialog {
 
   void show(HWND owner) {
     const std::string caption = "About " + std::string(kProgramTitle);
-    const DialogTemplate layout(kStyle, 0, 0, 0, widen(caption));
+    const DialogTemplate layout(kDialogStyle, 0, 0, 0, widen(caption));
     run(owner, layout, caption);
   }
 
  private:
   bool on_init() override {
-    const UINT dpi = window_dpi(window());
-    place_client_area(window(), kScreenLeftTwips, kScreenTopTwips, kClientWidthTwips,
-                      kClientHeightTwips, dpi);
-    font_.reset(create_dialog_font(dpi));
+    const UINT dpi = lay_out_dialog(window(), kLayout, font_);
     title_font_.reset(create_title_font(dpi));
-    create_controls(window(), kControls, dpi, static_cast<HFONT>(font_.get()));
     ::SendMessageW(item(kLblTitle), WM_SETFONT, reinterpret_cast<WPARAM>(title_font_.get()), FALSE);
 
     const VersionResource resource = read_version_resource();

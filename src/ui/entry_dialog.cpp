@@ -20,12 +20,6 @@ namespace {
 using namespace entry_dialog;
 using win32::widen;
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-constexpr int kClientWidthTwips = 5700;
-constexpr int kClientHeightTwips = 1980;
-// The client area's corner on the screen, wherever the main window is.
-constexpr int kScreenLeftTwips = 2760;
-constexpr int kScreenTopTwips = 3750;
 constexpr int kMaxTitleChars = 255;
 
 // In tab order: OK first, so that it has the focus when the dialog opens.
@@ -42,6 +36,9 @@ constexpr std::array<ControlSpec, 8> kControls = {{
     {ControlKind::EtchedLine, kLine1, "Line1", "", 120, 1320, 5400, 0, ""},
 }};
 
+// The client area's corner is fixed on the screen, wherever the main window is.
+constexpr DialogLayout kLayout{2760, 3750, 5700, 1980, kControls};
+
 // What the dialog ended with.
 constexpr INT_PTR kClosed = 0;
 constexpr INT_PTR kWritten = 1;
@@ -53,17 +50,13 @@ class EntryDialog final : public ModalDialog {
       : catalogue_(catalogue), request_(std::move(request)) {}
 
   INT_PTR show(HWND owner) {
-    const DialogTemplate layout(kStyle, 0, 0, 0, widen(request_.caption));
+    const DialogTemplate layout(kDialogStyle, 0, 0, 0, widen(request_.caption));
     return run(owner, layout, request_.caption);
   }
 
  private:
   bool on_init() override {
-    const UINT dpi = window_dpi(window());
-    place_client_area(window(), kScreenLeftTwips, kScreenTopTwips, kClientWidthTwips,
-                      kClientHeightTwips, dpi);
-    font_.reset(create_dialog_font(dpi));
-    create_controls(window(), kControls, dpi, static_cast<HFONT>(font_.get()));
+    lay_out_dialog(window(), kLayout, font_);
     ::SendMessageW(item(kTxtTitle), EM_SETLIMITTEXT, kMaxTitleChars, 0);
     // The box's usual limit would cut a long command short, and OK would
     // then store the cut one.

@@ -238,4 +238,12 @@ void place_client_area(HWND window, int left_twips, int top_twips, int width_twi
   ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font) {
+  const UINT dpi = window_dpi(dialog);
+  place_client_area(dialog, layout.left, layout.top, layout.width, layout.height, dpi);
+  font.reset(create_dialog_font(dpi));
+  create_controls(dialog, layout.controls, dpi, static_cast<HFONT>(font.get()));
+  return dpi;
+}
+
 }  // namespace rw::ui

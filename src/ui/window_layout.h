@@ -73,4 +73,19 @@ SIZE window_size_for_client(int client_width_twips, int client_height_twips, DWO
 void place_client_area(HWND window, int left_twips, int top_twips, int width_twips,
                        int height_twips, UINT dpi);
 
+// A dialog of the program, in twips: where its client area's corner sits on
+// the screen, the client area's size, and its controls.
+struct DialogLayout {
+  int left, top;
+  int width, height;
+  std::span<const ControlSpec> controls;
+};
+
+// The fixed dialog border, without minimize or maximize box.
+inline constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+
+// Places `dialog` and creates its controls at its DPI, with a dialog font
+// kept in `font`. Returns the DPI.
+UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font);
+
 }  // namespace rw::ui

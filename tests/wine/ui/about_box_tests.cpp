@@ -6,7 +6,6 @@
 
 #include "platform/win32/text.h"
 #include "ui/about_box.h"
-#include "ui/window_layout.h"
 #include "ui_driver.h"
 #include "ui_support.h"
 
@@ -60,16 +59,7 @@ TEST_F(AboutBoxTest, ShowsTheVersionResourceAndStartsWithTheFocusOnSystemInfo) {
     HWND email = ::GetDlgItem(box, kTxtEmail);
     EXPECT_TRUE(::GetWindowLongW(email, GWL_STYLE) & ES_READONLY);
 
-    const UINT dpi = ui::window_dpi(box);
-    RECT client{};
-    ::GetClientRect(box, &client);
-    POINT corner{0, 0};
-    ::ClientToScreen(box, &corner);
-    EXPECT_EQ(client.right, ui::twips_to_pixels(5730, dpi));
-    EXPECT_EQ(client.bottom, ui::twips_to_pixels(3555, dpi));
-    EXPECT_EQ(corner.x, ui::twips_to_pixels(2340, dpi));
-    EXPECT_EQ(corner.y, ui::twips_to_pixels(1935, dpi));
-    EXPECT_FALSE(::GetWindowLongW(box, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    expect_dialog_geometry(box, 2340, 1935, 5730, 3555);
 
     // System Info is the one tab stop.
     HWND sysinfo = ::GetDlgItem(box, kCmdSysInfo);

@@ -7,7 +7,6 @@
 
 #include "platform/win32/text.h"
 #include "ui/entry_dialog.h"
-#include "ui/window_layout.h"
 #include "ui_driver.h"
 #include "ui_support.h"
 
@@ -91,17 +90,7 @@ TEST_F(EntryDialogTest, HasItsLayoutColoursAndTabOrderAndTheCloseBoxWritesNothin
   ui::Form1& form = open_form();
   const DWORD ui_thread = ::GetCurrentThreadId();
   const std::string problem = modify(name, [&](HWND dialog) -> std::string {
-    const UINT dpi = ui::window_dpi(dialog);
-    RECT client{};
-    ::GetClientRect(dialog, &client);
-    POINT corner{0, 0};
-    ::ClientToScreen(dialog, &corner);
-    EXPECT_EQ(client.right, ui::twips_to_pixels(5700, dpi));
-    EXPECT_EQ(client.bottom, ui::twips_to_pixels(1980, dpi));
-    EXPECT_EQ(corner.x, ui::twips_to_pixels(2760, dpi));
-    EXPECT_EQ(corner.y, ui::twips_to_pixels(3750, dpi));
-    const LONG style = ::GetWindowLongW(dialog, GWL_STYLE);
-    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+    expect_dialog_geometry(dialog, 2760, 3750, 5700, 1980);
     EXPECT_EQ(::GetWindow(dialog, GW_OWNER), form.hwnd()) << "owned: no taskbar button";
     EXPECT_FALSE(::IsWindowEnabled(form.hwnd())) << "modal to the main window";
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/win32/text.h"
+#include "ui/window_layout.h"
 
 namespace rw::test {
 
@@ -81,6 +82,20 @@ std::wstring window_text(HWND window) {
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
   return text;
+}
+
+void expect_dialog_geometry(HWND dialog, int left, int top, int width, int height) {
+  const UINT dpi = ui::window_dpi(dialog);
+  RECT client{};
+  ::GetClientRect(dialog, &client);
+  POINT corner{0, 0};
+  ::ClientToScreen(dialog, &corner);
+  EXPECT_EQ(corner.x, ui::twips_to_pixels(left, dpi));
+  EXPECT_EQ(corner.y, ui::twips_to_pixels(top, dpi));
+  EXPECT_EQ(client.right, ui::twips_to_pixels(width, dpi));
+  EXPECT_EQ(client.bottom, ui::twips_to_pixels(height, dpi));
+  EXPECT_FALSE(::GetWindowLongW(dialog, GWL_STYLE) &
+               (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
 }
 
 void pump() {

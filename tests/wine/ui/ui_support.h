@@ -64,6 +64,11 @@ std::wstring program_folder();
 void write_file(const std::wstring& path);
 std::wstring window_text(HWND window);
 
+// Checks a dialog's client area: its corner on the screen and its size, in
+// twips at the dialog's DPI, and the fixed border without minimize or
+// maximize box.
+void expect_dialog_geometry(HWND dialog, int left, int top, int width, int height);
+
 // Lets the thread's pending messages (painting, posted commands) run.
 void pump();
 
