@@ -15,110 +15,26 @@
 #include "platform/win32/win32_platform.h"
 #include "ui/form1.h"
 #include "ui/window_layout.h"
+#include "ui_support.h"
 
 namespace rw::ui {
 namespace {
 
 using namespace form1;
+using namespace rw::test;
 using win32::narrow;
 using win32::widen;
 
-constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr wchar_t kCurrentUserParking[] =
-    L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
-
-struct ShownMessage {
-  std::string prompt;
-  int flags;
-  std::string title;
-};
-
-class RecordingDialogs final : public Dialogs {
- public:
-  int message_box(std::string_view prompt, int flags, std::string_view title) override {
-    shown.push_back({std::string(prompt), flags, std::string(title)});
-    return mb::kResultNo;
-  }
-  std::string input_box(std::string_view, std::string_view, std::string_view) override {
-    return {};
-  }
-  OpenFileResult open_file(const OpenFileRequest&) override {
-    if (open_file_breaks) throw std::logic_error("the file dialog broke");
-    return {};
-  }
-  std::vector<ShownMessage> shown;
-  bool open_file_breaks = false;
-};
-
-class RecordingShell final : public Shell {
- public:
-  void shell_open(std::string_view verb, std::string_view file, int show) override {
-    opened.push_back(std::string(verb) + "|" + std::string(file) + "|" + std::to_string(show));
-  }
-  void start_program(std::string_view, int) override {}
-  std::vector<std::string> opened;
-};
-
+// The Run key's text, as the tests here compare it.
 std::optional<std::wstring> read_string(HKEY root, const std::wstring& key,
                                         const std::wstring& name) {
-  DWORD size = 0;
-  if (::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::wstring text(size / sizeof(wchar_t), L'\0');
-  if (::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  text.resize(size / sizeof(wchar_t) - 1);
-  return text;
-}
-
-void write_string(HKEY root, const std::wstring& key, const std::wstring& name,
-                  const std::wstring& text) {
-  ::RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_SZ, text.c_str(),
-                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-std::wstring startup_folder() {
-  wchar_t path[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
-std::wstring program_folder() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder = path;
-  return folder.substr(0, folder.find_last_of(L'\\'));
+  const auto value = read_value(root, key, name);
+  if (!value) return std::nullopt;
+  return value->text;
 }
 
 bool file_exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void write_file(const std::wstring& path) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  ::WriteFile(file, "lnk", 3, &written, nullptr);
-  ::CloseHandle(file);
-}
-
-std::wstring window_text(HWND window) {
-  wchar_t text[256] = {};
-  ::GetWindowTextW(window, text, 256);
-  return text;
-}
-
-// Lets the window's pending messages (painting, posted commands) run.
-void pump() {
-  MSG message{};
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
 }
 
 // What the context menu showed when it opened on a right click at the
@@ -133,44 +49,8 @@ struct MenuSeen {
 MenuSeen seen_;
 HMENU seen_menu_ = nullptr;
 
-class Form1Test : public ::testing::Test {
+class Form1Test : public test::MainWindowTest {
  protected:
-  Form1Test()
-      : platform_{services_.registry,    services_.files, services_.folders,
-                  services_.status_text, shell_,          dialogs_} {}
-
-  ~Form1Test() override {
-    form_.reset();
-    for (const std::wstring& name : seeded_names_) {
-      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name.c_str());
-      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kCurrentUserParking, name.c_str());
-      ::DeleteFileW((startup_folder() + L"\\" + name + L".lnk").c_str());
-      ::DeleteFileW((program_folder() + L"\\DISABLED\\Default User\\" + name + L".lnk").c_str());
-    }
-  }
-
-  // A name of this test's own, so that entries left in the prefix by others
-  // are told apart; it is removed from every place after the test.
-  std::wstring seeded(const std::wstring& base) {
-    seeded_names_.push_back(L"RwUi" + std::to_wstring(::GetCurrentProcessId()) + L" " + base);
-    return seeded_names_.back();
-  }
-
-  Form1& open_form() {
-    form_.emplace(platform_, Form1::Options{false});
-    EXPECT_TRUE(form_->create());
-    EXPECT_TRUE(form_->open(SW_SHOWNORMAL));
-    pump();
-    return *form_;
-  }
-
-  int find_item(const std::wstring& name) {
-    for (int i = 0; i < form_->list().count(); ++i) {
-      if (form_->list().text(i) == narrow(name)) return i;
-    }
-    return -1;
-  }
-
   // The same for the keyboard's menu key (WM_CONTEXTMENU at -1).
   MenuSeen menu_key() {
     seen_ = MenuSeen{};
@@ -217,13 +97,6 @@ class Form1Test : public ::testing::Test {
   }
 
   void press_exit() { ::SendMessageW(form_->control(kCommand1), BM_CLICK, 0, 0); }
-
-  win32::Win32Services services_;
-  RecordingShell shell_;
-  RecordingDialogs dialogs_;
-  Platform platform_;
-  std::optional<Form1> form_;
-  std::vector<std::wstring> seeded_names_;
 };
 
 TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
@@ -320,8 +193,8 @@ TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
   const std::wstring parked = seeded(L"A parked");
   const std::wstring shortcut = seeded(L"c shortcut");
   const std::wstring parked_shortcut = seeded(L"D parked shortcut");
-  write_string(HKEY_CURRENT_USER, kRunKey, active, L"C:\\b.exe");
-  write_string(HKEY_CURRENT_USER, kCurrentUserParking, parked, L"C:\\a.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, active, L"C:\\b.exe");
+  write_value(HKEY_CURRENT_USER, kCurrentUserParking, parked, L"C:\\a.exe");
   write_file(startup_folder() + L"\\" + shortcut + L".lnk");
   ::CreateDirectoryW((program_folder() + L"\\DISABLED").c_str(), nullptr);
   ::CreateDirectoryW((program_folder() + L"\\DISABLED\\Default User").c_str(), nullptr);
@@ -357,7 +230,7 @@ TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
 
 TEST_F(Form1Test, SpaceTogglesTheCurrentItemAndTypingFindsAnItem) {
   const std::wstring name = seeded(L"Spacebar");
-  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\s.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\s.exe");
   Form1& form = open_form();
   const int index = find_item(name);
   ASSERT_GE(index, 0);
@@ -385,8 +258,8 @@ TEST_F(Form1Test, ContextMenuEnablesForTheItemThatWasCurrentBeforeTheRightClick)
   const std::wstring run_value = seeded(L"menu run");
   const std::wstring parked = seeded(L"menu parked");
   const std::wstring shortcut = seeded(L"menu shortcut");
-  write_string(HKEY_CURRENT_USER, kRunKey, run_value, L"C:\\r.exe");
-  write_string(HKEY_CURRENT_USER, kCurrentUserParking, parked, L"C:\\p.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, run_value, L"C:\\r.exe");
+  write_value(HKEY_CURRENT_USER, kCurrentUserParking, parked, L"C:\\p.exe");
   write_file(startup_folder() + L"\\" + shortcut + L".lnk");
   Form1& form = open_form();
   const int run_index = find_item(run_value);
@@ -429,7 +302,7 @@ TEST_F(Form1Test, ContextMenuEnablesForTheItemThatWasCurrentBeforeTheRightClick)
 
 TEST_F(Form1Test, MenuRemoveDeletesTheCurrentEntryAsTheButtonDoes) {
   const std::wstring name = seeded(L"removed");
-  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\gone.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\gone.exe");
   Form1& form = open_form();
   const int index = find_item(name);
   ASSERT_GE(index, 0);
@@ -451,7 +324,7 @@ TEST_F(Form1Test, HelpOpensTheDocumentNextToTheProgram) {
 TEST_F(Form1Test, ExitParksAnUntickedEntryAndTheNextStartRestoresATickedOne) {
   const std::wstring name = seeded(L"Tool");
   const std::wstring command = L"\"C:\\Program Files\\Tool\\tool.exe\" /tray";
-  write_string(HKEY_CURRENT_USER, kRunKey, name, command);
+  write_value(HKEY_CURRENT_USER, kRunKey, name, command);
 
   Form1& form = open_form();
   int index = find_item(name);
@@ -488,7 +361,7 @@ TEST_F(Form1Test, ExitParksAnUntickedShortcut) {
 
 TEST_F(Form1Test, TheCloseBoxDiscardsTheCheckboxChanges) {
   const std::wstring name = seeded(L"kept");
-  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\kept.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\kept.exe");
   Form1& form = open_form();
   const int index = find_item(name);
   ASSERT_GE(index, 0);
@@ -502,7 +375,7 @@ TEST_F(Form1Test, TheCloseBoxDiscardsTheCheckboxChanges) {
 
 TEST_F(Form1Test, EnterPressesOnlyTheFocusedButtonAndAltXPressesExit) {
   const std::wstring name = seeded(L"keys");
-  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\k.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\k.exe");
   Form1& form = open_form();
   const int index = find_item(name);
   ASSERT_GE(index, 0);
@@ -528,7 +401,7 @@ TEST_F(Form1Test, EnterPressesOnlyTheFocusedButtonAndAltXPressesExit) {
 
 TEST_F(Form1Test, EnterRightAfterTheStartPressesExit) {
   const std::wstring name = seeded(L"enter");
-  write_string(HKEY_CURRENT_USER, kRunKey, name, L"C:\\e.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\e.exe");
   Form1& form = open_form();
   form.list().set_checked(find_item(name), false);
   MSG enter{::GetFocus(), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
