@@ -154,14 +154,14 @@ void Form1::on_created() {
                  reinterpret_cast<LPARAM>(load_icon(instance, ::GetSystemMetrics(SM_CXSMICON))));
 
   font_.reset(create_dialog_font(dpi_));
-  create_controls(window_, kControls, dpi_, static_cast<HFONT>(font_.get()));
+  tooltips_ = create_controls(window_, kControls, dpi_, static_cast<HFONT>(font_.get()));
   HWND list = control(kList1);
   list_.attach(list);
   ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
   ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
   ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
   ListView_SetBkColor(list, ::GetSysColor(COLOR_WINDOW));
-  ::SetWindowSubclass(list, &list_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  list_hook_.install(list, &list_procedure, this);
   menu_bar_ = create_popup_menu();
 }
 
@@ -265,27 +265,26 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   return ::DefWindowProcW(window_, message, wparam, lparam);
 }
 
-LRESULT CALLBACK Form1::list_procedure(HWND list, UINT message, WPARAM wparam, LPARAM lparam,
-                                       UINT_PTR, DWORD_PTR form) {
+LRESULT Form1::list_procedure(const WindowProcedureHook& hook, HWND list, UINT message,
+                              WPARAM wparam, LPARAM lparam) {
+  auto& form = *static_cast<Form1*>(hook.owner());
+  relay_to_tooltips(form.tooltips_, list, message, wparam, lparam);
   switch (message) {
     case WM_RBUTTONDOWN: {
       // Not passed on: the list would select the item under the pointer, and
       // the menu acts on the item that was current before the click.
       POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
       ::ClientToScreen(list, &at);
-      reinterpret_cast<Form1*>(form)->show_context_menu(at);
+      form.show_context_menu(at);
       return 0;
     }
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK:
       return 0;
-    case WM_NCDESTROY:
-      ::RemoveWindowSubclass(list, &list_procedure, 1);
-      break;
     default:
       break;
   }
-  return ::DefSubclassProc(list, message, wparam, lparam);
+  return hook.call_original(list, message, wparam, lparam);
 }
 
 POINT Form1::keyboard_menu_point() const {

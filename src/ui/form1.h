@@ -69,8 +69,8 @@ class Form1 {
  private:
   static bool register_window_class(HINSTANCE instance);
   static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM wparam, LPARAM lparam,
-                                         UINT_PTR subclass_id, DWORD_PTR form);
+  static LRESULT list_procedure(const WindowProcedureHook& hook, HWND list, UINT message,
+                                WPARAM wparam, LPARAM lparam);
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
 
   void on_created();
@@ -94,6 +94,8 @@ class Form1 {
   Catalogue catalogue_;
   HWND window_ = nullptr;
   HMENU menu_bar_ = nullptr;  // mnuPopup, never attached as a menu bar
+  HWND tooltips_ = nullptr;   // destroyed with the window
+  WindowProcedureHook list_hook_;
   GdiOwner font_;
   UINT dpi_ = 96;
   HWND focus_before_deactivation_ = nullptr;

@@ -2,8 +2,10 @@
 #include "ui/window_layout.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/win32/text.h"
 
@@ -109,10 +111,12 @@ void fit_list_column(HWND list) {
   }
 }
 
-void add_tooltip(HWND tooltips, HWND parent, HWND control, const std::wstring& text) {
+void add_tooltip(HWND tooltips, HWND parent, HWND control, ControlKind kind,
+                 const std::wstring& text) {
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  // See create_controls(): a list view's mouse is relayed by its owner.
+  tool.uFlags = TTF_IDISHWND | (kind == ControlKind::ListView ? 0 : TTF_SUBCLASS);
   tool.hwnd = parent;
   tool.uId = reinterpret_cast<UINT_PTR>(control);
   tool.lpszText = const_cast<wchar_t*>(text.c_str());
@@ -182,7 +186,7 @@ HWND create_controls(HWND parent, std::span<const ControlSpec> specs, UINT dpi, 
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (spec.kind == ControlKind::ListView) fit_list_column(control);
     if (tooltips != nullptr && !spec.tooltip.empty()) {
-      add_tooltip(tooltips, parent, control, widen(spec.tooltip));
+      add_tooltip(tooltips, parent, control, spec.kind, widen(spec.tooltip));
     }
   }
   // A frame is drawn beneath the controls it surrounds; created first in the
@@ -236,6 +240,55 @@ void place_client_area(HWND window, int left_twips, int top_twips, int width_twi
   const int left = twips_to_pixels(left_twips, dpi) - (client.x - outer.left);
   const int top = twips_to_pixels(top_twips, dpi) - (client.y - outer.top);
   ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void relay_to_tooltips(HWND tooltips, HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+  const bool mouse =
+      (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) || message == WM_NCMOUSEMOVE;
+  if (tooltips == nullptr || !mouse) return;
+  MSG relayed{};
+  relayed.hwnd = control;
+  relayed.message = message;
+  relayed.wParam = wparam;
+  relayed.lParam = lparam;
+  relayed.time = static_cast<DWORD>(::GetMessageTime());
+  const DWORD at = ::GetMessagePos();
+  relayed.pt = POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  ::SendMessageW(tooltips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+void WindowProcedureHook::install(HWND window, Procedure procedure, void* owner) {
+  remove();
+  procedure_ = procedure;
+  owner_ = owner;
+  window_ = window;
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  original_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&dispatch)));
+}
+
+void WindowProcedureHook::remove() {
+  if (window_ == nullptr) return;
+  HWND window = std::exchange(window_, nullptr);
+  if (!::IsWindow(window)) return;
+  // Only while nobody has hooked the window after us: their hook would
+  // otherwise be cut out with ours.
+  if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&dispatch)) {
+    ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+  }
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+}
+
+LRESULT CALLBACK WindowProcedureHook::dispatch(HWND window, UINT message, WPARAM wparam,
+                                               LPARAM lparam) {
+  auto* hook = reinterpret_cast<WindowProcedureHook*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (hook == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    const WNDPROC original = hook->original_;
+    hook->remove();
+    return ::CallWindowProcW(original, window, message, wparam, lparam);
+  }
+  return hook->procedure_(*hook, window, message, wparam, lparam);
 }
 
 UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font) {

@@ -33,7 +33,50 @@ int twips_to_pixels(int twips, UINT dpi);
 // Creates the controls of `specs` on `parent`, in order, with the dialog
 // font, and a tooltip control carrying each non-empty tooltip. Returns the
 // tooltip window (owned by the parent, destroyed with it).
+//
+// A list view's tooltip does not subclass the list: the list takes several
+// messages for each of thousands of items while it fills, and the subclass
+// chain costs each of them a window-property lookup (under Wine, a round
+// trip to the server). Its owner passes the list's mouse messages on with
+// relay_to_tooltips() instead.
 HWND create_controls(HWND parent, std::span<const ControlSpec> specs, UINT dpi, HFONT font);
+
+// Hands a control's mouse message to the tooltip window, which shows the
+// control's tip when the mouse rests on it.
+void relay_to_tooltips(HWND tooltips, HWND control, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Puts a procedure in front of a window's own for as long as both live, by
+// replacing the window procedure itself. Unlike SetWindowSubclass it looks
+// nothing up per message: the hook is in the window's GWLP_USERDATA, which
+// is the application's to use on the common controls.
+class WindowProcedureHook {
+ public:
+  // Gets every message but WM_NCDESTROY, which removes the hook on the way.
+  using Procedure = LRESULT (*)(const WindowProcedureHook& hook, HWND window, UINT message,
+                                WPARAM wparam, LPARAM lparam);
+
+  WindowProcedureHook() = default;
+  ~WindowProcedureHook() { remove(); }
+  WindowProcedureHook(const WindowProcedureHook&) = delete;
+  WindowProcedureHook& operator=(const WindowProcedureHook&) = delete;
+
+  // `owner` is for the procedure, through owner().
+  void install(HWND window, Procedure procedure, void* owner);
+  void remove();
+  void* owner() const { return owner_; }
+  // The window's own handling of a message.
+  LRESULT call_original(HWND window, UINT message, WPARAM wparam, LPARAM lparam) const {
+    return ::CallWindowProcW(original_, window, message, wparam, lparam);
+  }
+
+ private:
+  static LRESULT CALLBACK dispatch(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  HWND window_ = nullptr;
+  WNDPROC original_ = nullptr;
+  Procedure procedure_ = nullptr;
+  void* owner_ = nullptr;
+};
 
 // Places the controls of `specs` (found by id) anew for a DPI and gives them
 // `font`, as after a move to a monitor of another DPI.

@@ -33,6 +33,22 @@ std::optional<std::wstring> read_string(HKEY root, const std::wstring& key,
   return value->text;
 }
 
+// The main window's tooltip control, the only one of this thread.
+HWND thread_tooltips() {
+  HWND tips = nullptr;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND candidate, LPARAM found) -> BOOL {
+        wchar_t name[64] = {};
+        ::GetClassNameW(candidate, name, 64);
+        if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = candidate;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&tips));
+  return tips;
+}
+
 bool file_exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -147,17 +163,7 @@ TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
   EXPECT_EQ(list.top, twips_to_pixels(120 + 360, dpi));
 
   // Each control but the frame carries its tip.
-  HWND tips = nullptr;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND candidate, LPARAM found) -> BOOL {
-        wchar_t name[64] = {};
-        ::GetClassNameW(candidate, name, 64);
-        if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0) return TRUE;
-        *reinterpret_cast<HWND*>(found) = candidate;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&tips));
+  HWND tips = thread_tooltips();
   ASSERT_NE(tips, nullptr);
   auto tip_of = [&](int id) {
     wchar_t text[256] = {};
@@ -174,6 +180,31 @@ TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
   EXPECT_EQ(tip_of(kCmdHelp),
             L"Runwarden Help, requires an HTML reader installed (ie. web browser)");
   EXPECT_EQ(tip_of(kCmdAbout), L"About Runwarden...");
+}
+
+TEST_F(Form1Test, TheListsTipShowsWhenTheMouseRestsOnIt) {
+  Form1& form = open_form();
+  HWND list = form.control(kList1);
+  HWND tips = thread_tooltips();
+  ASSERT_NE(tips, nullptr);
+  ::SendMessageW(tips, TTM_SETDELAYTIME, TTDT_INITIAL, 1);
+  RECT area{};
+  ::GetClientRect(list, &area);
+  POINT middle{area.right / 2, area.bottom / 2};
+  POINT on_screen = middle;
+  ::ClientToScreen(list, &on_screen);
+  ::SetCursorPos(on_screen.x, on_screen.y);
+  // The list's own mouse message, as the pointer's move brings it.
+  ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
+  for (int tries = 0; tries < 50 && !::IsWindowVisible(tips); ++tries) {
+    pump();
+    ::Sleep(20);
+  }
+  TTTOOLINFOW shown{};
+  shown.cbSize = sizeof(shown);
+  ASSERT_TRUE(::SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&shown)));
+  EXPECT_EQ(shown.uId, reinterpret_cast<UINT_PTR>(list));
+  EXPECT_TRUE(::IsWindowVisible(tips));
 }
 
 TEST_F(Form1Test, StartsWithTheFocusOnExitAndTabsInTheWindowsOrder) {
