@@ -59,9 +59,7 @@ bool may_write(Catalogue& catalogue, const std::string& title, const std::string
 
 void list_added(EntryList& list, const std::string& title) {
   const auto tag = static_cast<std::int32_t>(StartupLocation::CurrentUserRun);
-  const int index = list.add(title);
-  list.set_tag(index, tag);
-  list.set_checked(index, true);
+  list.add(title, tag, true);
 }
 
 }  // namespace

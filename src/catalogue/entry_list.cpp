@@ -25,12 +25,12 @@ bool list_text_less(std::string_view a, std::string_view b) {
       [](char16_t x, char16_t y) { return fold_case(x) < fold_case(y); });
 }
 
-int SortedEntryList::add(std::string_view text) {
+int SortedEntryList::add(std::string_view text, std::int32_t tag, bool checked) {
   auto at = std::upper_bound(
       items_.begin(), items_.end(), text,
       [](std::string_view t, const Item& item) { return list_text_less(t, item.text); });
   auto index = static_cast<int>(at - items_.begin());
-  items_.insert(at, Item{std::string(text), 0, false});
+  items_.insert(at, Item{std::string(text), tag, checked});
   if (current_ >= index) ++current_;
   return index;
 }

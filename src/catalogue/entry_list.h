@@ -13,8 +13,9 @@ namespace rw {
 class EntryList {
  public:
   virtual ~EntryList() = default;
-  // Adds an item in its sorted place and returns its index.
-  virtual int add(std::string_view text) = 0;
+  // Adds an item in its sorted place, with its tag and check, and returns
+  // its index. One call, so that a list control can take it in one message.
+  virtual int add(std::string_view text, std::int32_t tag, bool checked) = 0;
   virtual int count() const = 0;
   virtual std::string text(int index) const = 0;
   virtual std::int32_t tag(int index) const = 0;
@@ -32,7 +33,7 @@ bool list_text_less(std::string_view a, std::string_view b);
 
 class SortedEntryList final : public EntryList {
  public:
-  int add(std::string_view text) override;
+  int add(std::string_view text, std::int32_t tag, bool checked) override;
   int count() const override { return static_cast<int>(items_.size()); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }

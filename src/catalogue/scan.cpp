@@ -21,9 +21,7 @@ constexpr std::array<StartupLocation, 8> kScanOrder = {
 };
 
 void add_item(EntryList& list, std::string_view text, const PlaceInfo& info) {
-  const int index = list.add(text);
-  list.set_tag(index, static_cast<std::int32_t>(info.location));
-  list.set_checked(index, info.active);
+  list.add(text, static_cast<std::int32_t>(info.location), info.active);
 }
 
 std::string hive_name(Hive hive) {

@@ -14,43 +14,66 @@ namespace rw::ui {
 
 namespace {
 
-// The order a sorted list view gives its items: linguistic, ignoring case.
-bool sorts_before(const std::wstring& a, const std::wstring& b) {
-  return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                          static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_LESS_THAN;
+constexpr DWORD kListOrder = NORM_IGNORECASE;
+
+// The order a sorted list view gives its items (linguistic, ignoring case)
+// as bytes: two keys compare as CompareStringW compares their texts, for one
+// conversion per item instead of a comparison per step of every search.
+std::string sort_key(const std::wstring& text) {
+  const int length = static_cast<int>(text.size());
+  if (length == 0) return {};  // before every other text, as the empty name sorts
+  const int size = ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kListOrder, text.data(),
+                                  length, nullptr, 0);
+  if (size <= 0)
+    throw std::runtime_error("The list cannot order a text (error " +
+                             std::to_string(::GetLastError()) + ").");
+  std::string key(static_cast<size_t>(size), '\0');
+  ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kListOrder, text.data(), length,
+                 reinterpret_cast<wchar_t*>(key.data()), size);
+  key.resize(static_cast<size_t>(size) - 1);  // its closing zero byte
+  return key;
 }
 
 }  // namespace
 
 void ListViewEntries::attach(HWND list_view) {
   list_ = list_view;
-  texts_.clear();
+  kept_.clear();
   const int items = count();
-  texts_.reserve(static_cast<size_t>(items));
-  for (int index = 0; index < items; ++index) texts_.push_back(text_of_item(index));
+  kept_.reserve(static_cast<size_t>(items));
+  for (int index = 0; index < items; ++index) {
+    std::wstring text = text_of_item(index);
+    std::string key = sort_key(text);
+    kept_.push_back({std::move(text), std::move(key)});
+  }
 }
 
 void ListViewEntries::check_index(int index) const {
   if (index < 0 || index >= count()) throw std::out_of_range("list index");
 }
 
-int ListViewEntries::add(std::string_view text) {
-  std::wstring wide = win32::widen(text);
+int ListViewEntries::add(std::string_view text, std::int32_t tag, bool checked) {
+  Kept added{win32::widen(text), {}};
+  added.sort_key = sort_key(added.text);
   // A sorting control compares with every item before its place; a binary
-  // search over the kept texts keeps tens of thousands of entries quick.
-  const auto place = std::upper_bound(texts_.begin(), texts_.end(), wide, sorts_before);
+  // search over the kept keys keeps tens of thousands of entries quick.
+  const auto place = std::upper_bound(
+      kept_.begin(), kept_.end(), added.sort_key,
+      [](const std::string& key, const Kept& item) { return key < item.sort_key; });
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = static_cast<int>(place - texts_.begin());
-  item.pszText = wide.data();
-  item.lParam = 0;
+  item.iItem = static_cast<int>(place - kept_.begin());
+  item.pszText = added.text.data();
+  item.lParam = tag;
   const int index = ListView_InsertItem(list_, &item);
   if (index != item.iItem) {
     if (index >= 0) ListView_DeleteItem(list_, index);
     throw std::runtime_error("The list could not take the entry \"" + std::string(text) + "\".");
   }
-  texts_.insert(place, std::move(wide));
+  kept_.insert(place, std::move(added));
+  // A list with checkboxes inserts every item unticked, whatever state it
+  // is given.
+  if (checked) ListView_SetCheckState(list_, index, TRUE);
   return index;
 }
 
@@ -58,7 +81,7 @@ int ListViewEntries::count() const { return ListView_GetItemCount(list_); }
 
 std::string ListViewEntries::text(int index) const {
   check_index(index);
-  return win32::narrow(texts_.at(static_cast<size_t>(index)));
+  return win32::narrow(kept_.at(static_cast<size_t>(index)).text);
 }
 
 std::wstring ListViewEntries::text_of_item(int index) const {
@@ -121,7 +144,7 @@ void ListViewEntries::set_current(int index) {
 
 void ListViewEntries::remove(int index) {
   check_index(index);
-  if (ListView_DeleteItem(list_, index)) texts_.erase(texts_.begin() + index);
+  if (ListView_DeleteItem(list_, index)) kept_.erase(kept_.begin() + index);
 }
 
 }  // namespace rw::ui

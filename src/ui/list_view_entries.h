@@ -1,7 +1,8 @@
 // The main window's list control as the catalogue's table of entries: the
 // item text is the entry name, the item's lParam its place and the checkbox
-// its wanted state. The texts are also kept here, in the list's order, so
-// that finding an item's sorted place does not ask the control for texts.
+// its wanted state. The texts and their sort keys are also kept here, in the
+// list's order, so that finding an item's sorted place does not ask the
+// control for texts.
 #pragma once
 
 #ifndef NOMINMAX
@@ -26,7 +27,7 @@ class ListViewEntries final : public EntryList {
 
   // After the items whose texts are equal or less, without regard to case
   // and in the user's linguistic order.
-  int add(std::string_view text) override;
+  int add(std::string_view text, std::int32_t tag, bool checked) override;
   int count() const override;
   std::string text(int index) const override;
   std::int32_t tag(int index) const override;
@@ -42,7 +43,11 @@ class ListViewEntries final : public EntryList {
   std::wstring text_of_item(int index) const;
 
   HWND list_ = nullptr;
-  std::vector<std::wstring> texts_;  // in step with the control's items
+  struct Kept {
+    std::wstring text;
+    std::string sort_key;
+  };
+  std::vector<Kept> kept_;  // in step with the control's items
 };
 
 }  // namespace rw::ui

@@ -110,8 +110,7 @@ TEST_F(AddTest, AFileNameShorterThanFourCharactersIsReportedAndWritesNothing) {
 
 TEST_F(AddTest, AcceptedProposalIsStoredAndListedTickedInItsSortedPlace) {
   for (const char* name : {"Alpha", "Zulu"}) {
-    const int index = list_.add(name);
-    list_.set_tag(index, static_cast<std::int32_t>(StartupLocation::AllUsersRun));
+    list_.add(name, static_cast<std::int32_t>(StartupLocation::AllUsersRun), false);
   }
   choose("C:\\Tools\\Tool.exe");
   add();

@@ -16,7 +16,7 @@ TEST_F(CommandsTest, EmptyListOrNoCurrentItemEnablesOnlyAdd) {
   EXPECT_FALSE(context_menu_state(list_).remove_enabled);
   EXPECT_FALSE(context_menu_state(list_).modify_enabled);
 
-  list_.set_tag(list_.add("Tool"), static_cast<std::int32_t>(StartupLocation::CurrentUserRun));
+  list_.add("Tool", static_cast<std::int32_t>(StartupLocation::CurrentUserRun), true);
   list_.set_current(-1);
   EXPECT_FALSE(context_menu_state(list_).remove_enabled);
   EXPECT_FALSE(context_menu_state(list_).modify_enabled);
@@ -26,9 +26,8 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
   for (const PlaceInfo& info : kPlaces) {
     SCOPED_TRACE(std::string(info.name));
     SortedEntryList list;
-    list.add("Other");
-    const int index = list.add("Tool");
-    list.set_tag(index, static_cast<std::int32_t>(info.location));
+    list.add("Other", 0, false);
+    const int index = list.add("Tool", static_cast<std::int32_t>(info.location), false);
     list.set_current(index);
 
     const ContextMenuState state = context_menu_state(list);
@@ -42,9 +41,7 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
 }
 
 TEST_F(CommandsTest, AnItemWithATagOutsideThePlacesCannotBeModified) {
-  const int index = list_.add("Stray");
-  list_.set_tag(index, 9);
-  list_.set_current(index);
+  list_.set_current(list_.add("Stray", 9, false));
   EXPECT_TRUE(context_menu_state(list_).remove_enabled);
   EXPECT_FALSE(context_menu_state(list_).modify_enabled);
 }

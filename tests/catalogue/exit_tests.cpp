@@ -27,9 +27,7 @@ class ExitTest : public CatalogueTest {
   void SetUp() override { prepare_folders(); }
 
   void listed(const std::string& name, StartupLocation location, bool checked) {
-    const int index = list_.add(name);
-    list_.set_tag(index, static_cast<std::int32_t>(location));
-    list_.set_checked(index, checked);
+    list_.add(name, static_cast<std::int32_t>(location), checked);
   }
   // Stores an entry and lists it with its box turned the other way.
   void stored_and_flipped(StartupLocation location, const std::string& name,

@@ -36,9 +36,7 @@ class RemoveTest : public CatalogueTest {
                : stored_run_value(location, name).has_value();
   }
   void select(const std::string& name, StartupLocation location) {
-    const int index = list_.add(name);
-    list_.set_tag(index, static_cast<std::int32_t>(location));
-    list_.set_current(index);
+    list_.set_current(list_.add(name, static_cast<std::int32_t>(location), false));
   }
   void remove() { remove_entry(catalogue_); }
 };

@@ -198,11 +198,13 @@ TEST(PlaceTable, PartnersPairUpAndParkingSectionsCarryTheSignedHive) {
 
 TEST(SortedList, KeepsItemsInCaseBlindOrderAndTracksTheCurrentItem) {
   SortedEntryList list;
-  EXPECT_EQ(list.add("beta"), 0);
-  EXPECT_EQ(list.add("Alpha"), 0);
-  EXPECT_EQ(list.add("gamma"), 2);
+  EXPECT_EQ(list.add("beta", 1, true), 0);
+  EXPECT_EQ(list.add("Alpha", 2, false), 0);
+  EXPECT_EQ(list.add("gamma", 3, true), 2);
   list.set_current(1);
-  EXPECT_EQ(list.add("aardvark"), 0);
+  EXPECT_EQ(list.add("aardvark", 4, false), 0);
+  EXPECT_EQ(list.tag(2), 1);
+  EXPECT_TRUE(list.checked(2));
   EXPECT_EQ(list.text(list.current()), "beta");
   list.remove(list.current());
   EXPECT_EQ(list.current(), -1);

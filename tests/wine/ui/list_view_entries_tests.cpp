@@ -57,9 +57,10 @@ class ListViewEntriesTest : public ::testing::Test {
   }
   // Adds an item with the tag and check the scan would give it.
   void add(const std::string& text, std::int32_t tag, bool checked) {
-    const int index = list().add(text);
-    list().set_tag(index, tag);
-    list().set_checked(index, checked);
+    const int index = list().add(text, tag, checked);
+    // What the list shows must be what it was given, in the same place.
+    EXPECT_EQ(list().tag(index), tag);
+    EXPECT_EQ(list().checked(index), checked);
   }
 
   win32::Win32Services services_;
@@ -124,7 +125,7 @@ TEST_F(ListViewEntriesTest, PlacesItemsInCaseBlindLinguisticOrderAndKeepsTheirTa
   again.attach(form_.control(form1::kList1));
   ASSERT_EQ(again.count(), static_cast<int>(changed.size()));
   EXPECT_EQ(again.text(9), changed[9].text);
-  const int index = again.add("Delta");
+  const int index = again.add("Delta", 14, false);
   EXPECT_EQ(index, 7);
   EXPECT_EQ(again.text(index), "Delta");
   EXPECT_EQ(again.text(index + 1), "echo");
@@ -141,9 +142,7 @@ TEST_F(ListViewEntriesTest, HoldsMoreItemsThanA16BitIndexReaches) {
     const int number = static_cast<int>((static_cast<long long>(step) * 7919) % kItems);
     char name[16];
     std::snprintf(name, sizeof name, "item %05d", number);
-    const int index = list().add(name);
-    list().set_tag(index, number);
-    if (number % 3 == 0) list().set_checked(index, true);
+    list().add(name, number, number % 3 == 0);
   }
   ::SendMessageW(control, WM_SETREDRAW, TRUE, 0);
   ASSERT_EQ(list().count(), kItems);
