@@ -84,8 +84,6 @@ std::string utf16_to_utf8(std::u16string_view text) {
         text[i + 1] < 0xE000) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
-    } else if (cp >= 0xD800 && cp < 0xE000) {
-      cp = 0xFFFD;  // a lone surrogate cannot be told in UTF-8
     }
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
@@ -104,6 +102,17 @@ std::string utf16_to_utf8(std::u16string_view text) {
     }
   }
   return out;
+}
+
+bool is_exact_name(std::string_view name) {
+  if (name.find('\0') != std::string_view::npos) return false;
+  for (std::size_t i = 0; i + 1 < name.size(); ++i) {
+    // A surrogate's three-byte form starts ED A0 to ED BF; real text has none.
+    if (static_cast<unsigned char>(name[i]) == 0xED &&
+        (static_cast<unsigned char>(name[i + 1]) & 0xE0) == 0xA0)
+      return false;
+  }
+  return true;
 }
 
 std::string registry_bytes_to_text(const std::vector<std::uint8_t>& bytes) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -152,6 +153,13 @@ class FileSystem {
   virtual void make_dir(std::string_view path) = 0;                        // MkDir
   virtual void file_copy(std::string_view from, std::string_view to) = 0;  // replaces `to`
   virtual void kill(std::string_view path) = 0;                            // deletes a file
+  // The bytes of the file at the path, whatever its attributes; nothing when
+  // no file or folder is there. Raises for anything else (a folder, no right).
+  virtual std::optional<std::string> file_content(std::string_view path) = 0;
+  // Whether kill() would be allowed to delete the file, asked without
+  // deleting it: 0, or the status the deletion would fail with (2 when the
+  // file is missing, 5 when it is read-only or the user may not delete it).
+  virtual Status removable(std::string_view path) = 0;
 };
 
 // Where things are.
@@ -231,6 +239,15 @@ class Dialogs {
   virtual OpenFileResult open_file(const OpenFileRequest& request) = 0;
 };
 
+// How Windows compares the names of registry values and files.
+class TextRules {
+ public:
+  virtual ~TextRules() = default;
+  // True when Windows takes the two for one name: equal but for letter case,
+  // compared character by character (no linguistic folding, so "ß" is not "SS").
+  virtual bool same_name(std::string_view a, std::string_view b) = 0;
+};
+
 // All services together, as the catalogue receives them.
 struct Platform {
   Registry& registry;
@@ -239,12 +256,20 @@ struct Platform {
   StatusText& status_text;
   Shell& shell;
   Dialogs& dialogs;
+  TextRules& text_rules;
 };
 
 // ---- Text conversion helpers, portable --------------------------------------
 
+// A lone surrogate, which a registry or file name may hold, is kept as its
+// three-byte form (as WTF-8 does), so that the name converts back exactly.
 std::u16string utf8_to_utf16(std::string_view text);
 std::string utf16_to_utf8(std::u16string_view text);
+
+// False for a name that the Win32 calls cannot be given exactly: one with a
+// NUL character (the call would stop there and reach a shorter name) or a lone
+// surrogate (which a name may hold but text should not).
+bool is_exact_name(std::string_view name);
 
 // Registry string data (UTF-16LE bytes) to UTF-8, whole: a trailing NUL is
 // dropped when there is one, and data stored without one comes back complete.

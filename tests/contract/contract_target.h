@@ -28,6 +28,11 @@ class ContractTarget {
   virtual void write_file(const std::string& path, const std::string& content) = 0;
   virtual std::string read_file(const std::string& path) = 0;
   virtual void set_attributes(const std::string& path, std::uint32_t attributes) = 0;
+  // A string value under the scratch key whose name holds a NUL: the registry
+  // allows it, though RegSetValueExW cannot make one.
+  virtual void put_value_with_nul(const std::string& key, const std::string& name,
+                                  const std::string& text) = 0;
+  virtual TextRules& text_rules() = 0;
 };
 
 // Each test program supplies the implementation it checks.

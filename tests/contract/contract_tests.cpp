@@ -481,6 +481,91 @@ TEST_F(FileContract, FoldersAndShortcutsDeeperThanMaxPathWorkLikeAnyOther) {
   EXPECT_THAT(files().dir(deep + "\\*.lnk", attr::kNormal), UnorderedElementsAre("Copy.lnk"));
 }
 
+TEST_F(FileContract, FileContentReadsAnyFileWholeAndNothingWhereThereIsNone) {
+  const std::string bytes("L\0\0\0\x01\x14\x02\0 binary", 15);
+  write("Tool.lnk", bytes);
+  write("Hidden.lnk", "hidden");
+  target_->set_attributes(at("Hidden.lnk"), attr::kHidden | attr::kSystem);
+  write("Empty.lnk", "");
+  EXPECT_EQ(files().file_content(at("Tool.lnk")), bytes);
+  EXPECT_EQ(files().file_content(at("TOOL.LNK")), bytes);
+  EXPECT_EQ(files().file_content(at("Hidden.lnk")), "hidden");
+  EXPECT_EQ(files().file_content(at("Empty.lnk")), "");
+  EXPECT_EQ(files().file_content(at("Missing.lnk")), std::nullopt);
+  EXPECT_EQ(files().file_content(at("Missing\\Tool.lnk")), std::nullopt);
+  files().make_dir(at("Folder.lnk"));
+  EXPECT_EQ(raised([&] { files().file_content(at("Folder.lnk")); }, at("Folder.lnk")),
+            status::kAccessDenied);
+}
+
+TEST_F(FileContract, RemovableTellsWhatKillWouldSayWithoutDeleting) {
+  write("Tool.lnk");
+  write("Hidden.lnk");
+  target_->set_attributes(at("Hidden.lnk"), attr::kHidden);
+  write("ReadOnly.lnk");
+  target_->set_attributes(at("ReadOnly.lnk"), attr::kReadOnly);
+  files().make_dir(at("Folder.lnk"));
+  const struct {
+    std::string name;
+    Status expected;
+  } cases[] = {
+      {"Tool.lnk", 0},
+      {"Hidden.lnk", 0},
+      {"ReadOnly.lnk", status::kAccessDenied},
+      {"Folder.lnk", status::kAccessDenied},
+      {"Missing.lnk", status::kFileNotFound},
+      {"Missing\\Tool.lnk", status::kPathNotFound},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(files().removable(at(c.name)), c.expected) << c.name;
+  }
+  EXPECT_EQ(target_->read_file(at("Tool.lnk")), "shortcut");
+  EXPECT_EQ(target_->read_file(at("ReadOnly.lnk")), "shortcut");
+}
+
+TEST_F(PlatformContract, SameNameIsEqualButForLetterCaseCharacterByCharacter) {
+  const struct {
+    std::string a, b;
+    bool same;
+  } cases[] = {
+      {"Tool", "TOOL", true},
+      {"Äpfel und Öl", "äPFEL UND öL", true},
+      {"Диспетчер задач", "ДИСПЕТЧЕР ЗАДАЧ", true},
+      {"Αθήνα", "ΑΘΉΝΑ", true},
+      {"", "", true},
+      {"straße", "STRASSE", false},  // no linguistic folding
+      {"Tool", "Tool ", false},
+      {"Tool", "Tool\xED\xA0\x80", false},
+      {"Cafe\xCC\x81", "Caf\xC3\xA9", false},  // no normalisation either
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(target_->text_rules().same_name(c.a, c.b), c.same) << c.a << " / " << c.b;
+  }
+}
+
+TEST_F(PlatformContract, AValueNameWithANulIsListedWholeAndCallsByItReachTheShorterName) {
+  RegKey key = scratch();
+  set_text(key, "Tool", "short");
+  const std::string odd("Tool\0x", 6);
+  target_->put_value_with_nul(key_, odd, "long");
+  EXPECT_THAT(names(key), UnorderedElementsAre("Tool", odd));
+  EXPECT_EQ(read_text(key, odd), "short");
+  EXPECT_EQ(reg().delete_value(key, odd), 0);
+  EXPECT_THAT(names(key), UnorderedElementsAre(odd));
+  EXPECT_FALSE(is_exact_name(odd));
+}
+
+TEST_F(PlatformContract, ALoneSurrogateInANameComesBackAsTheSameName) {
+  RegKey key = scratch();
+  const std::string lone = "Tool\xED\xA0\x80";  // U+D800 on its own
+  set_text(key, lone, "lone");
+  set_text(key, "Tool\xEF\xBF\xBD", "replacement");
+  EXPECT_THAT(names(key), UnorderedElementsAre(lone, "Tool\xEF\xBF\xBD"));
+  EXPECT_EQ(read_text(key, lone), "lone");
+  EXPECT_FALSE(is_exact_name(lone));
+  EXPECT_TRUE(is_exact_name("Tool\xEF\xBF\xBD"));
+}
+
 TEST_F(PlatformContract, TheSpecialFoldersAndTheProgramFolderExist) {
   Folders& folders = target_->folders();
   for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {

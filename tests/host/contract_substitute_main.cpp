@@ -31,6 +31,11 @@ class SubstituteTarget final : public ContractTarget {
   void set_attributes(const std::string& path, std::uint32_t attributes) override {
     os_.files.set_attributes(path, attributes);
   }
+  void put_value_with_nul(const std::string& key, const std::string& name,
+                          const std::string& text) override {
+    os_.registry.put_string(kHkeyCurrentUser, key, name, text);
+  }
+  TextRules& text_rules() override { return os_.text_rules; }
 
  private:
   substitute::SubstitutePlatform os_;

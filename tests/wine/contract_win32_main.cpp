@@ -109,6 +109,30 @@ class Win32Target final : public ContractTarget {
     ::SetFileAttributesW(api_path(path).c_str(),
                          attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes);
   }
+  void put_value_with_nul(const std::string& key, const std::string& name,
+                          const std::string& text) override {
+    // Only the native call takes a counted name.
+    struct CountedName {
+      USHORT length;
+      USHORT maximum_length;
+      PWSTR buffer;
+    };
+    using NtSetValueKeyFn = LONG(NTAPI*)(HANDLE, CountedName*, ULONG, ULONG, PVOID, ULONG);
+    const auto set = reinterpret_cast<NtSetValueKeyFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
+    win32::UniqueHkey opened;
+    if (set == nullptr || ::RegOpenKeyExW(HKEY_CURRENT_USER, widen(key).c_str(), 0, KEY_SET_VALUE,
+                                          opened.put()) != ERROR_SUCCESS) {
+      return;
+    }
+    std::wstring wide_name = widen(name);
+    const std::vector<std::uint8_t> data = text_to_registry_bytes(text);
+    CountedName counted{static_cast<USHORT>(wide_name.size() * sizeof(wchar_t)),
+                        static_cast<USHORT>(wide_name.size() * sizeof(wchar_t)), wide_name.data()};
+    set(opened.get(), &counted, 0, REG_SZ, const_cast<std::uint8_t*>(data.data()),
+        static_cast<ULONG>(data.size()));
+  }
+  TextRules& text_rules() override { return services_.text_rules; }
 
  private:
   std::string unique_suffix() {

@@ -20,6 +20,10 @@ char16_t upper(char16_t unit) {
   if (unit >= u'a' && unit <= u'z') return static_cast<char16_t>(unit - 32);
   if (unit >= 0xE0 && unit <= 0xFE && unit != 0xF7) return static_cast<char16_t>(unit - 32);
   if (unit >= 0x3B1 && unit <= 0x3C9 && unit != 0x3C2) return static_cast<char16_t>(unit - 32);
+  if (unit == 0x3AC) return 0x386;  // Greek vowels with tonos
+  if (unit >= 0x3AD && unit <= 0x3AF) return static_cast<char16_t>(unit - 37);
+  if (unit == 0x3CC) return 0x38C;
+  if (unit >= 0x3CD && unit <= 0x3CE) return static_cast<char16_t>(unit - 63);
   if (unit >= 0x430 && unit <= 0x44F) return static_cast<char16_t>(unit - 32);
   if (unit >= 0x450 && unit <= 0x45F) return static_cast<char16_t>(unit - 80);
   return unit;
@@ -42,6 +46,9 @@ std::vector<std::u16string> split_path(std::string_view path) {
   }
   return parts;
 }
+
+// The Win32 calls take a name up to its first NUL, so that is the name they reach.
+std::string_view name_reached(std::string_view name) { return name.substr(0, name.find('\0')); }
 
 bool is_prefix(const std::vector<std::u16string>& prefix, const std::vector<std::u16string>& path) {
   return prefix.size() <= path.size() && std::equal(prefix.begin(), prefix.end(), path.begin());
@@ -161,6 +168,7 @@ Status SubstituteRegistry::enum_value_name(const RegKey& key, std::uint32_t inde
 Status SubstituteRegistry::query_value(const RegKey& key, std::string_view name,
                                        std::uint32_t& type, std::uint8_t* data,
                                        std::uint32_t& size) {
+  name = name_reached(name);
   if (auto failure = log_.enter("RegQueryValueEx", std::string(name))) return *failure;
   const Handle* handle = handle_of(key);
   if (handle == nullptr) return status::kInvalidHandle;
@@ -189,6 +197,7 @@ Status SubstituteRegistry::query_value(const RegKey& key, std::string_view name,
 
 Status SubstituteRegistry::set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                                      const std::vector<std::uint8_t>& data) {
+  name = name_reached(name);
   if (auto failure = log_.enter("RegSetValueEx", std::string(name))) return *failure;
   const Handle* handle = handle_of(key);
   if (handle == nullptr) return status::kInvalidHandle;
@@ -208,6 +217,7 @@ Status SubstituteRegistry::set_value(const RegKey& key, std::string_view name, s
 }
 
 Status SubstituteRegistry::delete_value(const RegKey& key, std::string_view name) {
+  name = name_reached(name);
   if (auto failure = log_.enter("RegDeleteValue", std::string(name))) return *failure;
   const Handle* handle = handle_of(key);
   if (handle == nullptr) return status::kInvalidHandle;
@@ -436,6 +446,39 @@ void SubstituteFiles::kill(std::string_view path) {
   }
 }
 
+std::optional<std::string> SubstituteFiles::file_content(std::string_view path) {
+  if (auto failure = log_.enter("ReadFile", std::string(path))) {
+    throw PlatformError("ReadFile", std::string(path), *failure);
+  }
+  std::error_code error;
+  const fs::path host = host_path(path);
+  if (fs::is_directory(host, error)) {
+    throw PlatformError("ReadFile", std::string(path), status::kAccessDenied);  // as CreateFileW
+  }
+  if (!fs::exists(host, error)) return std::nullopt;
+  auto content = read_file(path);
+  if (!content) throw PlatformError("ReadFile", std::string(path), status::kAccessDenied);
+  return content;
+}
+
+Status SubstituteFiles::removable(std::string_view path) {
+  if (auto failure = log_.enter("CanDelete", std::string(path))) return *failure;
+  std::error_code error;
+  const fs::path host = host_path(path);
+  if (fs::is_directory(host, error)) return status::kAccessDenied;
+  if (!fs::is_regular_file(host, error)) {
+    return fs::is_directory(host.parent_path(), error) ? status::kFileNotFound
+                                                       : status::kPathNotFound;
+  }
+  if (attributes_of(host) & attr::kReadOnly) return status::kAccessDenied;
+  try {
+    refuse_if_denied("CanDelete", path);
+  } catch (const PlatformError& refused) {
+    return refused.code();
+  }
+  return status::kOk;
+}
+
 void SubstituteFiles::write_file(std::string_view path, std::string_view content) {
   std::ofstream out(host_path(path), std::ios::binary);
   out << content;
@@ -487,6 +530,10 @@ std::string SubstituteStatusText::describe(Status code) {
     default:
       return "Error " + std::to_string(code) + ".";
   }
+}
+
+bool SubstituteTextRules::same_name(std::string_view a, std::string_view b) {
+  return fold(a) == fold(b);
 }
 
 void RecordingShell::shell_open(std::string_view verb, std::string_view file, int) {
@@ -555,7 +602,7 @@ SubstitutePlatform::~SubstitutePlatform() {
 }
 
 Platform SubstitutePlatform::platform() {
-  return Platform{registry, files, folders, status_text, shell, dialogs};
+  return Platform{registry, files, folders, status_text, shell, dialogs, text_rules};
 }
 
 }  // namespace rw::substitute

@@ -120,6 +120,8 @@ class SubstituteFiles final : public FileSystem {
   void make_dir(std::string_view path) override;
   void file_copy(std::string_view from, std::string_view to) override;
   void kill(std::string_view path) override;
+  std::optional<std::string> file_content(std::string_view path) override;
+  Status removable(std::string_view path) override;
 
   static std::filesystem::path host_path(std::string_view path);
   // Test helpers.
@@ -156,6 +158,11 @@ class SubstituteFolders final : public Folders {
 class SubstituteStatusText final : public StatusText {
  public:
   std::string describe(Status code) override;
+};
+
+class SubstituteTextRules final : public TextRules {
+ public:
+  bool same_name(std::string_view a, std::string_view b) override;
 };
 
 class RecordingShell final : public Shell {
@@ -217,6 +224,7 @@ class SubstitutePlatform {
   SubstituteStatusText status_text;
   RecordingShell shell{log};
   ScriptedDialogs dialogs;
+  SubstituteTextRules text_rules;
 
  private:
   std::string root_;

@@ -157,4 +157,40 @@ void Win32Files::kill(std::string_view path) {
   if (!::DeleteFileW(api_path(path).c_str())) raise_last_error("Kill", path);
 }
 
+std::optional<std::string> Win32Files::file_content(std::string_view path) {
+  // Shared for every access, so that a file another program holds open is still read.
+  UniqueFile file(::CreateFileW(api_path(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    throw PlatformError("ReadFile", std::string(path), static_cast<Status>(error));
+  }
+  std::string content;
+  char chunk[16384];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr)) {
+      raise_last_error("ReadFile", path);
+    }
+    if (got == 0) return content;
+    content.append(chunk, got);
+  }
+}
+
+Status Win32Files::removable(std::string_view path) {
+  const std::wstring wide = api_path(path);
+  const DWORD attributes = attributes_of(wide);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return static_cast<Status>(::GetLastError());
+  // DeleteFileW refuses these whatever the user's rights.
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  // Opening for deletion asks the file's and its folder's permissions, and
+  // whether another program holds it open without sharing deletion.
+  UniqueFile probe(::CreateFileW(wide.c_str(), DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return probe ? ERROR_SUCCESS : static_cast<Status>(::GetLastError());
+}
+
 }  // namespace rw::win32

@@ -37,6 +37,8 @@ class Win32Files final : public FileSystem {
   void make_dir(std::string_view path) override;
   void file_copy(std::string_view from, std::string_view to) override;
   void kill(std::string_view path) override;
+  std::optional<std::string> file_content(std::string_view path) override;
+  Status removable(std::string_view path) override;
 };
 
 class Win32Folders final : public Folders {
@@ -49,6 +51,11 @@ class Win32Folders final : public Folders {
 class Win32StatusText final : public StatusText {
  public:
   std::string describe(Status code) override;  // FormatMessageW
+};
+
+class Win32TextRules final : public TextRules {
+ public:
+  bool same_name(std::string_view a, std::string_view b) override;  // CompareStringOrdinal
 };
 
 class Win32Shell final : public Shell {
@@ -64,9 +71,10 @@ struct Win32Services {
   Win32Folders folders;
   Win32StatusText status_text;
   Win32Shell shell;
+  Win32TextRules text_rules;
 
   Platform platform(Dialogs& dialogs) {
-    return Platform{registry, files, folders, status_text, shell, dialogs};
+    return Platform{registry, files, folders, status_text, shell, dialogs, text_rules};
   }
 };
 

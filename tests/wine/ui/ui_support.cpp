@@ -108,7 +108,8 @@ void pump() {
 
 MainWindowTest::MainWindowTest()
     : platform_{services_.registry,    services_.files, services_.folders,
-                services_.status_text, shell_,          dialogs_} {}
+                services_.status_text, shell_,          dialogs_,
+                services_.text_rules} {}
 
 MainWindowTest::~MainWindowTest() {
   form_.reset();
