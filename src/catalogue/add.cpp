@@ -1,10 +1,12 @@
 // Add: picks a program, asks for its title and writes it under the current
 // user's Run key. Nothing is written before a title is known, so a cancel at
 // any point leaves no trace. An entry of the same name is replaced; the user is
-// asked first only when its command differs, since that one would be lost.
+// asked first only when its command differs, since that one would be lost, and
+// likewise before adding beside a switched-off entry of that name.
 #include <optional>
 #include <string>
 
+#include "catalogue/entry_store.h"
 #include "catalogue/operations.h"
 #include "catalogue/run_value_io.h"
 
@@ -36,29 +38,70 @@ std::string cannot_create(StatusText& text, const std::string& title, const std:
          " failed: " + status_words(text, code) + ".";
 }
 
-// True when nothing of that name is stored yet, it holds this very command, or
-// the user agrees to replace the other one; a key that cannot be read is
+// The places where an entry of the title would stand beside the new one: the
+// value it replaces, and the parked entries that it would meet when they are
+// switched on again.
+constexpr StartupLocation kNeighbours[] = {StartupLocation::CurrentUserRun,
+                                           StartupLocation::CurrentUserRunParked,
+                                           StartupLocation::AllUsersRunParked};
+
+std::string question_about(const PlaceInfo& info, const std::string& title,
+                           const std::string& shown) {
+  if (info.active) {
+    return "An entry named '" + title + "' already starts with:\n\n" + shown +
+           "\n\nReplace its command?";
+  }
+  return "An entry named '" + title + "' is switched off, kept in " + std::string(info.where) +
+         " with:\n\n" + shown + "\n\nAdd '" + title +
+         "' anyway? Switching the other one on again will then stop at the one you add now.";
+}
+
+// True when nothing of that name is stored in the places above, it holds this
+// very command, or the user agrees to go on; a place that cannot be read is
 // reported, since it may hide one.
 bool may_write(Catalogue& catalogue, const std::string& title, const std::string& command) {
   Platform& platform = catalogue.platform;
-  RegValue existing;
-  const Status result = read_value_at(catalogue, kHkeyCurrentUser, kRunKeyPath, title, existing);
-  if (result == status::kFileNotFound) return true;
-  if (result != status::kOk) {
-    show_error(platform, cannot_create(platform.status_text, title, "Reading", result));
-    return false;
+  for (StartupLocation location : kNeighbours) {
+    const PlaceInfo& info = place(location);
+    std::optional<Content> there;
+    Status result = status::kOk;
+    try {
+      result = read_entry(catalogue, info, title, there);
+    } catch (const PlatformError& error) {
+      show_error(platform, "Can't create " + title + " !\n\n" +
+                               failure_words(platform.status_text, error) + ".");
+      return false;
+    }
+    if (result != status::kOk) {
+      show_error(platform, "Can't create " + title + " !\n\nReading " +
+                               entry_address(catalogue, info, title) +
+                               " failed: " + status_words(platform.status_text, result) + ".");
+      return false;
+    }
+    if (!there) continue;
+    const bool text = is_string_type(there->type);
+    if (text && there->data == command) continue;
+    const std::string shown = text ? there->data : type_words(there->type);
+    if (platform.dialogs.message_box(question_about(info, title, shown), mb::kYesNo,
+                                     titled(": WARNING")) != mb::kResultYes) {
+      return false;
+    }
   }
-  const bool text = is_string_type(existing.type);
-  const std::string shown =
-      text ? registry_bytes_to_text(existing.data) : type_words(existing.type);
-  if (text && shown == command) return true;
-  const std::string question = "An entry named '" + title + "' already starts with:\n\n" + shown +
-                               "\n\nReplace its command?";
-  return platform.dialogs.message_box(question, mb::kYesNo, titled(": WARNING")) == mb::kResultYes;
+  return true;
 }
 
-void list_added(EntryList& list, const std::string& title) {
+// One item per stored entry: a title that names a listed value of the
+// current user's Run key wrote to that value, so its item is ticked instead.
+void list_added(Catalogue& catalogue, const std::string& title) {
+  EntryList& list = catalogue.list;
   const auto tag = static_cast<std::int32_t>(StartupLocation::CurrentUserRun);
+  for (int index = 0; index < list.count(); ++index) {
+    if (list.tag(index) == tag &&
+        catalogue.platform.text_rules.same_name(list.text(index), title)) {
+      list.set_checked(index, true);
+      return;
+    }
+  }
   list.add(title, tag, true);
 }
 
@@ -86,6 +129,11 @@ void add_entry(Catalogue& catalogue) {
   const std::string title =
       platform.dialogs.input_box("Enter application title:", titled(": ADD"), *proposal);
   if (title.empty()) return;  // cancelled or cleared; blanks are a title
+  if (!is_exact_name(title)) {
+    show_error(platform, "Can't create " + shown_name(title) +
+                             " ! A title cannot hold a NUL character or a lone surrogate.");
+    return;
+  }
 
   // Unquoted, C:\Program Files\Tool.exe could start C:\Program.exe instead.
   const std::string command = quoted_when_spaced(chosen.file_name);
@@ -97,7 +145,7 @@ void add_entry(Catalogue& catalogue) {
     show_error(platform, cannot_create(platform.status_text, title, "Writing it under", result));
     return;
   }
-  list_added(catalogue.list, title);
+  list_added(catalogue, title);
 }
 
 }  // namespace rw

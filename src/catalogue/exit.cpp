@@ -1,11 +1,14 @@
 // Exit: moves every entry whose checkbox disagrees with its place to the
-// partner place. Each move writes the destination first and removes the
-// source last, and a move whose destination was not written leaves the source
-// alone, so an entry is never lost; at worst it is in both places and is
-// listed twice at the next start.
+// partner place. Before anything is written, a move looks at both ends: the
+// entry must still be there, no different entry of that name may stand where
+// it goes, and the user must be allowed to remove it from where it is. Then
+// it writes the destination first and removes the source last, so an entry is
+// never lost or overwritten; at worst it is in both places and is listed
+// twice at the next start.
 #include <string>
 #include <vector>
 
+#include "catalogue/entry_store.h"
 #include "catalogue/operations.h"
 #include "catalogue/run_value_io.h"
 
@@ -20,8 +23,7 @@ struct Unmoved {
 
 class ExitWalk {
  public:
-  explicit ExitWalk(Catalogue& catalogue)
-      : catalogue_(catalogue), platform_(catalogue.platform), store_(catalogue.platform.registry) {}
+  explicit ExitWalk(Catalogue& catalogue) : catalogue_(catalogue), platform_(catalogue.platform) {}
 
   // A file or settings-store failure ends the walk at that item: the items
   // before it stay applied, the later ones are left as they are. The window
@@ -37,6 +39,8 @@ class ExitWalk {
       const std::string name = list.text(index);
       try {
         move(*from, name);
+      } catch (const Stop&) {
+        break;  // already told
       } catch (const PlatformError& error) {
         not_moved(name, "cannot be moved: " + failure_words(platform_.status_text, error) + ".");
         stopped_ = true;
@@ -48,83 +52,93 @@ class ExitWalk {
 
  private:
   void move(const PlaceInfo& from, const std::string& name) {
-    if (from.kind == EntryKind::Shortcut) {
-      move_shortcut(from, name);
-    } else if (from.active) {
-      park_run_value(from, name);
-    } else {
-      restore_run_value(from, name);
+    const PlaceInfo& to = place(from.partner);
+    if (!is_exact_name(name)) {
+      not_moved(name, inexact_name_words());
+      return;
     }
-  }
-
-  void move_shortcut(const PlaceInfo& from, const std::string& name) {
-    const std::string program_folder = platform_.folders.program_folder();
-    const Module1& module = catalogue_.module;
-    const std::string source = shortcut_path(place_folder(from, module, program_folder), name);
-    const std::string destination =
-        shortcut_path(place_folder(place(from.partner), module, program_folder), name);
-    platform_.files.file_copy(source, destination);
-    platform_.files.kill(source);
-  }
-
-  void park_run_value(const PlaceInfo& from, const std::string& name) {
-    const Hive hive = from.hive;
-    catalogue_.module.CurrentHive = hive;
-    RegValue value;
-    Status result = read_value_at(catalogue_, hive, kRunKeyPath, name, value);
+    std::optional<Content> content;
+    Status result = read_entry(catalogue_, from, name, content);
     if (result != status::kOk) {
       not_moved(name, "cannot be read: " + words(result) + ". It stays where it is.");
       return;
     }
-    // Parking keeps text only; other data would come back damaged.
-    if (!is_string_type(value.type)) {
-      not_moved(name,
-                "holds " + type_words(value.type) + ", not a command line. It stays where it is.");
+    if (!content) {  // an empty command would start nothing
+      not_moved(name, "is no longer in " + std::string(from.where) +
+                          " (something else removed or moved it since the list was made), so there "
+                          "was nothing to move.");
       return;
     }
-    // The type record goes first: one left without its value is harmless,
-    // a parked value without its record would come back as a plain string.
-    record_parked_type(store_, hive, name, value.type);
-    store_.save_setting(kProgramTitle, parking_section(hive), name,
-                        registry_bytes_to_text(value.data));
-    result = delete_value_at(catalogue_, hive, kRunKeyPath, name);
-    if (result != status::kOk && result != status::kFileNotFound) {
-      not_moved(name, "was parked but cannot be removed from the Run key: " + words(result) +
+    if (!is_movable(from, *content)) {  // other data would come back damaged
+      not_moved(name, "holds " + type_words(content->type) +
+                          ", not a command line. It stays where it is.");
+      return;
+    }
+    if (!destination_free(from, to, name, *content)) return;
+    result = check_removable(catalogue_, from, name);
+    if (result != status::kOk) {
+      not_moved(name, "cannot be moved, because it could not be removed from " +
+                          entry_address(catalogue_, from, name) + ": " + words(result) + "." +
+                          rights_hint(from, result) + " It stays where it is.");
+      return;
+    }
+    result = write_entry(catalogue_, from, to, name, *content);
+    if (result != status::kOk) {
+      not_moved(name, "cannot be written to " + std::string(to.where) + ": " + words(result) + "." +
+                          rights_hint(to, result) + " It stays where it is.");
+      return;
+    }
+    remove_source(from, to, name);
+  }
+
+  // True when nothing of that name is where the entry goes, or the very same
+  // entry is (a copy left by an earlier move that could not finish).
+  bool destination_free(const PlaceInfo& from, const PlaceInfo& to, const std::string& name,
+                        const Content& content) {
+    std::optional<Content> there;
+    const Status result = read_entry(catalogue_, to, name, there);
+    if (result != status::kOk) {
+      not_moved(name, "cannot be moved, because " + entry_address(catalogue_, to, name) +
+                          " cannot be read: " + words(result) + ". It stays where it is.");
+      return false;
+    }
+    if (!there || *there == content) return true;
+    not_moved(name, "is not moved: a different entry of that name is already in " +
+                        std::string(to.where) + ". Both are left as they are in " +
+                        std::string(from.where) + " and " + std::string(to.where) + ".");
+    return false;
+  }
+
+  void remove_source(const PlaceInfo& from, const PlaceInfo& to, const std::string& name) {
+    Status result = status::kOk;
+    try {
+      result = delete_entry(catalogue_, from, name);
+    } catch (const PlatformError& error) {
+      not_moved(name, "was copied to " + std::string(to.where) + ", but " +
+                          failure_words(platform_.status_text, error) +
                           ". It is now in both places.");
+      stopped_ = true;
+      throw Stop{};
+    }
+    if (result != status::kOk && result != status::kFileNotFound) {
+      not_moved(name, "was copied to " + std::string(to.where) +
+                          ", but it cannot be removed from " + std::string(from.where) + ": " +
+                          words(result) + ". It is now in both places.");
+      return;
+    }
+    try {
+      delete_side_record(catalogue_, from, name);
+    } catch (const PlatformError& error) {
+      not_moved(name, "was moved to " + std::string(to.where) + ", but " +
+                          failure_words(platform_.status_text, error) +
+                          ". That record is left behind; it does no harm.");
     }
   }
 
-  void restore_run_value(const PlaceInfo& from, const std::string& name) {
-    const Hive hive = from.hive;
-    catalogue_.module.CurrentHive = hive;
-    // Read the parked value whole, type and all: the settings store's text of
-    // a number or bytes put there by hand would come back as a damaged command.
-    RegValue parked;
-    Status result =
-        read_value_at(catalogue_, kHkeyCurrentUser, parking_section_key_path(hive), name, parked);
-    if (result ==
-        status::kFileNotFound) {  // gone since the scan: an empty command would start nothing
-      not_moved(name, "is no longer parked, so there was nothing to restore.");
-      return;
-    }
-    if (result != status::kOk) {
-      not_moved(name, "cannot be read: " + words(result) + ". It stays parked.");
-      return;
-    }
-    if (!is_string_type(parked.type)) {
-      not_moved(name,
-                "holds " + type_words(parked.type) + ", not a command line. It stays parked.");
-      return;
-    }
-    const std::uint32_t type = parked_type(store_, hive, name);
-    result = write_value_at(catalogue_, hive, kRunKeyPath, name, type,
-                            text_to_registry_bytes(registry_bytes_to_text(parked.data)));
-    if (result != status::kOk) {
-      not_moved(name, "cannot be written to the Run key: " + words(result) + ". It stays parked.");
-      return;
-    }
-    store_.delete_setting(kProgramTitle, parking_section(hive), name);
-    if (type != regtype::kSz) forget_parked_type(store_, hive, name);
+  // What to do about a refusal in a place of all users.
+  static std::string rights_hint(const PlaceInfo& info, Status result) {
+    if (result != status::kAccessDenied || info.scope != Scope::AllUsers) return {};
+    return " Changing an entry for all users needs administrator rights.";
   }
 
   std::string words(Status code) { return status_words(platform_.status_text, code); }
@@ -135,18 +149,20 @@ class ExitWalk {
 
   void report() {
     if (unmoved_.empty()) return;
-    std::string prompt = "These entries could not be moved:\n";
+    std::string prompt = "Not every change could be made as you asked:\n";
     for (const Unmoved& entry : unmoved_) {
-      prompt += "\n'" + entry.name + "' " + entry.reason;
+      prompt += "\n'" + shown_name(entry.name) + "' " + entry.reason;
     }
     if (stopped_)
       prompt += "\n\nRunwarden stopped there; the entries after it were left as they were.";
     show_error(platform_, prompt);
   }
 
+  // Ends the walk after a failure that has been told already.
+  struct Stop {};
+
   Catalogue& catalogue_;
   Platform& platform_;
-  SettingsStore store_;
   std::vector<Unmoved> unmoved_;
   bool stopped_ = false;
 };

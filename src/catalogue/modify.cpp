@@ -21,14 +21,15 @@ std::string key_words(Hive hive, const std::string& path) {
 
 // The type to write the command back with: an expandable string stays one,
 // so %VARIABLES% in it keep working; anything else becomes a plain string.
-// A value that cannot be read could be expandable, so nothing is written then.
+// A value that cannot be read could be expandable, and one that has gone
+// since the dialog opened would be made anew, so nothing is written then.
 Status type_to_keep(Catalogue& catalogue, const std::string& name, std::uint32_t& type) {
   Module1& module = catalogue.module;
   RegValue stored;
   const Status result =
       read_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, name, stored);
   type = stored.type == regtype::kExpandSz ? regtype::kExpandSz : regtype::kSz;
-  return result == status::kFileNotFound ? status::kOk : result;
+  return result;
 }
 
 std::string cannot_save(Catalogue& catalogue, const std::string& name, const std::string& doing,
@@ -49,6 +50,10 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
   const PlaceInfo* info = find_place(list.tag(index));
   if (info == nullptr || info->kind != EntryKind::RunValue) return std::nullopt;
 
+  if (!is_exact_name(list.text(index))) {
+    show_error(platform, cannot_read(shown_name(list.text(index)), "It " + inexact_name_words()));
+    return std::nullopt;
+  }
   Module1& module = catalogue.module;
   module.CurrentHive = run_value_key_hive(*info);
   module.CurrentKeyPath = run_value_key_path(*info);
@@ -58,7 +63,17 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
   RegValue stored;
   const Status result =
       read_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, request.title, stored);
-  if (result == status::kFileNotFound) return request;  // gone since the scan: OK stores it anew
+  if (result == status::kFileNotFound) {
+    // OK would make a new entry, perhaps beside the moved one; and the list
+    // must not go on showing what is not there.
+    show_error(platform,
+               cannot_read(request.title, "It is no longer in " + std::string(info->where) +
+                                              " (something else removed or moved it), "
+                                              "so it is taken off the list."));
+    list.remove(index);
+    list.set_current(-1);
+    return std::nullopt;
+  }
   if (result != status::kOk) {
     show_error(platform,
                cannot_read(request.title,
@@ -81,6 +96,12 @@ bool commit_modify(Catalogue& catalogue, const std::string& title, const std::st
   Module1& module = catalogue.module;
   std::uint32_t type = regtype::kSz;
   Status result = type_to_keep(catalogue, title, type);
+  if (result == status::kFileNotFound) {
+    show_error(platform, "Can't save the new command of " + title + " ! It is no longer in " +
+                             key_words(module.CurrentHive, module.CurrentKeyPath) +
+                             " (something else removed or moved it), so nothing is written.");
+    return false;
+  }
   if (result != status::kOk) {
     show_error(platform, cannot_save(catalogue, title, "Reading", result));
     return false;

@@ -59,32 +59,35 @@ struct PlaceInfo {
   StartupLocation partner;
   EntryKind kind;
   Scope scope;
-  Hive hive;          // the hive the entry belongs to (Run values only; 0 otherwise)
-  FolderRole folder;  // shortcut places only
+  Hive hive;               // the hive the entry belongs to (Run values only; 0 otherwise)
+  FolderRole folder;       // shortcut places only
+  std::string_view where;  // the place in words, after "in": "your Run key"
 };
 
 inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
     {StartupLocation::AllUsersRun, "AllUsersRun", true, StartupLocation::AllUsersRunParked,
-     EntryKind::RunValue, Scope::AllUsers, kHkeyLocalMachine, FolderRole::None},
+     EntryKind::RunValue, Scope::AllUsers, kHkeyLocalMachine, FolderRole::None,
+     "the machine's Run key"},
     {StartupLocation::CurrentUserRun, "CurrentUserRun", true, StartupLocation::CurrentUserRunParked,
-     EntryKind::RunValue, Scope::CurrentUser, kHkeyCurrentUser, FolderRole::None},
+     EntryKind::RunValue, Scope::CurrentUser, kHkeyCurrentUser, FolderRole::None, "your Run key"},
     {StartupLocation::AllUsersStartup, "AllUsersStartup", true,
      StartupLocation::AllUsersStartupParked, EntryKind::Shortcut, Scope::AllUsers, 0,
-     FolderRole::AllUsersStartup},
+     FolderRole::AllUsersStartup, "the All Users Startup folder"},
     {StartupLocation::CurrentUserStartup, "CurrentUserStartup", true,
      StartupLocation::CurrentUserStartupParked, EntryKind::Shortcut, Scope::CurrentUser, 0,
-     FolderRole::CurrentUserStartup},
+     FolderRole::CurrentUserStartup, "your Startup folder"},
     {StartupLocation::AllUsersStartupParked, "AllUsersStartupParked", false,
      StartupLocation::AllUsersStartup, EntryKind::Shortcut, Scope::AllUsers, 0,
-     FolderRole::AllUsersParking},
+     FolderRole::AllUsersParking, "Runwarden's parking folder for all users' shortcuts"},
     {StartupLocation::CurrentUserStartupParked, "CurrentUserStartupParked", false,
      StartupLocation::CurrentUserStartup, EntryKind::Shortcut, Scope::CurrentUser, 0,
-     FolderRole::CurrentUserParking},
+     FolderRole::CurrentUserParking, "Runwarden's parking folder for your shortcuts"},
     {StartupLocation::AllUsersRunParked, "AllUsersRunParked", false, StartupLocation::AllUsersRun,
-     EntryKind::RunValue, Scope::AllUsers, kHkeyLocalMachine, FolderRole::None},
+     EntryKind::RunValue, Scope::AllUsers, kHkeyLocalMachine, FolderRole::None,
+     "Runwarden's parked entries of the machine's Run key"},
     {StartupLocation::CurrentUserRunParked, "CurrentUserRunParked", false,
      StartupLocation::CurrentUserRun, EntryKind::RunValue, Scope::CurrentUser, kHkeyCurrentUser,
-     FolderRole::None},
+     FolderRole::None, "Runwarden's parked entries of your Run key"},
 }};
 
 // The row of a tag, or nullptr for a tag outside 1 to 8.

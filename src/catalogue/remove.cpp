@@ -4,6 +4,7 @@
 // still starts at logon.
 #include <string>
 
+#include "catalogue/entry_store.h"
 #include "catalogue/operations.h"
 #include "catalogue/run_value_io.h"
 
@@ -30,53 +31,36 @@ bool confirmed(Platform& platform, const std::string& name) {
   return platform.dialogs.message_box(question, mb::kYesNo, titled(": WARNING")) == mb::kResultYes;
 }
 
-Deletion outcome_of(StatusText& text, const std::string& name, const PlatformError& error) {
-  return Deletion{error.code() == status::kFileNotFound,
-                  remove_failure(text, name, error.code(), failure_words(text, error) + ".")};
+std::string rights_words(const PlaceInfo& info, Status code) {
+  if (code != status::kAccessDenied || info.scope != Scope::AllUsers) return {};
+  return "Removing an entry for all users needs administrator rights.";
 }
 
-Deletion delete_run_value(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
-  catalogue.module.CurrentHive = info.hive;
-  const Status result = delete_value_at(catalogue, info.hive, kRunKeyPath, name);
-  if (result == status::kOk) return Deletion{true, {}};
-  return Deletion{result == status::kFileNotFound,
-                  remove_failure(catalogue.platform.status_text, name, result)};
-}
-
-Deletion delete_shortcut(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
-  Platform& platform = catalogue.platform;
-  const std::string folder =
-      place_folder(info, catalogue.module, platform.folders.program_folder());
+Deletion with_side_record_gone(Catalogue& catalogue, const PlaceInfo& info,
+                               const std::string& name) {
   try {
-    platform.files.kill(shortcut_path(folder, name));
-    return Deletion{true, {}};
-  } catch (const PlatformError& error) {
-    return outcome_of(platform.status_text, name, error);
-  }
-}
-
-Deletion delete_parked_value(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
-  StatusText& text = catalogue.platform.status_text;
-  catalogue.module.CurrentHive = info.hive;
-  SettingsStore store(catalogue.platform.registry);
-  try {
-    store.delete_setting(kProgramTitle, parking_section(info.hive), name);
-  } catch (const PlatformError& error) {
-    return outcome_of(text, name, error);
-  }
-  try {
-    forget_parked_type(store, info.hive, name);
+    delete_side_record(catalogue, info, name);
   } catch (const PlatformError& error) {  // the entry is gone; only its record is left
-    return Deletion{true, name + " was removed, but the record of its type was not: " +
-                              failure_words(text, error) + "."};
+    return Deletion{true, name + " was removed, but " +
+                              failure_words(catalogue.platform.status_text, error) +
+                              ". That record is left behind; it does no harm."};
   }
   return Deletion{true, {}};
 }
 
 Deletion delete_stored(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
-  if (info.kind == EntryKind::Shortcut) return delete_shortcut(catalogue, info, name);
-  if (info.active) return delete_run_value(catalogue, info, name);
-  return delete_parked_value(catalogue, info, name);
+  StatusText& text = catalogue.platform.status_text;
+  try {
+    const Status result = delete_entry(catalogue, info, name);
+    if (result == status::kOk) return with_side_record_gone(catalogue, info, name);
+    return Deletion{result == status::kFileNotFound,
+                    remove_failure(text, name, result, rights_words(info, result))};
+  } catch (const PlatformError& error) {
+    return Deletion{
+        error.code() == status::kFileNotFound,
+        remove_failure(text, name, error.code(),
+                       failure_words(text, error) + ". " + rights_words(info, error.code()))};
+  }
 }
 
 }  // namespace
@@ -99,6 +83,10 @@ void remove_entry(Catalogue& catalogue) {
   const PlaceInfo* info = find_place(list.tag(index));
   if (info == nullptr) return;
   const std::string name = list.text(index);
+  if (!is_exact_name(name)) {
+    show_error(platform, "Could not remove " + shown_name(name) + " ! It " + inexact_name_words());
+    return;
+  }
   if (info->scope == Scope::AllUsers && !confirmed(platform, name)) return;
 
   const Deletion deletion = delete_stored(catalogue, *info, name);

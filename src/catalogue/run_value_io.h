@@ -21,6 +21,11 @@ std::string failure_words(StatusText& text, const PlatformError& error);
 // What a value of a type that is not a string holds, for messages.
 std::string type_words(std::uint32_t type);
 
+// The name as a message can show it: a NUL as "␀", a lone surrogate as "�".
+std::string shown_name(std::string_view name);
+// Why an entry whose name is not exact (see is_exact_name) is left alone.
+std::string inexact_name_words();
+
 // A critical message titled "Runwarden: ERROR".
 void show_error(Platform& platform, std::string_view prompt);
 

@@ -191,20 +191,20 @@ TEST_F(AddTest, AFailingFileDialogIsReported) {
   EXPECT_FALSE(registry_touched());
 }
 
-TEST_F(AddTest, TheSameTitleAddedTwiceGivesOneValueAndTwoItemsWithoutAsking) {
+TEST_F(AddTest, TheSameTitleAddedTwiceGivesOneValueAndOneTickedItemWithoutAsking) {
   choose("C:\\Tools\\Tool.exe");
   add();
+  list_.set_checked(0, false);  // switched off, not yet applied
   choose("C:\\Tools\\Tool.exe");
+  answer_prompt("TOOL");  // value names ignore case
   add();
 
   EXPECT_THAT(os_.dialogs.messages, IsEmpty());
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Tool"), "C:\\Tools\\Tool.exe");
-  ASSERT_EQ(list_.count(), 2);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(list_.text(i), "Tool");
-    EXPECT_EQ(list_.tag(i), static_cast<std::int32_t>(StartupLocation::CurrentUserRun));
-    EXPECT_TRUE(list_.checked(i));
-  }
+  ASSERT_EQ(list_.count(), 1);
+  EXPECT_EQ(list_.text(0), "Tool");
+  EXPECT_EQ(list_.tag(0), static_cast<std::int32_t>(StartupLocation::CurrentUserRun));
+  EXPECT_TRUE(list_.checked(0));  // Add means it starts
   EXPECT_EQ(os_.registry.open_handles(), 0u);
 }
 
@@ -230,8 +230,8 @@ TEST_F(AddTest, ADifferentCommandUnderThatNameIsReplacedOnlyWhenTheUserAgrees) {
   add();                  // Yes
   EXPECT_EQ(os_.dialogs.messages.size(), 2u);
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Tool"), "C:\\New\\Tool.exe");
-  ASSERT_EQ(list_.count(), 2);
-  EXPECT_GE(find_item("tool", StartupLocation::CurrentUserRun), 0);
+  ASSERT_EQ(list_.count(), 1);
+  EXPECT_GE(find_item("Tool", StartupLocation::CurrentUserRun), 0);
   EXPECT_EQ(os_.registry.open_handles(), 0u);
 }
 

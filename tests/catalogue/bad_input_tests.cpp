@@ -590,8 +590,10 @@ TEST(BadInput, ChangesByOtherProgramsSinceTheScanAreReportedAndLoseNothing) {
     entry.gone = true;
   };
   // Gone is what Remove wanted: the item goes, and the user hears it was not there.
+  // Modify says so too, and opens nothing that OK could store anew.
   value_deleted.due = [](L) {
-    return Due{.exit_moves = false, .exit_message = true, .remove_message = true};
+    return Due{
+        .exit_moves = false, .exit_message = true, .remove_message = true, .modify_message = true};
   };
 
   Input value_changed = command_input("a value changed since the scan", sz("c:\\old.exe"));

@@ -10,6 +10,7 @@
 namespace rw::testing {
 namespace {
 
+using substitute::Fault;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
@@ -194,7 +195,8 @@ TEST_F(ExitTest, AParkedValueGoneSinceTheScanIsNotRestoredEmpty) {
   exit();
   EXPECT_EQ(stored_run_value(StartupLocation::CurrentUserRun, "Gone"), std::nullopt);
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Here"), "c:\\here.exe");
-  EXPECT_THAT(only_message(), HasSubstr("'Gone' is no longer parked"));
+  EXPECT_THAT(only_message(),
+              HasSubstr("'Gone' is no longer in Runwarden's parked entries of your Run key"));
 }
 
 TEST_F(ExitTest, ARefusedWriteToTheMachinesRunKeyKeepsTheParkedCopyAndSaysWhy) {
@@ -206,31 +208,25 @@ TEST_F(ExitTest, ARefusedWriteToTheMachinesRunKeyKeepsTheParkedCopyAndSaysWhy) {
   EXPECT_EQ(stored_run_value(StartupLocation::AllUsersRun, "Tool"), std::nullopt);
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Mine"), "c:\\mine.exe");
   EXPECT_THAT(only_message(),
-              HasSubstr("'Tool' cannot be written to the Run key: Access is denied. (error 5)"));
+              HasSubstr("'Tool' cannot be written to the machine's Run key: Access is denied. "
+                        "(error 5). Changing an entry for all users needs administrator rights."));
   EXPECT_EQ(os_.registry.open_handles(), 0u);
 }
 
 TEST_F(ExitTest, AFileFailureStopsTheWalkAfterTheItemsBeforeItWereApplied) {
   stored_and_flipped(StartupLocation::CurrentUserRun, "A first", "c:\\a.exe");
-  listed("B missing", StartupLocation::CurrentUserStartup, false);  // no file behind it
+  stored_and_flipped(StartupLocation::CurrentUserStartup, "B refused", "b");
   stored_and_flipped(StartupLocation::CurrentUserRun, "C later", "c:\\c.exe");
+  os_.log.add_fault(Fault{0, "FileCopy", status::kSharingViolation});
   exit();
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRunParked, "A first"), "c:\\a.exe");
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "C later"), "c:\\c.exe");
   EXPECT_EQ(stored_run_value(StartupLocation::CurrentUserRunParked, "C later"), std::nullopt);
   const std::string message = only_message();
-  EXPECT_THAT(message, HasSubstr("'B missing' cannot be moved: FileCopy failed"));
-  EXPECT_THAT(message, HasSubstr("The system cannot find the file specified. (error 2)"));
+  EXPECT_THAT(message, HasSubstr("'B refused' cannot be moved: FileCopy failed"));
+  EXPECT_THAT(message, HasSubstr("(error 32)"));
   EXPECT_THAT(message, HasSubstr("stopped there"));
   EXPECT_EQ(list_.count(), 3);
-}
-
-TEST_F(ExitTest, AShortcutAlreadyInTheParkingFolderIsReplaced) {
-  store_shortcut(StartupLocation::CurrentUserStartupParked, "Tool", "old");
-  stored_and_flipped(StartupLocation::CurrentUserStartup, "Tool", "new");
-  exit();
-  EXPECT_EQ(stored_shortcut(StartupLocation::CurrentUserStartupParked, "Tool"), "new");
-  EXPECT_EQ(stored_shortcut(StartupLocation::CurrentUserStartup, "Tool"), std::nullopt);
 }
 
 // Every platform call of every move is made to fail in turn. Whatever

@@ -83,20 +83,26 @@ TEST_F(ModifyTest, EachRunPlaceIsReadAndWrittenAtItsOwnAddress) {
   }
 }
 
-TEST_F(ModifyTest, AValueGoneSinceTheScanShowsAnEmptyCommandThatOkStores) {
-  listed(StartupLocation::CurrentUserRun, "Tool", "C:\\Tool.exe");
-  os_.registry.remove_key(kHkeyCurrentUser, kRunKeyPath);
+TEST_F(ModifyTest, AValueGoneSinceTheScanOrWhileTheDialogWasOpenIsToldAndNotMadeAnew) {
+  listed(StartupLocation::CurrentUserRunParked, "Tool", "C:\\Tool.exe");
+  store_run_value(StartupLocation::CurrentUserRun, "Tool", "C:\\Active.exe");
+  os_.registry.remove_key(kHkeyCurrentUser,
+                          "Software\\VB and VBA Program Settings\\Runwarden\\Disabled");
+  EXPECT_EQ(begin_modify(catalogue_), std::nullopt);
+  ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+  EXPECT_THAT(os_.dialogs.messages[0].prompt,
+              HasSubstr("no longer in Runwarden's parked entries of your Run key"));
 
-  const auto request = begin_modify(catalogue_);
-  ASSERT_TRUE(request.has_value());
-  EXPECT_EQ(request->source, "");
-  EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+  EXPECT_EQ(find_item("Tool", StartupLocation::CurrentUserRunParked), -1);  // taken off the list
 
-  EXPECT_TRUE(commit_modify(catalogue_, "Tool", ""));
-  const auto stored = stored_run_value(StartupLocation::CurrentUserRun, "Tool");
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->type, regtype::kSz);
-  EXPECT_EQ(stored->data.size(), 2u);  // the terminating NUL alone
+  listed(StartupLocation::CurrentUserRunParked, "Tool", "C:\\Tool.exe");
+  ASSERT_TRUE(begin_modify(catalogue_).has_value());
+  os_.registry.remove_key(kHkeyCurrentUser,
+                          "Software\\VB and VBA Program Settings\\Runwarden\\Disabled");
+  EXPECT_FALSE(commit_modify(catalogue_, "Tool", "C:\\Edited.exe"));
+  EXPECT_THAT(os_.dialogs.messages.back().prompt, HasSubstr("no longer in"));
+  EXPECT_EQ(stored_run_value(StartupLocation::CurrentUserRunParked, "Tool"), std::nullopt);
+  EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Tool"), "C:\\Active.exe");
 }
 
 TEST_F(ModifyTest, AnUnreadableOrNonTextValueIsReportedAndNotOffered) {

@@ -141,7 +141,8 @@ TEST_F(RemoveTest, ARefusedDeleteOfAValueStillThereKeepsTheItem) {
   remove();
   ASSERT_EQ(os_.dialogs.messages.size(), 2u);  // the question, then the failure
   EXPECT_EQ(os_.dialogs.messages[1].prompt,
-            "Could not remove Machine ! (Error 5: Access is denied.)");
+            "Could not remove Machine ! (Error 5: Access is denied.)\n\nRemoving an entry for all "
+            "users needs administrator rights.");
   EXPECT_EQ(os_.dialogs.messages[1].flags, mb::kCritical);
   EXPECT_EQ(list_.count(), 1);
   EXPECT_TRUE(stored_run_value(StartupLocation::AllUsersRun, "Machine"));

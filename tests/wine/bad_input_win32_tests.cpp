@@ -423,17 +423,21 @@ TEST_F(BadInputUnderWine, AShortcutHeldOpenByAnotherProgramIsKeptAndReported) {
       dialogs_.reports.clear();
       exit();
       ASSERT_EQ(dialogs_.reports.size(), 1u);
-      EXPECT_THAT(dialogs_.reports[0], HasSubstr(std::string("'") + name + "' cannot be moved"));
-      EXPECT_THAT(dialogs_.reports[0], HasSubstr("(error 32)"));  // a sharing violation
+      if (std::string(name) == "RwBad Target held") {  // another entry stands where it would go
+        EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Target held' is not moved: a different "
+                                                   "entry of that name is already"));
+      } else {
+        EXPECT_THAT(dialogs_.reports[0], HasSubstr(std::string("'") + name + "' cannot be moved"));
+        EXPECT_THAT(dialogs_.reports[0], HasSubstr("(error 32)"));  // a sharing violation
+      }
       EXPECT_TRUE(file_exists(shortcut(L::CurrentUserStartup, name)));
     }
   }
   for (const char* name : {"RwBad Shared read", "RwBad Exclusive", "RwBad Target held"}) {
     EXPECT_EQ(file_content(shortcut(L::CurrentUserStartup, name)), name);
   }
-  // The copy made before the failed delete is whole; the held target kept its content.
-  EXPECT_EQ(file_content(shortcut(L::CurrentUserStartupParked, "RwBad Shared read")),
-            "RwBad Shared read");
+  // Found out before anything was copied; the held target kept its content.
+  EXPECT_FALSE(file_exists(shortcut(L::CurrentUserStartupParked, "RwBad Shared read")));
   EXPECT_FALSE(file_exists(shortcut(L::CurrentUserStartupParked, "RwBad Exclusive")));
   EXPECT_EQ(file_content(shortcut(L::CurrentUserStartupParked, "RwBad Target held")), "older");
 }
@@ -458,10 +462,45 @@ TEST_F(BadInputUnderWine, AValueOrKeyDeletedSinceTheScanIsReportedAndNothingIsMa
   flip("RwBad Parked gone", L::CurrentUserRunParked);
   exit();
   ASSERT_EQ(dialogs_.reports.size(), 1u);
-  EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Gone' cannot be read"));
-  EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Parked gone' is no longer parked"));
+  EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Gone' is no longer in your Run key"));
+  EXPECT_THAT(dialogs_.reports[0], HasSubstr("'RwBad Parked gone' is no longer in Runwarden's "
+                                             "parked entries of your Run key"));
   EXPECT_FALSE(value_at(L::CurrentUserRunParked, "RwBad Gone"));
   EXPECT_FALSE(value_at(L::CurrentUserRun, "RwBad Parked gone"));
+}
+
+// Another program wrote the entry again while an older copy of it was
+// parked: neither may overwrite the other, however the boxes are turned.
+TEST_F(BadInputUnderWine, ASameNameEntryAtTheOtherPlaceStopsTheMoveAndBothStay) {
+  run_value(L::CurrentUserRun, "RwBad Twice", "C:\\new.exe");
+  run_value(L::CurrentUserRunParked, "RwBad Twice", "C:\\old.exe");
+  run_value(L::CurrentUserRun, "RwBad Same", "C:\\same.exe");
+  run_value(L::CurrentUserRunParked, "RwBad Same", "C:\\same.exe");
+  scan();
+  write_file(shortcut(L::CurrentUserStartup, "RwBad Hidden"), "hidden");
+  ::SetFileAttributesW(api_path(shortcut(L::CurrentUserStartup, "RwBad Hidden")).c_str(),
+                       FILE_ATTRIBUTE_HIDDEN);
+  write_file(shortcut(L::CurrentUserStartupParked, "RwBad Hidden"), "parked");
+  scan();
+  flip("RwBad Twice", L::CurrentUserRun);
+  flip("RwBad Twice", L::CurrentUserRunParked);
+  flip("RwBad Same", L::CurrentUserRun);
+  flip("RwBad Hidden", L::CurrentUserStartupParked);
+  exit();
+  ASSERT_EQ(dialogs_.reports.size(), 1u);
+  const std::string& report = dialogs_.reports[0];
+  EXPECT_THAT(report, HasSubstr("'RwBad Twice' is not moved: a different entry of that name is "
+                                "already in Runwarden's parked entries of your Run key"));
+  EXPECT_THAT(report, HasSubstr("'RwBad Twice' is not moved: a different entry of that name is "
+                                "already in your Run key"));
+  EXPECT_THAT(report, HasSubstr("'RwBad Hidden' is not moved"));
+  EXPECT_EQ(report.find("RwBad Same"), std::string::npos);
+  EXPECT_EQ(value_at(L::CurrentUserRun, "RwBad Twice")->text, "C:\\new.exe");
+  EXPECT_EQ(value_at(L::CurrentUserRunParked, "RwBad Twice")->text, "C:\\old.exe");
+  EXPECT_FALSE(value_at(L::CurrentUserRun, "RwBad Same"));  // the same entry: parked as asked
+  EXPECT_EQ(value_at(L::CurrentUserRunParked, "RwBad Same")->text, "C:\\same.exe");
+  EXPECT_EQ(file_content(shortcut(L::CurrentUserStartup, "RwBad Hidden")), "hidden");
+  EXPECT_EQ(file_content(shortcut(L::CurrentUserStartupParked, "RwBad Hidden")), "parked");
 }
 
 }  // namespace
