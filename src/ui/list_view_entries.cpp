@@ -60,10 +60,13 @@ int ListViewEntries::add(std::string_view text, std::int32_t tag, bool checked) 
   const auto place = std::upper_bound(
       kept_.begin(), kept_.end(), added.sort_key,
       [](const std::string& key, const Kept& item) { return key < item.sort_key; });
+  // The control would show a name only up to a NUL in it; show the NUL.
+  std::wstring shown = added.text;
+  std::replace(shown.begin(), shown.end(), L'\0', L'\x2400');
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = static_cast<int>(place - kept_.begin());
-  item.pszText = added.text.data();
+  item.pszText = shown.data();
   item.lParam = tag;
   const int index = ListView_InsertItem(list_, &item);
   if (index != item.iItem) {
