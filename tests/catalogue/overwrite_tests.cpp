@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "catalogue/operations.h"
 #include "fixture.h"
@@ -24,6 +23,15 @@ const std::string kMachineParked =
     "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646";
 const std::string kMineTypes =
     "Software\\VB and VBA Program Settings\\Runwarden\\Types\\-2147483647";
+
+// One end of a move: a place, the name there and what it holds. A Run value
+// holds its text (its type given apart), a shortcut its bytes.
+struct End {
+  L location;
+  std::string name;
+  std::string content;
+  std::uint32_t type_or_attributes = 0;  // a value's type; a file's attributes
+};
 
 class OverwriteTest : public CatalogueTest {
  protected:
@@ -44,133 +52,131 @@ class OverwriteTest : public CatalogueTest {
     return os_.dialogs.messages.empty() ? std::string() : os_.dialogs.messages.back().prompt;
   }
   std::optional<std::string> file(const std::string& path) { return os_.files.read_file(path); }
-};
 
-// Each case lays out the entry to move and what stands where it goes.
-TEST_F(OverwriteTest, AMoveMeetingADifferentEntryOfThatNameLeavesBoth) {
-  struct Case {
-    const char* what;
-    std::function<void()> arrange;
-    std::string moved_name;
-    L from;
-    bool moves;
-    std::function<void()> check;
-  };
-  const std::string user_startup = os_.folders.special[kCsidlStartup];
-  const std::string user_parking = program_folder() + "\\DISABLED\\Default User";
-  const Case cases[] = {
-      {"parking over a parked value of another command",
-       [&] {
-         os_.registry.put_string(kHkeyCurrentUser, kMineParked, "Tool", "C:\\old");
-         os_.registry.put_string(kHkeyCurrentUser, kRun, "Tool", "C:\\new");
-       },
-       "Tool", L::CurrentUserRun, false,
-       [&] {
-         EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kMineParked, "Tool"), "C:\\old");
-         EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kRun, "Tool"), "C:\\new");
-       }},
-      {"parking over a parked value whose name differs in case",
-       [&] {
-         os_.registry.put_string(kHkeyCurrentUser, kMineParked, "TOOL", "C:\\old");
-         os_.registry.put_string(kHkeyCurrentUser, kRun, "tool", "C:\\new");
-       },
-       "tool", L::CurrentUserRun, false,
-       [&] {
-         EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kMineParked, "TOOL"), "C:\\old");
-         EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kRun, "tool"), "C:\\new");
-       }},
-      {"parking over an expandable parked value of the same text",
-       [&] {
-         os_.registry.put_string(kHkeyCurrentUser, kMineParked, "Tool", "%WINDIR%\\t.exe");
-         os_.registry.put_string(kHkeyCurrentUser, kMineTypes, "Tool", "2");
-         os_.registry.put_string(kHkeyCurrentUser, kRun, "Tool", "%WINDIR%\\t.exe");
-       },
-       "Tool", L::CurrentUserRun, false,
-       [&] {
-         EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kMineTypes, "Tool"), "2");
-         EXPECT_EQ(os_.registry.get(kHkeyCurrentUser, kRun, "Tool")->type, regtype::kSz);
-       }},
-      {"restoring over an active value of another command",
-       [&] {
-         os_.registry.put_string(kHkeyLocalMachine, kRun, "Tool", "C:\\new");
-         os_.registry.put_string(kHkeyCurrentUser, kMachineParked, "Tool", "C:\\old");
-       },
-       "Tool", L::AllUsersRunParked, false,
-       [&] {
-         EXPECT_EQ(os_.registry.get_string(kHkeyLocalMachine, kRun, "Tool"), "C:\\new");
-         EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kMachineParked, "Tool"), "C:\\old");
-       }},
-      {"restoring over an active value that is not text",
-       [&] {
-         os_.registry.put_string(kHkeyCurrentUser, kMineParked, "Tool", "C:\\old");
-         os_.registry.put(kHkeyCurrentUser, kRun, "Tool", regtype::kDword, {1, 0, 0, 0});
-       },
-       "Tool", L::CurrentUserRunParked, false,
-       [&] { EXPECT_EQ(os_.registry.get(kHkeyCurrentUser, kRun, "Tool")->type, regtype::kDword); }},
-      {"parking over the very same parked value, left by an earlier move",
-       [&] {
-         os_.registry.put_string(kHkeyCurrentUser, kMineParked, "Tool", "C:\\same");
-         os_.registry.put_string(kHkeyCurrentUser, kRun, "Tool", "C:\\same");
-       },
-       "Tool", L::CurrentUserRun, true,
-       [&] {
-         EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kMineParked, "Tool"), "C:\\same");
-         EXPECT_EQ(os_.registry.get(kHkeyCurrentUser, kRun, "Tool"), std::nullopt);
-       }},
-      {"parking a shortcut over a parked one of other bytes",
-       [&] {
-         os_.files.write_file(user_parking + "\\Tool.lnk", "old");
-         os_.files.write_file(user_startup + "\\Tool.lnk", "new");
-       },
-       "Tool", L::CurrentUserStartup, false,
-       [&] {
-         EXPECT_EQ(file(user_parking + "\\Tool.lnk"), "old");
-         EXPECT_EQ(file(user_startup + "\\Tool.lnk"), "new");
-       }},
-      {"restoring a shortcut beside a hidden one the list never showed",
-       [&] {
-         os_.files.write_file(user_startup + "\\Tool.lnk", "hidden");
-         os_.files.set_attributes(user_startup + "\\Tool.lnk", attr::kHidden);
-         os_.files.write_file(user_parking + "\\Tool.lnk", "parked");
-       },
-       "Tool", L::CurrentUserStartupParked, false,
-       [&] {
-         EXPECT_EQ(file(user_startup + "\\Tool.lnk"), "hidden");
-         EXPECT_EQ(file(user_parking + "\\Tool.lnk"), "parked");
-       }},
-      {"restoring a shortcut over the very same bytes",
-       [&] {
-         os_.files.write_file(user_startup + "\\Tool.lnk", "same");
-         os_.files.set_attributes(user_startup + "\\Tool.lnk", attr::kSystem);
-         os_.files.write_file(user_parking + "\\Tool.lnk", "same");
-       },
-       "Tool", L::CurrentUserStartupParked, true,
-       [&] {
-         EXPECT_EQ(file(user_startup + "\\Tool.lnk"), "same");
-         EXPECT_EQ(file(user_parking + "\\Tool.lnk"), std::nullopt);
-       }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  // Where each place keeps its entries, written out rather than asked of the
+  // code under test.
+  std::pair<Hive, std::string> key_of(L location) {
+    switch (location) {
+      case L::AllUsersRun:
+        return {kHkeyLocalMachine, kRun};
+      case L::CurrentUserRun:
+        return {kHkeyCurrentUser, kRun};
+      case L::AllUsersRunParked:
+        return {kHkeyCurrentUser, kMachineParked};
+      default:
+        return {kHkeyCurrentUser, kMineParked};
+    }
+  }
+  std::string file_of(const End& end) {
+    const std::string folder =
+        end.location == L::CurrentUserStartup
+            ? os_.folders.special[kCsidlStartup]
+            : program_folder() + "\\DISABLED\\Default User";  // the only shortcut places used
+    return folder + "\\" + end.name + ".lnk";
+  }
+  bool is_file(const End& end) { return place(end.location).kind == EntryKind::Shortcut; }
+  void put(const End& end) {
+    if (is_file(end)) {
+      os_.files.write_file(file_of(end), end.content);
+      os_.files.set_attributes(file_of(end), end.type_or_attributes);
+      return;
+    }
+    const auto [hive, key] = key_of(end.location);
+    std::uint32_t type = end.type_or_attributes == 0 ? regtype::kSz : end.type_or_attributes;
+    if (!place(end.location).active && type == regtype::kExpandSz) {  // recorded beside it
+      os_.registry.put_string(kHkeyCurrentUser, kMineTypes, end.name, "2");
+      type = regtype::kSz;
+    }
+    if (is_string_type(type)) {
+      os_.registry.put_string(hive, key, end.name, end.content, type);
+    } else {
+      os_.registry.put(hive, key, end.name, type, {end.content.begin(), end.content.end()});
+    }
+  }
+  std::optional<std::string> held(const End& end) {
+    if (is_file(end)) return file(file_of(end));
+    const auto [hive, key] = key_of(end.location);
+    const auto value = os_.registry.get(hive, key, end.name);
+    if (!value) return std::nullopt;
+    if (is_string_type(value->type)) return registry_bytes_to_text(value->data);
+    return std::string(value->data.begin(), value->data.end());
+  }
+  void clear() {
     os_.registry.remove_key(kHkeyCurrentUser, "Software\\VB and VBA Program Settings");
     os_.registry.remove_key(kHkeyCurrentUser, kRun);
     os_.registry.remove_key(kHkeyLocalMachine, kRun);
-    for (const std::string& path : {user_startup + "\\Tool.lnk", user_parking + "\\Tool.lnk"}) {
+    for (const L location : {L::CurrentUserStartup, L::CurrentUserStartupParked}) {
+      const std::string path = file_of(End{location, "Tool", ""});
       std::filesystem::remove(substitute::SubstituteFiles::host_path(path));
       os_.files.set_attributes(path, 0);
     }
     os_.dialogs.messages.clear();
-    c.arrange();
+  }
+};
+
+TEST_F(OverwriteTest, AMoveMeetingADifferentEntryOfThatNameLeavesBoth) {
+  const struct {
+    const char* what;
+    End source, destination;
+    bool moves;
+  } cases[] = {
+      {"parking over a parked value of another command",
+       {L::CurrentUserRun, "Tool", "C:\\new"},
+       {L::CurrentUserRunParked, "Tool", "C:\\old"},
+       false},
+      {"parking over a parked value whose name differs in case",
+       {L::CurrentUserRun, "tool", "C:\\new"},
+       {L::CurrentUserRunParked, "TOOL", "C:\\old"},
+       false},
+      {"parking over an expandable parked value of the same text",
+       {L::CurrentUserRun, "Tool", "%WINDIR%\\t.exe"},
+       {L::CurrentUserRunParked, "Tool", "%WINDIR%\\t.exe", regtype::kExpandSz},
+       false},
+      {"restoring over an active value of another command",
+       {L::AllUsersRunParked, "Tool", "C:\\old"},
+       {L::AllUsersRun, "Tool", "C:\\new"},
+       false},
+      {"restoring over an active value that is not text",
+       {L::CurrentUserRunParked, "Tool", "C:\\old"},
+       {L::CurrentUserRun, "Tool", "\x01\x02", regtype::kBinary},
+       false},
+      {"parking a shortcut over a parked one of other bytes",
+       {L::CurrentUserStartup, "Tool", "new"},
+       {L::CurrentUserStartupParked, "Tool", "old"},
+       false},
+      {"restoring a shortcut beside a hidden one the list never showed",
+       {L::CurrentUserStartupParked, "Tool", "parked"},
+       {L::CurrentUserStartup, "Tool", "hidden", attr::kHidden},
+       false},
+      {"parking over the very same value, left by a move that could not finish",
+       {L::CurrentUserRun, "Tool", "C:\\same"},
+       {L::CurrentUserRunParked, "Tool", "C:\\same"},
+       true},
+      {"restoring over a system shortcut of the very same bytes",
+       {L::CurrentUserStartupParked, "Tool", "same"},
+       {L::CurrentUserStartup, "Tool", "same", attr::kSystem},
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    clear();
+    put(c.source);
+    put(c.destination);
     list_all();
-    flip(c.moved_name, c.from);
+    flip(c.source.name, c.source.location);
     const std::string message = exit_message();
     if (c.moves) {
       EXPECT_THAT(message, IsEmpty());
+      EXPECT_EQ(held(c.source), std::nullopt);
     } else {
-      EXPECT_THAT(message, HasSubstr("'" + c.moved_name +
+      EXPECT_THAT(message, HasSubstr("'" + c.source.name +
                                      "' is not moved: a different entry of that name is already"));
+      EXPECT_EQ(held(c.source), c.source.content);
     }
-    c.check();
+    EXPECT_EQ(held(c.destination), c.destination.content);
+    if (!is_file(c.destination) && c.destination.type_or_attributes == regtype::kExpandSz) {
+      EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, kMineTypes, "Tool"), "2");
+    }
     EXPECT_EQ(os_.registry.open_handles(), 0u);
   }
 }
