@@ -61,7 +61,6 @@ class AppendingTable final : public EntryList {
   int count() const override { return static_cast<int>(items_.size()); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
-  void set_tag(int index, std::int32_t tag) override { items_.at(index).tag = tag; }
   bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override { items_.at(index).checked = checked; }
   int current() const override { return -1; }
@@ -205,7 +204,8 @@ double scan_at_scale(const std::string& bench_folder, int values) {
     scans.push_back(clock.milliseconds());
     if (round > 0) continue;
     listed = session.catalogue.list.count();
-    for (const std::string& problem : result.problems) failure("scan: " + problem);
+    for (const PlatformError& problem : result.problems)
+      failure("scan: " + std::string(problem.what()));
     const std::string fault = check_listed(session.catalogue.list, seeder.entries());
     if (!fault.empty())
       failure("scan " + std::to_string(values) + ": " + fault);

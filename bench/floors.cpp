@@ -5,6 +5,7 @@
 #include "catalogue/module1.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "tests/wine/wine_support.h"
 
 namespace rw::bench {
 
@@ -13,14 +14,11 @@ namespace {
 using win32::UniqueFind;
 using win32::UniqueHkey;
 using win32::widen;
-
-HKEY root_of(Hive hive) {
-  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
+using wine_support::root_of;
 
 std::size_t enumerate_values(const PlaceInfo& info) {
   UniqueHkey key;
-  if (::RegOpenKeyExW(root_of(run_value_key_hive(info)), widen(run_value_key_path(info)).c_str(), 0,
+  if (::RegOpenKeyExW(root_of(info.key_hive), widen(std::string(info.key_path)).c_str(), 0,
                       KEY_READ, key.put()) != ERROR_SUCCESS)
     return 0;
   static wchar_t name[16384];
@@ -55,8 +53,8 @@ bool move_shortcut(const Seeder& places, const SeededEntry& entry) {
 bool move_run_value(const SeededEntry& entry) {
   const PlaceInfo& from = place(entry.location);
   const PlaceInfo& to = place(from.partner);
-  const HKEY source_root = root_of(run_value_key_hive(from));
-  const std::wstring source_path = widen(run_value_key_path(from));
+  const HKEY source_root = root_of(from.key_hive);
+  const std::wstring source_path = widen(std::string(from.key_path));
   const std::wstring name = widen(entry.name);
 
   BYTE data[512];
@@ -71,8 +69,8 @@ bool move_run_value(const SeededEntry& entry) {
   }
   {
     UniqueHkey key;
-    if (::RegCreateKeyExW(root_of(run_value_key_hive(to)), widen(run_value_key_path(to)).c_str(), 0,
-                          nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(root_of(to.key_hive), widen(std::string(to.key_path)).c_str(), 0, nullptr,
+                          0, KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
       return false;
     if (::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, data, size) != ERROR_SUCCESS)
       return false;

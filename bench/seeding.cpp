@@ -11,6 +11,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "tests/wine/wine_support.h"
 
 namespace rw::bench {
 
@@ -19,16 +20,7 @@ namespace {
 using win32::UniqueFile;
 using win32::UniqueHkey;
 using win32::widen;
-
-HKEY root_of(Hive hive) {
-  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-bool key_exists(Hive hive, const std::string& path) {
-  UniqueHkey key;
-  return ::RegOpenKeyExW(root_of(hive), widen(path).c_str(), 0, KEY_READ, key.put()) ==
-         ERROR_SUCCESS;
-}
+using wine_support::root_of;
 
 bool key_is_empty(Hive hive, const std::string& path) {
   UniqueHkey key;
@@ -79,24 +71,28 @@ Seeder::Seeder(std::string program_folder) : program_folder_(std::move(program_f
 
   const std::string settings = std::string(kSettingsRoot);
   const std::string program = settings + std::string(kProgramTitle);
+  const PlaceInfo& mine_parked = place(StartupLocation::CurrentUserRunParked);
+  const PlaceInfo& machine_parked = place(StartupLocation::AllUsersRunParked);
+  const std::string run_key(place(StartupLocation::CurrentUserRun).key_path);
   const std::vector<KeyPath> keys = {
-      {kHkeyLocalMachine, std::string(kRunKeyPath)},
-      {kHkeyCurrentUser, std::string(kRunKeyPath)},
+      {kHkeyLocalMachine, run_key},
+      {kHkeyCurrentUser, run_key},
       {kHkeyCurrentUser, settings.substr(0, settings.size() - 1)},
       {kHkeyCurrentUser, program},
       {kHkeyCurrentUser, program + "\\Disabled"},
-      {kHkeyCurrentUser, parking_section_key_path(kHkeyCurrentUser)},
-      {kHkeyCurrentUser, parking_section_key_path(kHkeyLocalMachine)},
+      {kHkeyCurrentUser, std::string(mine_parked.key_path)},
+      {kHkeyCurrentUser, std::string(machine_parked.key_path)},
       {kHkeyCurrentUser, program + "\\Types"},
+      {kHkeyCurrentUser, SettingsStore::section_key_path(kProgramTitle, mine_parked.type_section)},
       {kHkeyCurrentUser,
-       SettingsStore::section_key_path(kProgramTitle, parked_type_section(kHkeyCurrentUser))},
-      {kHkeyCurrentUser,
-       SettingsStore::section_key_path(kProgramTitle, parked_type_section(kHkeyLocalMachine))},
+       SettingsStore::section_key_path(kProgramTitle, machine_parked.type_section)},
   };
   for (const KeyPath& key : keys) {
-    if (!key_exists(key.hive, key.path)) created_keys_.push_back(key);
+    if (!wine_support::key_exists(key.hive, widen(key.path))) created_keys_.push_back(key);
   }
-  for (std::string_view tail : {kParkingRootTail, kAllUsersParkingTail, kCurrentUserParkingTail}) {
+  for (std::string_view tail :
+       {kParkingRootTail, place(StartupLocation::AllUsersStartupParked).folder_tail,
+        place(StartupLocation::CurrentUserStartupParked).folder_tail}) {
     const std::string folder = program_folder_ + std::string(tail);
     const DWORD found = ::GetFileAttributesW(widen(folder).c_str());
     if (found == INVALID_FILE_ATTRIBUTES) created_folders_.push_back(folder);
@@ -142,11 +138,11 @@ void Seeder::write_entries(std::span<const SeededEntry> entries) const {
       for (const SeededEntry* entry : group) write_file(shortcut_path(folder, entry->name));
       continue;
     }
-    const std::string path = run_value_key_path(info);
+    const std::string path = std::string(info.key_path);
     UniqueHkey key;
     const LSTATUS opened =
-        ::RegCreateKeyExW(root_of(run_value_key_hive(info)), widen(path).c_str(), 0, nullptr, 0,
-                          KEY_SET_VALUE, nullptr, key.put(), nullptr);
+        ::RegCreateKeyExW(root_of(info.key_hive), widen(path).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                          nullptr, key.put(), nullptr);
     if (opened != ERROR_SUCCESS) throw std::runtime_error("cannot create key " + path);
     for (const SeededEntry* entry : group) {
       const std::vector<std::uint8_t> data = command_bytes(entry->name);
@@ -163,7 +159,7 @@ bool Seeder::stored_at(const std::string& name, StartupLocation location) const 
            INVALID_FILE_ATTRIBUTES;
   }
   UniqueHkey key;
-  if (::RegOpenKeyExW(root_of(run_value_key_hive(info)), widen(run_value_key_path(info)).c_str(), 0,
+  if (::RegOpenKeyExW(root_of(info.key_hive), widen(std::string(info.key_path)).c_str(), 0,
                       KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
     return false;
   return ::RegQueryValueExW(key.get(), widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) ==
@@ -186,8 +182,8 @@ void Seeder::remove_entries() const {
       continue;
     }
     UniqueHkey key;
-    if (::RegOpenKeyExW(root_of(run_value_key_hive(info)), widen(run_value_key_path(info)).c_str(),
-                        0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(root_of(info.key_hive), widen(std::string(info.key_path)).c_str(), 0,
+                        KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
       continue;
     for (const SeededEntry* entry : group) ::RegDeleteValueW(key.get(), widen(entry->name).c_str());
   }

@@ -30,12 +30,9 @@ std::optional<std::string> proposed_title(const std::string& file_title) {
   return file_title.substr(0, cut);
 }
 
-std::string run_key_words() { return "HKEY_CURRENT_USER\\" + std::string(kRunKeyPath); }
-
-std::string cannot_create(StatusText& text, const std::string& title, const std::string& doing,
-                          Status code) {
-  return "Can't create " + title + " !\n\n" + doing + " " + run_key_words() +
-         " failed: " + status_words(text, code) + ".";
+std::string cannot_create(Platform& platform, const std::string& title,
+                          const PlatformError& error) {
+  return "Can't create " + title + " !\n\n" + failure_words(platform.status_text, error) + ".";
 }
 
 // The places where an entry of the title would stand beside the new one: the
@@ -64,18 +61,10 @@ bool may_write(Catalogue& catalogue, const std::string& title, const std::string
   for (StartupLocation location : kNeighbours) {
     const PlaceInfo& info = place(location);
     std::optional<Content> there;
-    Status result = status::kOk;
     try {
-      result = read_entry(catalogue, info, title, there);
+      there = read_entry(catalogue, info, title);
     } catch (const PlatformError& error) {
-      show_error(platform, "Can't create " + title + " !\n\n" +
-                               failure_words(platform.status_text, error) + ".");
-      return false;
-    }
-    if (result != status::kOk) {
-      show_error(platform, "Can't create " + title + " !\n\nReading " +
-                               entry_address(catalogue, info, title) +
-                               " failed: " + status_words(platform.status_text, result) + ".");
+      show_error(platform, cannot_create(platform, title, error));
       return false;
     }
     if (!there) continue;
@@ -138,11 +127,11 @@ void add_entry(Catalogue& catalogue) {
   // Unquoted, C:\Program Files\Tool.exe could start C:\Program.exe instead.
   const std::string command = quoted_when_spaced(chosen.file_name);
   if (!may_write(catalogue, title, command)) return;
-  catalogue.module.CurrentHive = kHkeyCurrentUser;
-  const Status result = write_value_at(catalogue, kHkeyCurrentUser, kRunKeyPath, title,
-                                       regtype::kSz, text_to_registry_bytes(command));
-  if (result != status::kOk) {
-    show_error(platform, cannot_create(platform.status_text, title, "Writing it under", result));
+  const PlaceInfo& run = place(StartupLocation::CurrentUserRun);
+  try {
+    write_entry(catalogue, run, run, title, Content{regtype::kSz, command});
+  } catch (const PlatformError& error) {
+    show_error(platform, cannot_create(platform, title, error));
     return;
   }
   list_added(catalogue, title);

@@ -3,34 +3,15 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/platform.h"
-
 namespace rw {
 
-namespace {
-char16_t fold_case(char16_t unit) {
-  if (unit >= u'a' && unit <= u'z') return static_cast<char16_t>(unit - 32);
-  if (unit >= 0xE0 && unit <= 0xFE && unit != 0xF7) return static_cast<char16_t>(unit - 32);
-  if (unit >= 0x430 && unit <= 0x44F) return static_cast<char16_t>(unit - 32);  // Cyrillic
-  if (unit >= 0x3B1 && unit <= 0x3C9 && unit != 0x3C2) return static_cast<char16_t>(unit - 32);
-  return unit;
-}
-}  // namespace
-
-bool list_text_less(std::string_view a, std::string_view b) {
-  const std::u16string left = utf8_to_utf16(a);
-  const std::u16string right = utf8_to_utf16(b);
-  return std::lexicographical_compare(
-      left.begin(), left.end(), right.begin(), right.end(),
-      [](char16_t x, char16_t y) { return fold_case(x) < fold_case(y); });
-}
-
 int SortedEntryList::add(std::string_view text, std::int32_t tag, bool checked) {
+  Item added{std::string(text), rules_.sort_key(text), tag, checked};
   auto at = std::upper_bound(
-      items_.begin(), items_.end(), text,
-      [](std::string_view t, const Item& item) { return list_text_less(t, item.text); });
+      items_.begin(), items_.end(), added.sort_key,
+      [](const std::string& key, const Item& item) { return key < item.sort_key; });
   auto index = static_cast<int>(at - items_.begin());
-  items_.insert(at, Item{std::string(text), tag, checked});
+  items_.insert(at, std::move(added));
   if (current_ >= index) ++current_;
   return index;
 }

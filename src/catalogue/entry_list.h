@@ -1,12 +1,14 @@
 // The one table of startup entries: the main window's list. The catalogue
 // works on this interface; the window's list control implements it, and
-// SortedEntryList is an in-memory stand-in with the same sorted behaviour.
+// SortedEntryList is an in-memory one in the same order.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace rw {
 
@@ -19,7 +21,6 @@ class EntryList {
   virtual int count() const = 0;
   virtual std::string text(int index) const = 0;
   virtual std::int32_t tag(int index) const = 0;
-  virtual void set_tag(int index, std::int32_t tag) = 0;
   virtual bool checked(int index) const = 0;
   virtual void set_checked(int index, bool checked) = 0;
   // The current (highlighted) item, or -1 when there is none.
@@ -28,16 +29,16 @@ class EntryList {
   virtual void remove(int index) = 0;
 };
 
-// Orders texts as the list control does: without regard to letter case.
-bool list_text_less(std::string_view a, std::string_view b);
-
+// Items in the order of the platform's sort keys, an added one after those
+// whose keys are equal, as in the window's list.
 class SortedEntryList final : public EntryList {
  public:
+  explicit SortedEntryList(TextRules& rules) : rules_(rules) {}
+
   int add(std::string_view text, std::int32_t tag, bool checked) override;
   int count() const override { return static_cast<int>(items_.size()); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
-  void set_tag(int index, std::int32_t tag) override { items_.at(index).tag = tag; }
   bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override { items_.at(index).checked = checked; }
   int current() const override { return current_; }
@@ -47,9 +48,11 @@ class SortedEntryList final : public EntryList {
  private:
   struct Item {
     std::string text;
+    std::string sort_key;
     std::int32_t tag = 0;
     bool checked = false;
   };
+  TextRules& rules_;
   std::vector<Item> items_;
   int current_ = -1;
 };

@@ -1,15 +1,17 @@
-// Reading, writing and deleting one entry where its place keeps it: a Run
-// value, a parked value in the settings store, or a shortcut file. The kind of
-// the place chooses how; Exit and Remove go through here and nowhere else.
+// Listing, reading, writing and deleting the entries where a place keeps
+// them: Run values, parked values in the settings store, or shortcut files.
+// This is the one place where the kind of a place decides how; the scan,
+// Exit, Remove, Add and Modify all go through here.
 //
-// Registry failures come back as statuses. File and settings-store failures
-// raise PlatformError, as the platform raises them.
+// Every failure raises, naming the call and the key or path: EntryFailure for
+// a registry call or a check, PlatformError for a file or settings-store call.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/module1.h"
 
@@ -24,34 +26,42 @@ struct Content {
   bool operator==(const Content&) const = default;
 };
 
-// What the place holds under the name: kOk and nothing when no entry of that
-// name (compared as Windows compares names) is there.
-Status read_entry(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                  std::optional<Content>& out);
+// The names of the entries the place holds; a key or folder that does not
+// exist holds none. A listing cut short by a failure keeps the names found
+// before it, and the failure.
+struct Listing {
+  std::vector<std::string> names;
+  std::optional<PlatformError> failure;
+};
+Listing list_entries(Catalogue& catalogue, const PlaceInfo& info);
 
-// Whether the entry could be deleted from its place, asked before anything is
-// written: 0, or the status the deletion would fail with.
-Status check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
+// What the place holds under the name (compared as Windows compares names);
+// nothing when no such entry is there.
+std::optional<Content> read_entry(Catalogue& catalogue, const PlaceInfo& info,
+                                  std::string_view name);
 
-// Stores `content` as the entry `name` of the place `to`. A shortcut is
-// copied whole from its file in `from`.
-Status write_entry(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
-                   std::string_view name, const Content& content);
+// Raises what deleting the entry from its place would fail with, asked
+// before anything is written.
+void check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
-// Deletes the entry from its place. A Run value that is not there gives
-// kFileNotFound; a missing shortcut or parked value raises, with status 2.
-Status delete_entry(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
+// Stores `content` as the entry `name` of the place `to`, replacing one of
+// that name. A shortcut is copied whole from its file in `from`.
+void write_entry(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
+                 std::string_view name, const Content& content);
+
+// Deletes the entry from its place; one that is not there raises status 2.
+void delete_entry(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
 // Once the entry is deleted: removes what its place keeps beside it (the
-// record of a parked value's type). Raises PlatformError when it cannot; what
-// is left then does no harm, since the next parking of that name rewrites it.
+// record of a parked value's type). What is left when this fails does no
+// harm, since the next parking of that name rewrites it.
 void delete_side_record(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
 // Where the entry lives, for messages: the key and value, or the file's path.
 std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
-// Whether a Run-value kind of entry holds a command line that can be parked
-// and restored; a shortcut always can.
+// Whether the entry holds what can be parked and restored whole: a shortcut
+// always does, a Run value when it is a string.
 bool is_movable(const PlaceInfo& info, const Content& content);
 
 }  // namespace rw

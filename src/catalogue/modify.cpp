@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "catalogue/entry_store.h"
 #include "catalogue/operations.h"
 #include "catalogue/run_value_io.h"
 
@@ -15,29 +16,19 @@ std::string cannot_read(const std::string& name, const std::string& cause) {
   return "Can't read the command of " + name + " ! " + cause;
 }
 
-std::string key_words(Hive hive, const std::string& path) {
-  return (hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + path;
+std::string cannot_save(const std::string& name, const std::string& cause) {
+  return "Can't save the new command of " + name + " ! " + cause;
 }
 
-// The type to write the command back with: an expandable string stays one,
-// so %VARIABLES% in it keep working; anything else becomes a plain string.
-// A value that cannot be read could be expandable, and one that has gone
-// since the dialog opened would be made anew, so nothing is written then.
-Status type_to_keep(Catalogue& catalogue, const std::string& name, std::uint32_t& type) {
-  Module1& module = catalogue.module;
-  RegValue stored;
-  const Status result =
-      read_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, name, stored);
-  type = stored.type == regtype::kExpandSz ? regtype::kExpandSz : regtype::kSz;
-  return result;
-}
-
-std::string cannot_save(Catalogue& catalogue, const std::string& name, const std::string& doing,
-                        Status code) {
-  const Module1& module = catalogue.module;
-  return "Can't save the new command of " + name + " !\n\n" + doing + " " +
-         key_words(module.CurrentHive, module.CurrentKeyPath) +
-         " failed: " + status_words(catalogue.platform.status_text, code) + ".";
+// The row whose key Modify left in CurrentHive and CurrentKeyPath.
+const PlaceInfo* place_of_key(const Module1& module) {
+  for (const PlaceInfo& info : kPlaces) {
+    if (info.kind == EntryKind::RunValue && info.key_hive == module.CurrentHive &&
+        info.key_path == module.CurrentKeyPath) {
+      return &info;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -49,68 +40,64 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
   if (index < 0) return std::nullopt;
   const PlaceInfo* info = find_place(list.tag(index));
   if (info == nullptr || info->kind != EntryKind::RunValue) return std::nullopt;
-
-  if (!is_exact_name(list.text(index))) {
-    show_error(platform, cannot_read(shown_name(list.text(index)), "It " + inexact_name_words()));
+  const std::string name = list.text(index);
+  if (!is_exact_name(name)) {
+    show_error(platform, cannot_read(shown_name(name), "It " + inexact_name_words()));
     return std::nullopt;
   }
   Module1& module = catalogue.module;
-  module.CurrentHive = run_value_key_hive(*info);
-  module.CurrentKeyPath = run_value_key_path(*info);
-  ModifyRequest request{
-      titled(": MODIFY [" + scope_caption(info->scope) + "]"), list.text(index), {}};
+  module.CurrentHive = info->key_hive;
+  module.CurrentKeyPath = std::string(info->key_path);
 
-  RegValue stored;
-  const Status result =
-      read_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, request.title, stored);
-  if (result == status::kFileNotFound) {
+  std::optional<Content> stored;
+  try {
+    stored = read_entry(catalogue, *info, name);
+  } catch (const PlatformError& error) {
+    show_error(platform, cannot_read(name, failure_words(platform.status_text, error) + "."));
+    return std::nullopt;
+  }
+  if (!stored) {
     // OK would make a new entry, perhaps beside the moved one; and the list
     // must not go on showing what is not there.
-    show_error(platform,
-               cannot_read(request.title, "It is no longer in " + std::string(info->where) +
-                                              " (something else removed or moved it), "
-                                              "so it is taken off the list."));
+    show_error(platform, cannot_read(name, "It is no longer in " + std::string(info->where) +
+                                               " (something else removed or moved it), so it "
+                                               "is taken off the list."));
     list.remove(index);
     list.set_current(-1);
     return std::nullopt;
   }
-  if (result != status::kOk) {
-    show_error(platform,
-               cannot_read(request.title,
-                           "Reading " + key_words(module.CurrentHive, module.CurrentKeyPath) +
-                               " failed: " + status_words(platform.status_text, result) + "."));
+  if (!is_string_type(stored->type)) {  // shown as text and written back, it would be destroyed
+    show_error(platform, cannot_read(name, "It holds " + type_words(stored->type) +
+                                               ", not a command line, and is left as it is."));
     return std::nullopt;
   }
-  if (!is_string_type(stored.type)) {  // shown as text and written back, it would be destroyed
-    show_error(platform,
-               cannot_read(request.title, "It holds " + type_words(stored.type) +
-                                              ", not a command line, and is left as it is."));
-    return std::nullopt;
-  }
-  request.source = registry_bytes_to_text(stored.data);
-  return request;
+  return ModifyRequest{titled(": MODIFY [" + scope_caption(info->scope) + "]"), name,
+                       std::move(stored->data)};
 }
 
 bool commit_modify(Catalogue& catalogue, const std::string& title, const std::string& source) {
   Platform& platform = catalogue.platform;
-  Module1& module = catalogue.module;
-  std::uint32_t type = regtype::kSz;
-  Status result = type_to_keep(catalogue, title, type);
-  if (result == status::kFileNotFound) {
-    show_error(platform, "Can't save the new command of " + title + " ! It is no longer in " +
-                             key_words(module.CurrentHive, module.CurrentKeyPath) +
-                             " (something else removed or moved it), so nothing is written.");
+  const PlaceInfo* info = place_of_key(catalogue.module);
+  if (info == nullptr) return false;
+  try {
+    // Read again for the type to keep: an expandable string stays one, so
+    // %VARIABLES% in it keep working. A value gone since the dialog opened
+    // would be made anew, so nothing is written then.
+    const std::optional<Content> stored = read_entry(catalogue, *info, title);
+    if (!stored) {
+      show_error(platform, cannot_save(title, "It is no longer in " + std::string(info->where) +
+                                                  " (something else removed or moved it), so "
+                                                  "nothing is written."));
+      return false;
+    }
+    const std::uint32_t type =
+        stored->type == regtype::kExpandSz ? regtype::kExpandSz : regtype::kSz;
+    write_entry(catalogue, *info, *info, title, Content{type, source});
+    return true;
+  } catch (const PlatformError& error) {
+    show_error(platform, cannot_save(title, failure_words(platform.status_text, error) + "."));
     return false;
   }
-  if (result != status::kOk) {
-    show_error(platform, cannot_save(catalogue, title, "Reading", result));
-    return false;
-  }
-  result = write_value_at(catalogue, module.CurrentHive, module.CurrentKeyPath, title, type,
-                          text_to_registry_bytes(source));
-  if (result == status::kOk) return true;
-  show_error(platform, cannot_save(catalogue, title, "Writing", result));
-  return false;
 }
 
 std::optional<std::string> browse_for_source(Platform& platform) {

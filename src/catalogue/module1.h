@@ -47,11 +47,6 @@ std::string place_folder(const PlaceInfo& info, const Module1& module,
                          std::string_view program_folder);
 // folder + "\" + name + ".lnk"
 std::string shortcut_path(std::string_view folder, std::string_view name);
-// The key path of a Run-value place: the Run key for active places, the
-// parking section's key (under HKEY_CURRENT_USER) for parked ones.
-std::string run_value_key_path(const PlaceInfo& info);
-// The hive the key of run_value_key_path lies in.
-Hive run_value_key_hive(const PlaceInfo& info);
 
 // A title for message boxes and dialogs: "Runwarden" + suffix.
 std::string titled(std::string_view suffix);

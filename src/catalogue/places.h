@@ -1,5 +1,6 @@
-// The eight places where a startup entry can be stored, described once.
-// Every operation reads this table; none repeats a switch over the places.
+// The places where a startup entry can be stored, each described once, in its
+// row of kPlaces: every fact an operation needs about a place is there, and
+// the operations read it instead of switching over the places.
 #pragma once
 
 #include <array>
@@ -11,12 +12,9 @@
 
 namespace rw {
 
-// The program's title and version, which name its settings-store application,
-// its window captions and its message-box titles.
+// The program's title, which names its settings-store application, its
+// window captions and its message-box titles.
 inline constexpr std::string_view kProgramTitle = "Runwarden";
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 3;
-inline constexpr int kVersionRevision = 0;
 
 // The place an entry is stored in; the numbers are fixed and are kept as list
 // item tags.
@@ -34,73 +32,134 @@ enum class StartupLocation : std::int32_t {
 enum class EntryKind { RunValue, Shortcut };
 enum class Scope { AllUsers, CurrentUser };
 
-// Which folder holds a shortcut place.
-enum class FolderRole {
-  None,
-  AllUsersStartup,
-  CurrentUserStartup,
-  AllUsersParking,
-  CurrentUserParking
-};
+// What the folder of a shortcut place is built on.
+enum class FolderBase { None, AllUsersStartup, CurrentUserStartup, ProgramFolder };
 
-inline constexpr std::string_view kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-// The scan walks the current user's key with this spelling; key names ignore case.
-inline constexpr std::string_view kRunKeyPathForScan =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr std::string_view kParkingRootTail = "\\DISABLED";
-inline constexpr std::string_view kAllUsersParkingTail = "\\DISABLED\\All Users";
-inline constexpr std::string_view kCurrentUserParkingTail = "\\DISABLED\\Default User";
 inline constexpr std::string_view kShortcutSuffix = ".lnk";
 
 struct PlaceInfo {
   StartupLocation location;
-  std::string_view name;
-  bool active;
+  std::string_view name;  // "CurrentUserRun"
+  bool active;            // Windows starts what is stored here
   StartupLocation partner;
   EntryKind kind;
   Scope scope;
-  Hive hive;               // the hive the entry belongs to (Run values only; 0 otherwise)
-  FolderRole folder;       // shortcut places only
-  std::string_view where;  // the place in words, after "in": "your Run key"
+  Hive hive = 0;  // the hive a Run value belongs to
+  // Run values: the key that holds them, and the spelling the scan walks it
+  // by (key names ignore case). For parked values the key is the
+  // settings-store section, with the section where the types of expandable
+  // strings are recorded beside it.
+  Hive key_hive = 0;
+  std::string_view key_path = {};
+  std::string_view scan_key_path = {};
+  std::string_view section = {};
+  std::string_view type_section = {};
+  // Shortcuts: the folder that holds them.
+  FolderBase folder = FolderBase::None;
+  std::string_view folder_tail = {};
+  int scan_order = 0;           // the scan walks the places in this order
+  std::string_view where = {};  // the place in words, after "in": "your Run key"
 };
 
 inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
-    {StartupLocation::AllUsersRun, "AllUsersRun", true, StartupLocation::AllUsersRunParked,
-     EntryKind::RunValue, Scope::AllUsers, kHkeyLocalMachine, FolderRole::None,
-     "the machine's Run key"},
-    {StartupLocation::CurrentUserRun, "CurrentUserRun", true, StartupLocation::CurrentUserRunParked,
-     EntryKind::RunValue, Scope::CurrentUser, kHkeyCurrentUser, FolderRole::None, "your Run key"},
-    {StartupLocation::AllUsersStartup, "AllUsersStartup", true,
-     StartupLocation::AllUsersStartupParked, EntryKind::Shortcut, Scope::AllUsers, 0,
-     FolderRole::AllUsersStartup, "the All Users Startup folder"},
-    {StartupLocation::CurrentUserStartup, "CurrentUserStartup", true,
-     StartupLocation::CurrentUserStartupParked, EntryKind::Shortcut, Scope::CurrentUser, 0,
-     FolderRole::CurrentUserStartup, "your Startup folder"},
-    {StartupLocation::AllUsersStartupParked, "AllUsersStartupParked", false,
-     StartupLocation::AllUsersStartup, EntryKind::Shortcut, Scope::AllUsers, 0,
-     FolderRole::AllUsersParking, "Runwarden's parking folder for all users' shortcuts"},
-    {StartupLocation::CurrentUserStartupParked, "CurrentUserStartupParked", false,
-     StartupLocation::CurrentUserStartup, EntryKind::Shortcut, Scope::CurrentUser, 0,
-     FolderRole::CurrentUserParking, "Runwarden's parking folder for your shortcuts"},
-    {StartupLocation::AllUsersRunParked, "AllUsersRunParked", false, StartupLocation::AllUsersRun,
-     EntryKind::RunValue, Scope::AllUsers, kHkeyLocalMachine, FolderRole::None,
-     "Runwarden's parked entries of the machine's Run key"},
-    {StartupLocation::CurrentUserRunParked, "CurrentUserRunParked", false,
-     StartupLocation::CurrentUserRun, EntryKind::RunValue, Scope::CurrentUser, kHkeyCurrentUser,
-     FolderRole::None, "Runwarden's parked entries of your Run key"},
+    {.location = StartupLocation::AllUsersRun,
+     .name = "AllUsersRun",
+     .active = true,
+     .partner = StartupLocation::AllUsersRunParked,
+     .kind = EntryKind::RunValue,
+     .scope = Scope::AllUsers,
+     .hive = kHkeyLocalMachine,
+     .key_hive = kHkeyLocalMachine,
+     .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .scan_key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .scan_order = 1,
+     .where = "the machine's Run key"},
+    {.location = StartupLocation::CurrentUserRun,
+     .name = "CurrentUserRun",
+     .active = true,
+     .partner = StartupLocation::CurrentUserRunParked,
+     .kind = EntryKind::RunValue,
+     .scope = Scope::CurrentUser,
+     .hive = kHkeyCurrentUser,
+     .key_hive = kHkeyCurrentUser,
+     .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .scan_key_path = "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .scan_order = 2,
+     .where = "your Run key"},
+    {.location = StartupLocation::AllUsersStartup,
+     .name = "AllUsersStartup",
+     .active = true,
+     .partner = StartupLocation::AllUsersStartupParked,
+     .kind = EntryKind::Shortcut,
+     .scope = Scope::AllUsers,
+     .folder = FolderBase::AllUsersStartup,
+     .scan_order = 6,
+     .where = "the All Users Startup folder"},
+    {.location = StartupLocation::CurrentUserStartup,
+     .name = "CurrentUserStartup",
+     .active = true,
+     .partner = StartupLocation::CurrentUserStartupParked,
+     .kind = EntryKind::Shortcut,
+     .scope = Scope::CurrentUser,
+     .folder = FolderBase::CurrentUserStartup,
+     .scan_order = 5,
+     .where = "your Startup folder"},
+    {.location = StartupLocation::AllUsersStartupParked,
+     .name = "AllUsersStartupParked",
+     .active = false,
+     .partner = StartupLocation::AllUsersStartup,
+     .kind = EntryKind::Shortcut,
+     .scope = Scope::AllUsers,
+     .folder = FolderBase::ProgramFolder,
+     .folder_tail = "\\DISABLED\\All Users",
+     .scan_order = 8,
+     .where = "Runwarden's parking folder for all users' shortcuts"},
+    {.location = StartupLocation::CurrentUserStartupParked,
+     .name = "CurrentUserStartupParked",
+     .active = false,
+     .partner = StartupLocation::CurrentUserStartup,
+     .kind = EntryKind::Shortcut,
+     .scope = Scope::CurrentUser,
+     .folder = FolderBase::ProgramFolder,
+     .folder_tail = "\\DISABLED\\Default User",  // the current user's, despite the name
+     .scan_order = 7,
+     .where = "Runwarden's parking folder for your shortcuts"},
+    {.location = StartupLocation::AllUsersRunParked,
+     .name = "AllUsersRunParked",
+     .active = false,
+     .partner = StartupLocation::AllUsersRun,
+     .kind = EntryKind::RunValue,
+     .scope = Scope::AllUsers,
+     .hive = kHkeyLocalMachine,
+     .key_hive = kHkeyCurrentUser,  // kept in the store of the user who parked it
+     .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646",
+     .scan_key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646",
+     .section = "Disabled\\-2147483646",
+     .type_section = "Types\\-2147483646",
+     .scan_order = 4,
+     .where = "Runwarden's parked entries of the machine's Run key"},
+    {.location = StartupLocation::CurrentUserRunParked,
+     .name = "CurrentUserRunParked",
+     .active = false,
+     .partner = StartupLocation::CurrentUserRun,
+     .kind = EntryKind::RunValue,
+     .scope = Scope::CurrentUser,
+     .hive = kHkeyCurrentUser,
+     .key_hive = kHkeyCurrentUser,
+     .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647",
+     .scan_key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647",
+     .section = "Disabled\\-2147483647",
+     .type_section = "Types\\-2147483647",
+     .scan_order = 3,
+     .where = "Runwarden's parked entries of your Run key"},
 }};
 
-// The row of a tag, or nullptr for a tag outside 1 to 8.
+// The row of a tag, or nullptr for a tag that names no place.
 const PlaceInfo* find_place(std::int32_t tag);
 const PlaceInfo& place(StartupLocation location);
 
-// "Disabled\" + the hive as signed 32-bit decimal: "Disabled\-2147483647".
-std::string parking_section(Hive hive);
-// Where the types of parked expandable strings are recorded. The scan does not
-// walk it, so the parking section itself keeps the plain layout.
-std::string parked_type_section(Hive hive);
-// The registry key path of a parking section, under HKEY_CURRENT_USER.
-std::string parking_section_key_path(Hive hive);
+// The folder every parking folder lies in, under the program's folder.
+inline constexpr std::string_view kParkingRootTail = "\\DISABLED";
 
 std::string scope_caption(Scope scope);  // "ALL USERS" or "CURRENT USER"
 

@@ -12,55 +12,41 @@ namespace rw {
 
 namespace {
 
-struct Deletion {
-  bool gone = false;    // nothing is stored any more, whoever deleted it
-  std::string failure;  // the message to show; empty when all went well
-};
-
-std::string remove_failure(StatusText& text, const std::string& name, Status code,
-                           const std::string& detail = {}) {
-  std::string prompt = "Could not remove " + name + " ! (Error " + std::to_string(code) + ": " +
-                       text.describe(code) + ")";
-  if (!detail.empty()) prompt += "\n\n" + detail;
-  return prompt;
-}
-
 bool confirmed(Platform& platform, const std::string& name) {
   const std::string question =
       "Removing '" + name + "' will affect all users of this computer! Are you sure?";
   return platform.dialogs.message_box(question, mb::kYesNo, titled(": WARNING")) == mb::kResultYes;
 }
 
-std::string rights_words(const PlaceInfo& info, Status code) {
-  if (code != status::kAccessDenied || info.scope != Scope::AllUsers) return {};
-  return "Removing an entry for all users needs administrator rights.";
+std::string cannot_remove(Platform& platform, const PlaceInfo& info, const std::string& name,
+                          const PlatformError& error) {
+  std::string prompt = "Could not remove " + name + " ! (Error " + std::to_string(error.code()) +
+                       ")\n\n" + failure_words(platform.status_text, error) + ".";
+  if (error.code() == status::kAccessDenied && info.scope == Scope::AllUsers) {
+    prompt += " Removing an entry for all users needs administrator rights.";
+  }
+  return prompt;
 }
 
-Deletion with_side_record_gone(Catalogue& catalogue, const PlaceInfo& info,
-                               const std::string& name) {
+// True when nothing is stored any more, whoever deleted it; tells the user
+// what went wrong otherwise.
+bool deleted(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
+  Platform& platform = catalogue.platform;
+  try {
+    delete_entry(catalogue, info, name);
+  } catch (const PlatformError& error) {
+    show_error(platform, cannot_remove(platform, info, name, error));
+    return error.code() == status::kFileNotFound;
+  }
   try {
     delete_side_record(catalogue, info, name);
-  } catch (const PlatformError& error) {  // the entry is gone; only its record is left
-    return Deletion{true, name + " was removed, but " +
-                              failure_words(catalogue.platform.status_text, error) +
-                              ". That record is left behind; it does no harm."};
-  }
-  return Deletion{true, {}};
-}
-
-Deletion delete_stored(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
-  StatusText& text = catalogue.platform.status_text;
-  try {
-    const Status result = delete_entry(catalogue, info, name);
-    if (result == status::kOk) return with_side_record_gone(catalogue, info, name);
-    return Deletion{result == status::kFileNotFound,
-                    remove_failure(text, name, result, rights_words(info, result))};
   } catch (const PlatformError& error) {
-    return Deletion{
-        error.code() == status::kFileNotFound,
-        remove_failure(text, name, error.code(),
-                       failure_words(text, error) + ". " + rights_words(info, error.code()))};
+    show_error(platform, name +
+                             " was removed, but the record of its type was left behind "
+                             "(which does no harm): " +
+                             failure_words(platform.status_text, error) + ".");
   }
+  return true;
 }
 
 }  // namespace
@@ -88,10 +74,7 @@ void remove_entry(Catalogue& catalogue) {
     return;
   }
   if (info->scope == Scope::AllUsers && !confirmed(platform, name)) return;
-
-  const Deletion deletion = delete_stored(catalogue, *info, name);
-  if (!deletion.failure.empty()) show_error(platform, deletion.failure);
-  if (deletion.gone) {
+  if (deleted(catalogue, *info, name)) {
     list.remove(index);
     list.set_current(-1);
   }

@@ -2,15 +2,6 @@
 
 namespace rw {
 
-std::string status_words(StatusText& text, Status code) {
-  return text.describe(code) + " (error " + std::to_string(code) + ")";
-}
-
-std::string failure_words(StatusText& text, const PlatformError& error) {
-  return error.operation() + " failed for \"" + error.subject() +
-         "\": " + status_words(text, error.code());
-}
-
 std::string type_words(std::uint32_t type) {
   switch (type) {
     case regtype::kBinary:
@@ -71,61 +62,90 @@ std::string quoted_when_spaced(std::string_view path) {
   return quoted;
 }
 
-Status read_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
-                     RegValue& out) {
-  Registry& registry = catalogue.platform.registry;
-  Module1& module = catalogue.module;
-  KeyScope scope(module);
-  module.LastStatus = registry.open_key(hive, path, access::kRead, module.KeyHandle);
-  if (module.LastStatus != status::kOk) return module.LastStatus;
-  module.LastStatus = read_value(registry, module.KeyHandle, name, out);
-  return module.LastStatus;
+std::string key_words(Hive hive, std::string_view path) {
+  return (hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") +
+         std::string(path);
 }
 
-Status write_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
-                      std::uint32_t type, const std::vector<std::uint8_t>& data) {
-  Registry& registry = catalogue.platform.registry;
-  Module1& module = catalogue.module;
-  KeyScope scope(module);
-  module.LastStatus = registry.create_key(hive, path, access::kWrite, module.KeyHandle);
-  if (module.LastStatus != status::kOk) return module.LastStatus;
-  module.LastStatus = registry.set_value(module.KeyHandle, name, type, data);
-  return module.LastStatus;
+namespace {
+
+// Records the status, and raises it when the call failed.
+void check(Module1& module, Status result, const char* call, Hive hive, std::string_view path,
+           std::string_view name = {}) {
+  module.LastStatus = result;
+  if (result == status::kOk) return;
+  std::string subject = key_words(hive, path);
+  if (!name.empty()) subject += "\\" + std::string(name);
+  throw EntryFailure(call, subject, result);
 }
 
-Status delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
-                       std::string_view name) {
+}  // namespace
+
+std::optional<RegValue> read_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
+                                      std::string_view name) {
   Registry& registry = catalogue.platform.registry;
   Module1& module = catalogue.module;
   KeyScope scope(module);
-  module.LastStatus = registry.open_key(hive, path, access::kWrite, module.KeyHandle);
-  if (module.LastStatus != status::kOk) return module.LastStatus;
-  module.LastStatus = registry.delete_value(module.KeyHandle, name);
-  return module.LastStatus;
+  Status result = registry.open_key(hive, path, access::kRead, module.KeyHandle);
+  if (result == status::kFileNotFound) return std::nullopt;  // no key, so no such value
+  check(module, result, "RegOpenKeyEx", hive, path);
+  RegValue value;
+  result = read_value(registry, module.KeyHandle, name, value);
+  if (result == status::kFileNotFound) return std::nullopt;
+  check(module, result, "RegQueryValueEx", hive, path, name);
+  return value;
+}
+
+void write_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
+                    std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  Registry& registry = catalogue.platform.registry;
+  Module1& module = catalogue.module;
+  KeyScope scope(module);
+  check(module, registry.create_key(hive, path, access::kWrite, module.KeyHandle), "RegCreateKeyEx",
+        hive, path);
+  check(module, registry.set_value(module.KeyHandle, name, type, data), "RegSetValueEx", hive, path,
+        name);
+}
+
+void delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
+                     std::string_view name) {
+  Registry& registry = catalogue.platform.registry;
+  Module1& module = catalogue.module;
+  KeyScope scope(module);
+  check(module, registry.open_key(hive, path, access::kWrite, module.KeyHandle), "RegOpenKeyEx",
+        hive, path);
+  check(module, registry.delete_value(module.KeyHandle, name), "RegDeleteValue", hive, path, name);
+}
+
+void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path) {
+  Module1& module = catalogue.module;
+  KeyScope scope(module);
+  check(module, catalogue.platform.registry.open_key(hive, path, access::kWrite, module.KeyHandle),
+        "RegOpenKeyEx", hive, path);
 }
 
 namespace {
 const std::string kExpandRecord = std::to_string(regtype::kExpandSz);
 }  // namespace
 
-std::uint32_t parked_type(SettingsStore& store, Hive hive, std::string_view name) {
-  const auto record = store.find_setting(kProgramTitle, parked_type_section(hive), name);
+std::uint32_t parked_type(SettingsStore& store, const PlaceInfo& parking, std::string_view name) {
+  const auto record = store.find_setting(kProgramTitle, parking.type_section, name);
   return record == kExpandRecord ? regtype::kExpandSz : regtype::kSz;
 }
 
-void record_parked_type(SettingsStore& store, Hive hive, std::string_view name,
+void record_parked_type(SettingsStore& store, const PlaceInfo& parking, std::string_view name,
                         std::uint32_t type) {
   if (type == regtype::kExpandSz) {
-    store.save_setting(kProgramTitle, parked_type_section(hive), name, kExpandRecord);
+    store.save_setting(kProgramTitle, parking.type_section, name, kExpandRecord);
   } else {
-    forget_parked_type(store, hive, name);
+    forget_parked_type(store, parking, name);
   }
 }
 
-void forget_parked_type(SettingsStore& store, Hive hive, std::string_view name) {
-  if (!store.find_setting(kProgramTitle, parked_type_section(hive), name)) return;
+void forget_parked_type(SettingsStore& store, const PlaceInfo& parking, std::string_view name) {
+  if (!store.find_setting(kProgramTitle, parking.type_section, name)) return;
   try {
-    store.delete_setting(kProgramTitle, parked_type_section(hive), name);
+    store.delete_setting(kProgramTitle, parking.type_section, name);
   } catch (const PlatformError& error) {
     if (error.code() != status::kFileNotFound) throw;  // gone meanwhile is what we wanted
   }

@@ -1,6 +1,6 @@
-// The pieces the operations share to read, write and delete one Run value
-// through Module1's key, to keep the types of parked values, and to word
-// failures for the user. Private to the catalogue.
+// The pieces the operations share: one Run value reached through Module1's
+// key, the record of a parked value's type, and the words of messages.
+// Private to the catalogue.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +14,45 @@
 
 namespace rw {
 
-// "Access is denied. (error 5)": the OS's words, then the number.
-std::string status_words(StatusText& text, Status code);
-// "Kill failed for "C:\x.lnk": Access is denied. (error 5)"
-std::string failure_words(StatusText& text, const PlatformError& error);
+// A failure that concerns one entry only: a registry call of the catalogue,
+// or a check made before anything was written. Raised like file and
+// settings-store failures, so that every one is told in the same words; but
+// where those end Exit's walk, this one ends only its entry's move.
+class EntryFailure : public PlatformError {
+ public:
+  using PlatformError::PlatformError;
+};
+
+// "HKEY_CURRENT_USER\Software\..."
+std::string key_words(Hive hive, std::string_view path);
+
+// Each opens Module1's key, does one thing and closes the key again; every
+// status goes to LastStatus, and a failure raises EntryFailure naming the
+// call and the key (and value). A value is read whole, whatever its length;
+// one that is not there reads as nothing.
+std::optional<RegValue> read_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
+                                      std::string_view name);
+// Opens the key (creating it when missing) and stores the value.
+void write_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
+                    std::uint32_t type, const std::vector<std::uint8_t>& data);
+// Raises with status 2 when there is no such value.
+void delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name);
+// Opens the key for writing and closes it again: whether values may be
+// deleted there, asked before anything is written.
+void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path);
+
+// The type a value parked in `parking` had in its Run key. The parking
+// section holds plain strings only, so expandable strings are recorded beside
+// it. Settings-store failures raise PlatformError.
+std::uint32_t parked_type(SettingsStore& store, const PlaceInfo& parking, std::string_view name);
+// Records the type to restore later; a plain string leaves no record (and
+// clears one left from before).
+void record_parked_type(SettingsStore& store, const PlaceInfo& parking, std::string_view name,
+                        std::uint32_t type);
+void forget_parked_type(SettingsStore& store, const PlaceInfo& parking, std::string_view name);
+
 // What a value of a type that is not a string holds, for messages.
 std::string type_words(std::uint32_t type);
-
 // The name as a message can show it: a NUL as "␀", a lone surrogate as "�".
 std::string shown_name(std::string_view name);
 // Why an entry whose name is not exact (see is_exact_name) is left alone.
@@ -36,25 +68,5 @@ OpenFileRequest program_file_request(std::uint32_t flags);
 // "path" -> "\"path\"" when the path has a space, so that Windows does not
 // read C:\Program Files\... as C:\Program.exe.
 std::string quoted_when_spaced(std::string_view path);
-
-// Each opens Module1's key, does one thing and closes the key again; every
-// registry status goes to LastStatus and the first failing one is returned.
-// A value of any length is read whole.
-Status read_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
-                     RegValue& out);
-// Opens the key (creating it when missing) and stores the value.
-Status write_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
-                      std::uint32_t type, const std::vector<std::uint8_t>& data);
-Status delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
-                       std::string_view name);
-
-// The type a parked value of `hive` had in its Run key. The parking section
-// holds plain strings only, so expandable strings are recorded beside it.
-// Settings-store failures raise PlatformError.
-std::uint32_t parked_type(SettingsStore& store, Hive hive, std::string_view name);
-// Records the type to restore later; a plain string leaves no record (and
-// clears one left from before).
-void record_parked_type(SettingsStore& store, Hive hive, std::string_view name, std::uint32_t type);
-void forget_parked_type(SettingsStore& store, Hive hive, std::string_view name);
 
 }  // namespace rw

@@ -1,78 +1,24 @@
 #include "catalogue/scan.h"
 
+#include <algorithm>
 #include <array>
-#include <vector>
+
+#include "catalogue/entry_store.h"
+#include "version.h"
 
 namespace rw {
 
 namespace {
 
-// The order in which the places are walked. The list sorts its items, so the
-// order decides only the order of adding.
-constexpr std::array<StartupLocation, 8> kScanOrder = {
-    StartupLocation::AllUsersRun,
-    StartupLocation::CurrentUserRun,
-    StartupLocation::CurrentUserRunParked,
-    StartupLocation::AllUsersRunParked,
-    StartupLocation::CurrentUserStartup,
-    StartupLocation::AllUsersStartup,
-    StartupLocation::CurrentUserStartupParked,
-    StartupLocation::AllUsersStartupParked,
-};
-
-void add_item(EntryList& list, std::string_view text, const PlaceInfo& info) {
-  list.add(text, static_cast<std::int32_t>(info.location), info.active);
-}
-
-std::string hive_name(Hive hive) {
-  return hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
-}
-
-std::string describe_failure(Catalogue& catalogue, const std::string& what, Status code) {
-  return what + ": " + catalogue.platform.status_text.describe(code) + " (error " +
-         std::to_string(code) + ")";
-}
-
-void walk_run_values(Catalogue& catalogue, const PlaceInfo& info, ScanResult& result) {
-  Registry& registry = catalogue.platform.registry;
-  Module1& module = catalogue.module;
-  KeyScope scope(module);
-  // The current user's Run key is read with its usual spelling; key names
-  // ignore case, so it is the same key the operations write.
-  const std::string path = info.location == StartupLocation::CurrentUserRun
-                               ? std::string(kRunKeyPathForScan)
-                               : run_value_key_path(info);
-  const Hive hive = run_value_key_hive(info);
-  module.LastStatus = registry.open_key(hive, path, access::kRead, module.KeyHandle);
-  if (module.LastStatus == status::kFileNotFound) return;  // a missing key lists nothing
-  std::vector<std::string> names;
-  if (module.LastStatus == status::kOk) {
-    module.LastStatus = list_value_names(registry, module.KeyHandle, names);
-  }
-  for (const std::string& name : names) add_item(catalogue.list, name, info);
-  if (module.LastStatus != status::kOk) {
-    result.problems.push_back(
-        describe_failure(catalogue, hive_name(hive) + "\\" + path, module.LastStatus));
-  }
-}
-
-void list_shortcuts(Catalogue& catalogue, const PlaceInfo& info, std::string_view program_folder,
-                    ScanResult& result) {
-  const std::string folder = place_folder(info, catalogue.module, program_folder);
-  const std::string pattern = folder + "\\*" + std::string(kShortcutSuffix);
-  std::vector<std::string> files;
-  try {
-    files = catalogue.platform.files.dir(pattern, attr::kNormal);
-  } catch (const PlatformError& error) {
-    // An unreadable folder hides its shortcuts; say so and list the rest.
-    result.problems.push_back(describe_failure(catalogue, folder, error.code()));
-    return;
-  }
-  for (const std::string& file : files) {
-    if (file.size() < kShortcutSuffix.size()) continue;
-    add_item(catalogue.list, std::string_view(file).substr(0, file.size() - kShortcutSuffix.size()),
-             info);
-  }
+// The places in the order the scan walks them. The list sorts its items, so
+// the order decides only the order of adding.
+std::array<const PlaceInfo*, kPlaces.size()> places_in_scan_order() {
+  std::array<const PlaceInfo*, kPlaces.size()> order{};
+  std::transform(kPlaces.begin(), kPlaces.end(), order.begin(),
+                 [](const PlaceInfo& info) { return &info; });
+  std::sort(order.begin(), order.end(),
+            [](const PlaceInfo* a, const PlaceInfo* b) { return a->scan_order < b->scan_order; });
+  return order;
 }
 
 void make_dir_if_missing(FileSystem& files, const std::string& path) {
@@ -82,11 +28,9 @@ void make_dir_if_missing(FileSystem& files, const std::string& path) {
 }  // namespace
 
 std::string main_window_caption() {
-  return std::string(kProgramTitle) + " v" + std::to_string(kVersionMajor) + "." +
-         std::to_string(kVersionMinor);
+  return std::string(kProgramTitle) + " v" + std::to_string(RUNWARDEN_VERSION_MAJOR) + "." +
+         std::to_string(RUNWARDEN_VERSION_MINOR);
 }
-
-std::string resolve_windows_folder(Folders& folders) { return folders.windows_directory(); }
 
 std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
                                    std::string_view fallback_tail) {
@@ -96,26 +40,28 @@ std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view
 }
 
 void ensure_parking_folders(FileSystem& files, std::string_view program_folder) {
-  const std::string root = std::string(program_folder) + std::string(kParkingRootTail);
-  make_dir_if_missing(files, root);
-  make_dir_if_missing(files, std::string(program_folder) + std::string(kAllUsersParkingTail));
-  make_dir_if_missing(files, std::string(program_folder) + std::string(kCurrentUserParkingTail));
+  make_dir_if_missing(files, std::string(program_folder) + std::string(kParkingRootTail));
+  for (const PlaceInfo& info : kPlaces) {
+    if (info.folder == FolderBase::ProgramFolder) {
+      make_dir_if_missing(files, std::string(program_folder) + std::string(info.folder_tail));
+    }
+  }
 }
 
-std::string scan_problems_message(const ScanResult& result) {
+std::string scan_problems_message(StatusText& text, const ScanResult& result) {
   if (result.problems.empty()) return {};
   std::string message = "Some startup places could not be read, so the list may be incomplete:";
-  for (const std::string& problem : result.problems) message += "\n\n" + problem;
+  for (const PlatformError& problem : result.problems) {
+    message += "\n\n" + failure_words(text, problem) + ".";
+  }
   return message;
 }
 
 ScanResult run_scan(Catalogue& catalogue) {
   Platform& platform = catalogue.platform;
   Module1& module = catalogue.module;
-  const std::string program_folder = platform.folders.program_folder();
-
-  ensure_parking_folders(platform.files, program_folder);
-  const std::string windows_folder = resolve_windows_folder(platform.folders);
+  ensure_parking_folders(platform.files, platform.folders.program_folder());
+  const std::string windows_folder = platform.folders.windows_directory();
   module.CurrentUserStartupPath = resolve_startup_folder(
       platform.folders, kCsidlStartup, windows_folder, "\\Start Menu\\Programs\\StartUp");
   module.AllUsersStartupPath =
@@ -123,14 +69,13 @@ ScanResult run_scan(Catalogue& catalogue) {
                              "\\All Users\\Start Menu\\Programs\\StartUp");
   ScanResult result;
   result.caption = main_window_caption();
-
-  for (StartupLocation location : kScanOrder) {
-    const PlaceInfo& info = place(location);
-    if (info.kind == EntryKind::RunValue) {
-      walk_run_values(catalogue, info, result);
-    } else {
-      list_shortcuts(catalogue, info, program_folder, result);
+  for (const PlaceInfo* info : places_in_scan_order()) {
+    Listing listing = list_entries(catalogue, *info);
+    for (const std::string& name : listing.names) {
+      catalogue.list.add(name, static_cast<std::int32_t>(info->location), info->active);
     }
+    // What could not be read is missing from the list, so the user is told.
+    if (listing.failure) result.problems.push_back(std::move(*listing.failure));
   }
   catalogue.list.set_current(-1);
   return result;

@@ -13,8 +13,6 @@ namespace rw {
 // "Runwarden v1.3"
 std::string main_window_caption();
 
-// GetWindowsDirectory's text, or the empty text when it fails.
-std::string resolve_windows_folder(Folders& folders);
 // The special folder when its path has 3 or more characters, else the
 // Windows folder + fallback_tail.
 std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
@@ -26,9 +24,9 @@ void ensure_parking_folders(FileSystem& files, std::string_view program_folder);
 
 struct ScanResult {
   std::string caption;
-  // Places that could not be read whole, each with the cause in the OS's
-  // words. The list then lacks what they hold, so the user must be told.
-  std::vector<std::string> problems;
+  // Places that could not be read whole: the list lacks what they hold, so
+  // the user must be told.
+  std::vector<PlatformError> problems;
 };
 
 // Runs the whole scan into the list. Raises PlatformError when a parking
@@ -36,6 +34,6 @@ struct ScanResult {
 ScanResult run_scan(Catalogue& catalogue);
 
 // The problems of a scan as one message for the user; empty when none.
-std::string scan_problems_message(const ScanResult& result);
+std::string scan_problems_message(StatusText& text, const ScanResult& result);
 
 }  // namespace rw

@@ -18,6 +18,11 @@ PlatformError::PlatformError(std::string operation, std::string subject, Status 
       subject_(std::move(subject)),
       code_(code) {}
 
+std::string failure_words(StatusText& text, const PlatformError& error) {
+  return error.operation() + " failed for \"" + error.subject() +
+         "\": " + text.describe(error.code()) + " (error " + std::to_string(error.code()) + ")";
+}
+
 RegKey::RegKey(RegKey&& other) noexcept
     : owner_(std::exchange(other.owner_, nullptr)), handle_(std::exchange(other.handle_, 0)) {}
 

@@ -25,7 +25,6 @@ inline constexpr Status kPathNotFound = 3;
 inline constexpr Status kAccessDenied = 5;
 inline constexpr Status kInvalidHandle = 6;
 inline constexpr Status kSharingViolation = 32;
-inline constexpr Status kFileExists = 80;
 inline constexpr Status kInvalidParameter = 87;
 inline constexpr Status kAlreadyExists = 183;
 inline constexpr Status kMoreData = 234;
@@ -41,7 +40,6 @@ inline constexpr Hive kHkeyLocalMachine = 0x80000002u;
 namespace access {
 inline constexpr std::uint32_t kRead = 0x20019;   // KEY_READ
 inline constexpr std::uint32_t kWrite = 0x20006;  // KEY_WRITE
-inline constexpr std::uint32_t kAllKeyRights = 0x2003F;
 }  // namespace access
 
 namespace regtype {
@@ -120,8 +118,6 @@ class Registry {
   virtual Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                            const std::vector<std::uint8_t>& data) = 0;
   virtual Status delete_value(const RegKey& key, std::string_view name) = 0;
-  // RegDeleteKeyW of an empty sub-key; used by the settings store only.
-  virtual Status delete_key(Hive hive, std::string_view path) = 0;
 
  protected:
   friend class RegKey;
@@ -185,6 +181,11 @@ class StatusText {
   virtual std::string describe(Status code) = 0;
 };
 
+// The one way a failure is put into words, so that every message names the
+// call, what it was called on, and the status in the OS's words and number:
+//   Kill failed for "C:\x.lnk": Access is denied. (error 5)
+std::string failure_words(StatusText& text, const PlatformError& error);
+
 // The shell: opening documents and starting programs. Neither waits.
 class Shell {
  public:
@@ -246,6 +247,11 @@ class TextRules {
   // True when Windows takes the two for one name: equal but for letter case,
   // compared character by character (no linguistic folding, so "ß" is not "SS").
   virtual bool same_name(std::string_view a, std::string_view b) = 0;
+  // The order the list shows entries in, as bytes: two texts compare as their
+  // keys do, byte by byte. The user's linguistic order, without regard to
+  // letter case; texts it does not tell apart have equal keys, and the empty
+  // text comes first.
+  virtual std::string sort_key(std::string_view text) = 0;
 };
 
 // All services together, as the catalogue receives them.

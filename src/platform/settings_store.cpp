@@ -28,11 +28,6 @@ std::optional<std::string> SettingsStore::find_setting(std::string_view applicat
   return registry_bytes_to_text(value.data);
 }
 
-std::string SettingsStore::get_setting(std::string_view application, std::string_view section,
-                                       std::string_view key) {
-  return find_setting(application, section, key).value_or(std::string());
-}
-
 void SettingsStore::save_setting(std::string_view application, std::string_view section,
                                  std::string_view key, std::string_view value) {
   const std::string path = section_key_path(application, section);

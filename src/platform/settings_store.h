@@ -22,11 +22,8 @@ class SettingsStore {
   // The registry key path (under HKEY_CURRENT_USER) of a section.
   static std::string section_key_path(std::string_view application, std::string_view section);
 
-  // GetSetting: the stored text, or the empty text when the key is absent.
-  // Raises PlatformError when the value exists but cannot be read.
-  std::string get_setting(std::string_view application, std::string_view section,
-                          std::string_view key);
-  // The stored text, or nothing when the key (or its section) is absent.
+  // GetSetting: the stored text, or nothing when the key (or its section) is
+  // absent. Raises PlatformError when the value exists but cannot be read.
   std::optional<std::string> find_setting(std::string_view application, std::string_view section,
                                           std::string_view key);
   // SaveSetting: creates the section when needed; stores REG_SZ.

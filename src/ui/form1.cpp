@@ -122,7 +122,10 @@ HICON load_icon(HINSTANCE instance, int size) {
 }  // namespace
 
 Form1::Form1(Platform& platform, Options options)
-    : platform_(platform), options_(options), catalogue_{platform, list_, module_} {}
+    : platform_(platform),
+      options_(options),
+      list_(platform.text_rules),
+      catalogue_{platform, list_, module_} {}
 
 Form1::~Form1() {
   if (window_ != nullptr) ::DestroyWindow(window_);
@@ -176,19 +179,18 @@ bool Form1::open(int show_command) {
   ScanResult scan;
   try {
     scan = this->scan();
+  } catch (const PlatformError& error) {
+    report_start_failure(failure_words(platform_.status_text, error) + ".");
+    return false;
   } catch (const std::exception& error) {
-    platform_.dialogs.message_box(
-        std::string("Runwarden cannot start, because its folder for switched-off "
-                    "entries is not usable:\n\n") +
-            error.what(),
-        mb::kCritical, titled(": ERROR"));
+    report_start_failure(error.what());
     return false;
   }
   ::SetWindowTextW(window_, win32::widen(scan.caption).c_str());
   ::ShowWindow(window_, show_command);
   ::UpdateWindow(window_);
   ::SetFocus(control(kCommand1));
-  const std::string problems = scan_problems_message(scan);
+  const std::string problems = scan_problems_message(platform_.status_text, scan);
   if (!problems.empty()) {
     platform_.dialogs.message_box(problems, mb::kInformation, titled(": WARNING"));
   }
@@ -341,10 +343,17 @@ void Form1::exit_command() {
   ::DestroyWindow(window_);
 }
 
+void Form1::report_start_failure(const std::string& what) {
+  platform_.dialogs.message_box("Runwarden cannot start:\n\n" + what, mb::kCritical,
+                                titled(": ERROR"));
+}
+
 template <typename Command>
 void Form1::guarded(Command&& command) {
   try {
     command();
+  } catch (const PlatformError& error) {
+    report_failure((failure_words(platform_.status_text, error) + ".").c_str());
   } catch (const std::exception& error) {
     report_failure(error.what());
   } catch (...) {

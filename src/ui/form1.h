@@ -82,6 +82,7 @@ class Form1 {
   POINT keyboard_menu_point() const;
   void exit_command();
   void report_failure(const char* what);
+  void report_start_failure(const std::string& what);
   // Runs one command; whatever escapes it is told to the user, never lost in
   // the window procedure.
   template <typename Command>

@@ -12,30 +12,6 @@
 
 namespace rw::ui {
 
-namespace {
-
-constexpr DWORD kListOrder = NORM_IGNORECASE;
-
-// The order a sorted list view gives its items (linguistic, ignoring case)
-// as bytes: two keys compare as CompareStringW compares their texts, for one
-// conversion per item instead of a comparison per step of every search.
-std::string sort_key(const std::wstring& text) {
-  const int length = static_cast<int>(text.size());
-  if (length == 0) return {};  // before every other text, as the empty name sorts
-  const int size = ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kListOrder, text.data(),
-                                  length, nullptr, 0);
-  if (size <= 0)
-    throw std::runtime_error("The list cannot order a text (error " +
-                             std::to_string(::GetLastError()) + ").");
-  std::string key(static_cast<size_t>(size), '\0');
-  ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kListOrder, text.data(), length,
-                 reinterpret_cast<wchar_t*>(key.data()), size);
-  key.resize(static_cast<size_t>(size) - 1);  // its closing zero byte
-  return key;
-}
-
-}  // namespace
-
 void ListViewEntries::attach(HWND list_view) {
   list_ = list_view;
   kept_.clear();
@@ -43,7 +19,7 @@ void ListViewEntries::attach(HWND list_view) {
   kept_.reserve(static_cast<size_t>(items));
   for (int index = 0; index < items; ++index) {
     std::wstring text = text_of_item(index);
-    std::string key = sort_key(text);
+    std::string key = rules_.sort_key(win32::narrow(text));
     kept_.push_back({std::move(text), std::move(key)});
   }
 }
@@ -53,8 +29,7 @@ void ListViewEntries::check_index(int index) const {
 }
 
 int ListViewEntries::add(std::string_view text, std::int32_t tag, bool checked) {
-  Kept added{win32::widen(text), {}};
-  added.sort_key = sort_key(added.text);
+  Kept added{win32::widen(text), rules_.sort_key(text)};
   // A sorting control compares with every item before its place; a binary
   // search over the kept keys keeps tens of thousands of entries quick.
   const auto place = std::upper_bound(
@@ -112,15 +87,6 @@ std::int32_t ListViewEntries::tag(int index) const {
   item.iItem = index;
   ListView_GetItem(list_, &item);
   return static_cast<std::int32_t>(item.lParam);
-}
-
-void ListViewEntries::set_tag(int index, std::int32_t tag) {
-  check_index(index);
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  item.lParam = tag;
-  ListView_SetItem(list_, &item);
 }
 
 bool ListViewEntries::checked(int index) const {

@@ -5,9 +5,6 @@
 // control for texts.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <string>
@@ -19,19 +16,20 @@ namespace rw::ui {
 
 class ListViewEntries final : public EntryList {
  public:
+  // Items are ordered by the rules' sort keys.
+  explicit ListViewEntries(TextRules& rules) : rules_(rules) {}
+
   // The control must not sort by itself (no LVS_SORTASCENDING): add() puts
   // each item in its place. Items already in the control are taken over;
   // after that, this object must be the only one that changes them.
   void attach(HWND list_view);
   HWND hwnd() const { return list_; }
 
-  // After the items whose texts are equal or less, without regard to case
-  // and in the user's linguistic order.
+  // After the items whose sort keys are equal or less.
   int add(std::string_view text, std::int32_t tag, bool checked) override;
   int count() const override;
   std::string text(int index) const override;
   std::int32_t tag(int index) const override;
-  void set_tag(int index, std::int32_t tag) override;
   bool checked(int index) const override;
   void set_checked(int index, bool checked) override;
   int current() const override;
@@ -42,6 +40,7 @@ class ListViewEntries final : public EntryList {
   void check_index(int index) const;
   std::wstring text_of_item(int index) const;
 
+  TextRules& rules_;
   HWND list_ = nullptr;
   struct Kept {
     std::wstring text;

@@ -143,7 +143,7 @@ TEST_F(AddTest, APathWithSpacesIsStoredQuoted) {
 }
 
 TEST_F(AddTest, TheRunKeyIsCreatedWhenMissing) {
-  os_.registry.remove_key(kHkeyCurrentUser, kRunKeyPath);
+  os_.registry.remove_key(kHkeyCurrentUser, kRunKey);
   choose("C:\\Tools\\Tool.exe");
   add();
 
@@ -155,7 +155,7 @@ TEST_F(AddTest, ARefusedCreateOrWriteIsReportedAndListsNothing) {
     std::string what;
     std::function<void()> refuse;
   } cases[] = {
-      {"key", [&] { os_.registry.deny_write(kHkeyCurrentUser, kRunKeyPath); }},
+      {"key", [&] { os_.registry.deny_write(kHkeyCurrentUser, kRunKey); }},
       {"value",
        [&] {
          os_.log.add_fault(Fault{0, "RegSetValueEx", status::kAccessDenied});

@@ -116,11 +116,9 @@ class World final : public CatalogueTest {
     if (info.kind == EntryKind::Shortcut) {
       const std::string content(entry.held.data.begin(), entry.held.data.end());
       store_shortcut(entry.location, entry.name, content);
-    } else if (info.active) {
-      os_.registry.put(info.hive, kRunKeyPath, entry.name, entry.held.type, entry.held.data);
     } else {
-      os_.registry.put(kHkeyCurrentUser, parking_section_key_path(info.hive), entry.name,
-                       entry.held.type, entry.held.data);
+      const auto [hive, key] = key_of(entry.location);
+      os_.registry.put(hive, key, entry.name, entry.held.type, entry.held.data);
     }
   }
 
@@ -134,9 +132,9 @@ class World final : public CatalogueTest {
     auto value = stored_run_value(location, name);
     if (!value) return std::nullopt;
     Held held{value->type, value->data};
-    if (!info.active && value->type == regtype::kSz) {  // parked: its type is recorded beside it
-      SettingsStore store(os_.registry);
-      held.type = parked_type(store, info.hive, name);
+    if (!info.active && value->type == regtype::kSz &&  // parked: its type is recorded beside it
+        os_.registry.get_string(kHkeyCurrentUser, type_record_key(location), name) == "2") {
+      held.type = regtype::kExpandSz;
     }
     return held;
   }
@@ -147,9 +145,8 @@ class World final : public CatalogueTest {
     for (const PlaceInfo& info : kPlaces) {
       const auto tag = static_cast<std::int32_t>(info.location);
       if (info.kind == EntryKind::RunValue) {
-        for (auto& name :
-             os_.registry.value_names(run_value_key_hive(info), run_value_key_path(info)))
-          items.emplace_back(name, tag);
+        const auto [hive, key] = key_of(info.location);
+        for (auto& name : os_.registry.value_names(hive, key)) items.emplace_back(name, tag);
         continue;
       }
       for (auto& file : os_.files.dir(folder_of(info.location) + "\\*.lnk", attr::kNormal))
@@ -583,10 +580,8 @@ TEST(BadInput, ChangesByOtherProgramsSinceTheScanAreReportedAndLoseNothing) {
   Input value_deleted = command_input("a value deleted since the scan", sz("c:\\tool.exe"));
   value_deleted.operations = {Operation::Exit, Operation::Remove, Operation::Modify};
   value_deleted.since_scan = [](World& world, Entry& entry) {
-    const PlaceInfo& info = place(entry.location);
-    ASSERT_EQ(
-        world.os_.registry.erase(run_value_key_hive(info), run_value_key_path(info), entry.name),
-        true);
+    const auto [hive, key] = key_of(entry.location);
+    ASSERT_EQ(world.os_.registry.erase(hive, key, entry.name), true);
     entry.gone = true;
   };
   // Gone is what Remove wanted: the item goes, and the user hears it was not there.

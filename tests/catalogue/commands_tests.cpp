@@ -25,7 +25,7 @@ TEST_F(CommandsTest, EmptyListOrNoCurrentItemEnablesOnlyAdd) {
 TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
   for (const PlaceInfo& info : kPlaces) {
     SCOPED_TRACE(std::string(info.name));
-    SortedEntryList list;
+    SortedEntryList list(os_.text_rules);
     list.add("Other", 0, false);
     const int index = list.add("Tool", static_cast<std::int32_t>(info.location), false);
     list.set_current(index);

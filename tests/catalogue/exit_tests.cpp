@@ -93,8 +93,8 @@ TEST_F(ExitTest, ParkedValuesLieInTheCurrentUsersStoreInTheSectionOfTheirOwnHive
             "c:\\machine.exe");
   EXPECT_EQ(os_.registry.get_string(kHkeyCurrentUser, sections + "-2147483647", "Tool"),
             "c:\\user.exe");
-  EXPECT_THAT(os_.registry.value_names(kHkeyLocalMachine, kRunKeyPath), IsEmpty());
-  EXPECT_THAT(os_.registry.value_names(kHkeyCurrentUser, kRunKeyPath), IsEmpty());
+  EXPECT_THAT(os_.registry.value_names(kHkeyLocalMachine, kRunKey), IsEmpty());
+  EXPECT_THAT(os_.registry.value_names(kHkeyCurrentUser, kRunKey), IsEmpty());
   EXPECT_THAT(os_.registry.value_names(kHkeyLocalMachine, sections + "-2147483646"), IsEmpty());
 }
 
@@ -118,7 +118,7 @@ TEST_F(ExitTest, CommandsOfAnyLengthAndWithoutTheirNulSurviveARoundTrip) {
   stored_and_flipped(StartupLocation::CurrentUserRun, "Fills the buffer", long_1999);
   stored_and_flipped(StartupLocation::AllUsersRun, "Longer", long_5000);
   const std::vector<std::uint8_t> bare = {'c', 0, ':', 0, '\\', 0, 'x', 0};  // no NUL at the end
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Bare", regtype::kSz, bare);
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Bare", regtype::kSz, bare);
   listed("Bare", StartupLocation::CurrentUserRun, false);
   exit();
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRunParked, "Fills the buffer"), long_1999);
@@ -126,7 +126,7 @@ TEST_F(ExitTest, CommandsOfAnyLengthAndWithoutTheirNulSurviveARoundTrip) {
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRunParked, "Bare"), "c:\\x");
 
   // The next start lists them parked; ticking them brings them back.
-  SortedEntryList next;
+  SortedEntryList next(os_.text_rules);
   Catalogue again{platform_, next, module_};
   run_scan(again);
   for (int i = 0; i < next.count(); ++i) next.set_checked(i, true);
@@ -146,7 +146,7 @@ TEST_F(ExitTest, AnExpandableStringIsParkedAsPlainTextAndComesBackExpandable) {
   EXPECT_EQ(parked->type, regtype::kSz);
   EXPECT_TRUE(type_record(kHkeyLocalMachine, "Expand"));
 
-  SortedEntryList next;
+  SortedEntryList next(os_.text_rules);
   Catalogue again{platform_, next, module_};
   run_scan(again);
   ASSERT_EQ(next.count(), 1);  // the record is not listed as an entry
@@ -168,10 +168,9 @@ TEST_F(ExitTest, APlainStringParkedUnderTheNameOfAnOldRecordComesBackPlain) {
 }
 
 TEST_F(ExitTest, ValuesThatAreNotStringsStayAndAreNamed) {
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Bytes", regtype::kBinary, {1, 2, 3});
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Number", regtype::kDword, {1, 0, 0, 0});
-  os_.registry.put(kHkeyLocalMachine, kRunKeyPath, "Multi", regtype::kMultiSz,
-                   {'a', 0, 0, 0, 0, 0});
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Bytes", regtype::kBinary, {1, 2, 3});
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Number", regtype::kDword, {1, 0, 0, 0});
+  os_.registry.put(kHkeyLocalMachine, kRunKey, "Multi", regtype::kMultiSz, {'a', 0, 0, 0, 0, 0});
   listed("Bytes", StartupLocation::CurrentUserRun, false);
   listed("Number", StartupLocation::CurrentUserRun, false);
   listed("Multi", StartupLocation::AllUsersRun, false);
@@ -181,7 +180,7 @@ TEST_F(ExitTest, ValuesThatAreNotStringsStayAndAreNamed) {
   EXPECT_THAT(message, HasSubstr("'Bytes' holds binary data"));
   EXPECT_THAT(message, HasSubstr("'Number' holds a number"));
   EXPECT_THAT(message, HasSubstr("'Multi' holds a list of strings"));
-  EXPECT_EQ(os_.registry.get(kHkeyCurrentUser, kRunKeyPath, "Bytes")->data,
+  EXPECT_EQ(os_.registry.get(kHkeyCurrentUser, kRunKey, "Bytes")->data,
             (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_TRUE(stored_run_value(StartupLocation::CurrentUserRun, "Number"));
   EXPECT_TRUE(stored_run_value(StartupLocation::AllUsersRun, "Multi"));
@@ -202,13 +201,14 @@ TEST_F(ExitTest, AParkedValueGoneSinceTheScanIsNotRestoredEmpty) {
 TEST_F(ExitTest, ARefusedWriteToTheMachinesRunKeyKeepsTheParkedCopyAndSaysWhy) {
   stored_and_flipped(StartupLocation::AllUsersRunParked, "Tool", "c:\\tool.exe");
   stored_and_flipped(StartupLocation::CurrentUserRunParked, "Mine", "c:\\mine.exe");
-  os_.registry.deny_write(kHkeyLocalMachine, kRunKeyPath);
+  os_.registry.deny_write(kHkeyLocalMachine, kRunKey);
   exit();
   EXPECT_EQ(stored_command(StartupLocation::AllUsersRunParked, "Tool"), "c:\\tool.exe");
   EXPECT_EQ(stored_run_value(StartupLocation::AllUsersRun, "Tool"), std::nullopt);
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Mine"), "c:\\mine.exe");
   EXPECT_THAT(only_message(),
-              HasSubstr("'Tool' cannot be written to the machine's Run key: Access is denied. "
+              HasSubstr("'Tool' cannot be moved: RegCreateKeyEx failed for \"HKEY_LOCAL_MACHINE\\"
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\": Access is denied. "
                         "(error 5). Changing an entry for all users needs administrator rights."));
   EXPECT_EQ(os_.registry.open_handles(), 0u);
 }
@@ -240,8 +240,8 @@ class ExitFaultTest : public ExitTest {
   };
 
   void wipe() {
-    os_.registry.remove_key(kHkeyLocalMachine, kRunKeyPath);
-    os_.registry.remove_key(kHkeyCurrentUser, kRunKeyPath);
+    os_.registry.remove_key(kHkeyLocalMachine, kRunKey);
+    os_.registry.remove_key(kHkeyCurrentUser, kRunKey);
     os_.registry.remove_key(kHkeyCurrentUser, std::string(kSettingsRoot) + "Runwarden");
     for (StartupLocation location : kAllLocations) {
       if (place(location).kind != EntryKind::Shortcut) continue;

@@ -13,6 +13,7 @@
 
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
+#include "fixture.h"
 #include "platform/settings_store.h"
 #include "platform/substitute/substitute.h"
 
@@ -25,16 +26,14 @@ using substitute::Fault;
 constexpr std::string_view kCause = "Access is denied.";
 
 struct World {
-  World() : platform(os.platform()), catalogue{platform, list, module} {}
+  World() : platform(os.platform()), list(os.text_rules), catalogue{platform, list, module} {}
   substitute::SubstitutePlatform os;
   Platform platform;
   SortedEntryList list;
   Module1 module;
   Catalogue catalogue;
 
-  std::string folder_of(const PlaceInfo& info) {
-    return place_folder(info, module, os.folders.program_folder());
-  }
+  std::string folder_of(const PlaceInfo& info) { return testing::folder_of(os, info.location); }
   void store(StartupLocation location, const std::string& name, const std::string& command,
              std::uint32_t type = regtype::kSz) {
     const PlaceInfo& info = place(location);
@@ -43,13 +42,11 @@ struct World {
       return;
     }
     if (!info.active && type == regtype::kExpandSz) {  // parked: text plus its type record
-      os.registry.put_string(
-          kHkeyCurrentUser,
-          SettingsStore::section_key_path(kProgramTitle, parked_type_section(info.hive)), name,
-          std::to_string(regtype::kExpandSz));
+      os.registry.put_string(kHkeyCurrentUser, type_record_key(location), name, "2");
       type = regtype::kSz;
     }
-    os.registry.put_string(run_value_key_hive(info), run_value_key_path(info), name, command, type);
+    const auto [hive, key] = key_of(location);
+    os.registry.put_string(hive, key, name, command, type);
   }
   void rescan() {
     while (list.count() > 0) list.remove(0);
@@ -77,14 +74,13 @@ int pair_of(const PlaceInfo& info) {
 }
 
 std::string run_value_content(World& world, const PlaceInfo& info, const std::string& name) {
-  const auto value =
-      world.os.registry.get(run_value_key_hive(info), run_value_key_path(info), name);
+  const auto [hive, key] = key_of(info.location);
+  const auto value = world.os.registry.get(hive, key, name);
   std::uint32_t type = value->type;
   if (!info.active) {
-    const auto record = world.os.registry.get_string(
-        kHkeyCurrentUser,
-        SettingsStore::section_key_path(kProgramTitle, parked_type_section(info.hive)), name);
-    if (record == std::to_string(regtype::kExpandSz)) type = regtype::kExpandSz;
+    const auto record =
+        world.os.registry.get_string(kHkeyCurrentUser, type_record_key(info.location), name);
+    if (record == "2") type = regtype::kExpandSz;
   }
   std::string text = is_string_type(value->type)
                          ? registry_bytes_to_text(value->data)
@@ -97,8 +93,8 @@ Stored stored_entries(World& world) {
   for (const PlaceInfo& info : kPlaces) {
     const int location = static_cast<int>(info.location);
     if (info.kind == EntryKind::RunValue) {
-      for (const std::string& name :
-           world.os.registry.value_names(run_value_key_hive(info), run_value_key_path(info))) {
+      const auto [hive, key] = key_of(info.location);
+      for (const std::string& name : world.os.registry.value_names(hive, key)) {
         stored[{pair_of(info), name}].insert({location, run_value_content(world, info, name)});
       }
       continue;
@@ -161,7 +157,8 @@ std::vector<Scenario> scenarios() {
                          [](World& w) {
                            while (w.list.count() > 0) w.list.remove(0);
                            const ScanResult result = run_scan(w.catalogue);
-                           const std::string message = scan_problems_message(result);
+                           const std::string message =
+                               scan_problems_message(w.os.status_text, result);
                            if (!message.empty())
                              w.os.dialogs.message_box(message, mb::kCritical, "scan");
                          },
@@ -261,8 +258,8 @@ bool told(const Outcome& outcome, const std::string& name) {
 std::vector<std::string> broken(const Scenario& scenario, const Outcome& clean,
                                 const Outcome& faulted) {
   std::vector<std::string> faults;
-  if (faulted.escaped && !(scenario.scan && faulted.escaped->code() == status::kAccessDenied &&
-                           !faulted.escaped->subject().empty())) {
+  // The scan's own failures end the start; its caller tells them, path and all.
+  if (faulted.escaped && !(scenario.scan && !faulted.escaped->subject().empty())) {
     faults.push_back("error escaped: " + faulted.escaped->operation() + " " +
                      faulted.escaped->subject());
   }

@@ -13,35 +13,75 @@
 
 namespace rw::testing {
 
+// Where each place keeps its entries, spelled out here rather than asked of
+// the code under test, so that a wrong address there fails a test.
+inline const std::string kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline const std::string kMachineParkingKey =
+    "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646";
+inline const std::string kUserParkingKey =
+    "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
+
+// The hive and key of a Run-value place.
+inline std::pair<Hive, std::string> key_of(StartupLocation location) {
+  switch (location) {
+    case StartupLocation::AllUsersRun:
+      return {kHkeyLocalMachine, kRunKey};
+    case StartupLocation::CurrentUserRun:
+      return {kHkeyCurrentUser, kRunKey};
+    case StartupLocation::AllUsersRunParked:
+      return {kHkeyCurrentUser, kMachineParkingKey};
+    default:
+      return {kHkeyCurrentUser, kUserParkingKey};
+  }
+}
+
+// Where the type of an expandable string parked in the place is recorded.
+inline std::string type_record_key(StartupLocation parked) {
+  return std::string("Software\\VB and VBA Program Settings\\Runwarden\\Types\\") +
+         (parked == StartupLocation::AllUsersRunParked ? "-2147483646" : "-2147483647");
+}
+
+// The folder of a shortcut place, once the scan has resolved the folders.
+inline std::string folder_of(substitute::SubstitutePlatform& os, StartupLocation location) {
+  switch (location) {
+    case StartupLocation::AllUsersStartup:
+      return os.folders.special[kCsidlCommonStartup];
+    case StartupLocation::CurrentUserStartup:
+      return os.folders.special[kCsidlStartup];
+    case StartupLocation::AllUsersStartupParked:
+      return os.folders.program_folder() + "\\DISABLED\\All Users";
+    default:
+      return os.folders.program_folder() + "\\DISABLED\\Default User";
+  }
+}
+
 class CatalogueTest : public ::testing::Test {
  protected:
-  CatalogueTest() : platform_(os_.platform()), catalogue_{platform_, list_, module_} {}
+  CatalogueTest()
+      : platform_(os_.platform()), list_(os_.text_rules), catalogue_{platform_, list_, module_} {}
 
   std::string program_folder() { return os_.folders.program_folder(); }
-  std::string folder_of(StartupLocation location) {
-    return place_folder(place(location), module_, program_folder());
-  }
+  std::string folder_of(StartupLocation location) { return testing::folder_of(os_, location); }
   // Stores an entry in a place, as another program (or an earlier run) would.
   void store_run_value(StartupLocation location, const std::string& name,
                        const std::string& command, std::uint32_t type = regtype::kSz) {
-    const PlaceInfo& info = place(location);
-    os_.registry.put_string(run_value_key_hive(info), run_value_key_path(info), name, command,
-                            type);
+    const auto [hive, key] = key_of(location);
+    os_.registry.put_string(hive, key, name, command, type);
   }
   void store_shortcut(StartupLocation location, const std::string& name,
                       const std::string& content = "shortcut") {
-    os_.files.write_file(shortcut_path(folder_of(location), name), content);
+    os_.files.write_file(folder_of(location) + "\\" + name + ".lnk", content);
   }
   std::optional<RegValue> stored_run_value(StartupLocation location, const std::string& name) {
-    const PlaceInfo& info = place(location);
-    return os_.registry.get(run_value_key_hive(info), run_value_key_path(info), name);
+    const auto [hive, key] = key_of(location);
+    return os_.registry.get(hive, key, name);
   }
   std::optional<std::string> stored_command(StartupLocation location, const std::string& name) {
-    const PlaceInfo& info = place(location);
-    return os_.registry.get_string(run_value_key_hive(info), run_value_key_path(info), name);
+    const auto [hive, key] = key_of(location);
+    return os_.registry.get_string(hive, key, name);
   }
   std::optional<std::string> stored_shortcut(StartupLocation location, const std::string& name) {
-    return os_.files.read_file(shortcut_path(folder_of(location), name));
+    return os_.files.read_file(folder_of(location) + "\\" + name + ".lnk");
   }
   // Runs the scan (which also resolves the folders the helpers above use).
   std::string scan() { return run_scan(catalogue_).caption; }

@@ -118,7 +118,7 @@ TEST_F(ModifyTest, AnUnreadableOrNonTextValueIsReportedAndNotOffered) {
        "Access is denied. (error 5)"},
       {"binary data",
        [&] {
-         os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Tool", regtype::kBinary, {1, 2, 3});
+         os_.registry.put(kHkeyCurrentUser, kRunKey, "Tool", regtype::kBinary, {1, 2, 3});
        },
        "binary data"},
   };
@@ -141,7 +141,7 @@ TEST_F(ModifyTest, AnUnreadableOrNonTextValueIsReportedAndNotOffered) {
 TEST_F(ModifyTest, ARefusedWriteIsReportedAndKeepsTheOldCommand) {
   listed(StartupLocation::AllUsersRun, "Tool", "C:\\Old.exe");
   ASSERT_TRUE(begin_modify(catalogue_).has_value());
-  os_.registry.deny_write(kHkeyLocalMachine, kRunKeyPath);
+  os_.registry.deny_write(kHkeyLocalMachine, kRunKey);
 
   EXPECT_FALSE(commit_modify(catalogue_, "Tool", "C:\\New.exe"));
   EXPECT_EQ(stored_command(StartupLocation::AllUsersRun, "Tool"), "C:\\Old.exe");
@@ -178,7 +178,7 @@ TEST_F(ModifyTest, LongAndUnterminatedCommandsAreReadWhole) {
 
   std::vector<std::uint8_t> bytes = text_to_registry_bytes("C:\\Tool.exe");
   bytes.resize(bytes.size() - 2);  // no terminating NUL
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Bare", regtype::kSz, bytes);
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Bare", regtype::kSz, bytes);
   rescan();
   list_.set_current(find_item("Bare", StartupLocation::CurrentUserRun));
   request = begin_modify(catalogue_);

@@ -218,7 +218,8 @@ TEST_F(OverwriteTest, AMachineEntryTheUserMayNotChangeIsLeftWithNoCopyMade) {
     os_.dialogs.messages.clear();
     const std::string message = exit_message();
     EXPECT_THAT(message, HasSubstr("'Machine tool' cannot be moved, because it could not be "
-                                   "removed from HKEY_LOCAL_MACHINE\\"));
+                                   "removed from the machine's Run key: RegOpenKeyEx failed for "
+                                   "\"HKEY_LOCAL_MACHINE\\"));
     EXPECT_THAT(message, HasSubstr("'Shared' cannot be moved"));
     EXPECT_THAT(message, HasSubstr("needs administrator rights"));
   }

@@ -112,13 +112,13 @@ TEST_F(RemoveTest, AnEntryDeletedBySomeoneElseIsReportedAndItsItemGoes) {
   };
   const Case cases[] = {
       {StartupLocation::CurrentUserRun,
-       "Could not remove Gone ! (Error 2: The system cannot find the file specified.)"},
+       "Could not remove Gone ! (Error 2)\n\nRegOpenKeyEx failed for \"HKEY_CURRENT_USER\\"
+       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\": The system cannot find the file "
+       "specified. (error 2)."},
       {StartupLocation::CurrentUserStartup,
-       "Could not remove Gone ! (Error 2: The system cannot find the file specified.)\n\nKill "
-       "failed for \""},
+       "Could not remove Gone ! (Error 2)\n\nKill failed for \""},
       {StartupLocation::CurrentUserRunParked,
-       "Could not remove Gone ! (Error 2: The system cannot find the file specified.)\n\n"
-       "DeleteSetting failed for \""},
+       "Could not remove Gone ! (Error 2)\n\nDeleteSetting failed for \""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(place(c.location).name));
@@ -137,12 +137,13 @@ TEST_F(RemoveTest, ARefusedDeleteOfAValueStillThereKeepsTheItem) {
   store_run_value(StartupLocation::AllUsersRun, "Machine", "c:\\m.exe");
   scan_again();
   list_.set_current(0);
-  os_.registry.deny_write(kHkeyLocalMachine, kRunKeyPath);
+  os_.registry.deny_write(kHkeyLocalMachine, kRunKey);
   remove();
   ASSERT_EQ(os_.dialogs.messages.size(), 2u);  // the question, then the failure
   EXPECT_EQ(os_.dialogs.messages[1].prompt,
-            "Could not remove Machine ! (Error 5: Access is denied.)\n\nRemoving an entry for all "
-            "users needs administrator rights.");
+            "Could not remove Machine ! (Error 5)\n\nRegOpenKeyEx failed for "
+            "\"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\": Access is "
+            "denied. (error 5). Removing an entry for all users needs administrator rights.");
   EXPECT_EQ(os_.dialogs.messages[1].flags, mb::kCritical);
   EXPECT_EQ(list_.count(), 1);
   EXPECT_TRUE(stored_run_value(StartupLocation::AllUsersRun, "Machine"));
@@ -169,9 +170,10 @@ TEST_F(RemoveTest, AShortcutOrParkedValueThatCannotBeDeletedStaysListedAndTheUse
     remove();
     ASSERT_EQ(os_.dialogs.messages.size(), 1u);
     EXPECT_THAT(os_.dialogs.messages[0].prompt,
-                ::testing::StartsWith("Could not remove Busy ! (Error 32: The process cannot "
-                                      "access the file because it is being used by another "
-                                      "process.)"));
+                ::testing::StartsWith("Could not remove Busy ! (Error 32)\n\n"));
+    EXPECT_THAT(os_.dialogs.messages[0].prompt,
+                ::testing::HasSubstr(": The process cannot access the file because it is being "
+                                     "used by another process. (error 32)."));
     EXPECT_TRUE(stored(c.location, "Busy"));
     EXPECT_EQ(list_.count(), before);
   }

@@ -1,6 +1,8 @@
 // The start-up scan over the substitute platform.
 #include <gmock/gmock.h>
 
+#include <set>
+
 #include "catalogue/scan.h"
 #include "fixture.h"
 
@@ -37,7 +39,7 @@ TEST_F(ScanTest, FirstStartCreatesTheParkingFoldersInOrderAndALaterStartCreatesN
   EXPECT_EQ(list_.current(), -1);
 
   os_.log.clear();
-  SortedEntryList again;
+  SortedEntryList again(os_.text_rules);
   Catalogue second{platform_, again, module_};
   run_scan(second);
   EXPECT_THAT(made_folders(), IsEmpty());
@@ -83,12 +85,12 @@ TEST_F(ScanTest, ListsEveryPlaceWithItsTagAndTicksExactlyTheActiveOnes) {
 TEST_F(ScanTest, ListsTheDefaultValueAndValuesOfEveryTypeByName) {
   prepare_folders();
   const PlaceInfo& run = place(StartupLocation::CurrentUserRun);
-  os_.registry.put_string(kHkeyCurrentUser, kRunKeyPath, "", "c:\\default.exe");
-  os_.registry.put_string(kHkeyCurrentUser, kRunKeyPath, "Expand", "%windir%\\x.exe",
+  os_.registry.put_string(kHkeyCurrentUser, kRunKey, "", "c:\\default.exe");
+  os_.registry.put_string(kHkeyCurrentUser, kRunKey, "Expand", "%windir%\\x.exe",
                           regtype::kExpandSz);
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Bytes", regtype::kBinary, {1, 2, 3});
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Number", regtype::kDword, {1, 0, 0, 0});
-  os_.registry.put(kHkeyCurrentUser, kRunKeyPath, "Multi", regtype::kMultiSz, {'a', 0, 0, 0, 0, 0});
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Bytes", regtype::kBinary, {1, 2, 3});
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Number", regtype::kDword, {1, 0, 0, 0});
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Multi", regtype::kMultiSz, {'a', 0, 0, 0, 0, 0});
   (void)run;
   scan();
   EXPECT_THAT(items(), ElementsAre("/2+", "Bytes/2+", "Expand/2+", "Multi/2+", "Number/2+"));
@@ -150,8 +152,10 @@ TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) 
   ScanResult denied = run_scan(catalogue_);
   EXPECT_THAT(items(), ElementsAre("Link/4+"));
   ASSERT_EQ(denied.problems.size(), 4u);  // both Run keys and both parking sections
-  EXPECT_THAT(denied.problems[0], ::testing::HasSubstr("HKEY_LOCAL_MACHINE\\SOFTWARE"));
-  EXPECT_THAT(denied.problems[0], ::testing::HasSubstr("Access is denied."));
+  EXPECT_THAT(scan_problems_message(os_.status_text, denied),
+              ::testing::HasSubstr("RegOpenKeyEx failed for \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+                                   "Microsoft\\Windows\\CurrentVersion\\Run\": Access is denied. "
+                                   "(error 5)"));
 
   os_.log.clear_faults();
   while (list_.count() > 0) list_.remove(0);
@@ -159,9 +163,9 @@ TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) 
   ScanResult unreadable = run_scan(catalogue_);
   EXPECT_EQ(unreadable.problems.size(), 4u);
   EXPECT_THAT(items(), ElementsAre("First/2+", "Machine/1+", "Second/2+"));
-  EXPECT_THAT(scan_problems_message(unreadable),
+  EXPECT_THAT(scan_problems_message(os_.status_text, unreadable),
               ::testing::HasSubstr(module_.CurrentUserStartupPath));
-  EXPECT_EQ(scan_problems_message(ScanResult{}), "");
+  EXPECT_EQ(scan_problems_message(os_.status_text, ScanResult{}), "");
 }
 
 TEST(FolderResolution, ShortPathsFallBackAndThreeCharactersStay) {
@@ -180,24 +184,33 @@ TEST(FolderResolution, ShortPathsFallBackAndThreeCharactersStay) {
             "\\All Users\\X");
 }
 
-TEST(PlaceTable, PartnersPairUpAndParkingSectionsCarryTheSignedHive) {
+TEST(PlaceTable, PartnersPairUpAndEachParkedValueLivesInTheSectionOfItsHive) {
+  std::set<int> scan_orders;
   for (const PlaceInfo& info : kPlaces) {
+    SCOPED_TRACE(std::string(info.name));
     const PlaceInfo& partner = place(info.partner);
-    EXPECT_EQ(partner.partner, info.location) << info.name;
-    EXPECT_NE(partner.active, info.active) << info.name;
-    EXPECT_EQ(partner.kind, info.kind) << info.name;
-    EXPECT_EQ(partner.scope, info.scope) << info.name;
+    EXPECT_EQ(partner.partner, info.location);
+    EXPECT_NE(partner.active, info.active);
+    EXPECT_EQ(partner.kind, info.kind);
+    EXPECT_EQ(partner.scope, info.scope);
+    EXPECT_EQ(partner.hive, info.hive);
+    scan_orders.insert(info.scan_order);
+    if (info.kind == EntryKind::RunValue && !info.active) {
+      const std::string hive = std::to_string(static_cast<std::int32_t>(info.hive));
+      EXPECT_EQ(info.section, "Disabled\\" + hive);
+      EXPECT_EQ(info.type_section, "Types\\" + hive);
+      EXPECT_EQ(info.key_path, SettingsStore::section_key_path(kProgramTitle, info.section));
+      EXPECT_EQ(info.key_hive, kHkeyCurrentUser);
+    }
   }
-  EXPECT_EQ(parking_section(kHkeyCurrentUser), "Disabled\\-2147483647");
-  EXPECT_EQ(parking_section(kHkeyLocalMachine), "Disabled\\-2147483646");
-  EXPECT_EQ(parking_section_key_path(kHkeyLocalMachine),
-            "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646");
+  EXPECT_EQ(scan_orders.size(), kPlaces.size());
   EXPECT_EQ(find_place(0), nullptr);
   EXPECT_EQ(find_place(9), nullptr);
 }
 
-TEST(SortedList, KeepsItemsInCaseBlindOrderAndTracksTheCurrentItem) {
-  SortedEntryList list;
+TEST(SortedList, KeepsItemsInTheOrderOfTheirKeysAndTracksTheCurrentItem) {
+  substitute::SubstituteTextRules rules;
+  SortedEntryList list(rules);
   EXPECT_EQ(list.add("beta", 1, true), 0);
   EXPECT_EQ(list.add("Alpha", 2, false), 0);
   EXPECT_EQ(list.add("gamma", 3, true), 2);

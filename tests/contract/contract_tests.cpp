@@ -140,19 +140,6 @@ TEST_F(PlatformContract, AKeyOpenedForReadingRefusesWritesAndOneOpenedForWriting
   EXPECT_EQ(read_text(readable, "Value"), "x");
 }
 
-TEST_F(PlatformContract, DeletingAKeyNeedsItToExistAndHaveNoSubKeys) {
-  EXPECT_EQ(reg().delete_key(kHkeyCurrentUser, key_ + "\\Missing"), 2);
-  scratch(key_ + "\\Child");
-  EXPECT_EQ(reg().delete_key(kHkeyCurrentUser, key_), status::kAccessDenied);
-  {
-    RegKey child = scratch(key_ + "\\Child");
-    set_text(child, "Value", "values do not keep a key alive");
-  }
-  EXPECT_EQ(reg().delete_key(kHkeyCurrentUser, key_ + "\\Child"), 0);
-  RegKey gone;
-  EXPECT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\Child", access::kRead, gone), 2);
-}
-
 // ---- Value data -------------------------------------------------------------------------
 
 TEST_F(PlatformContract, AShortBufferGivesMoreDataWithTheSizeNeeded) {
@@ -333,8 +320,9 @@ TEST_F(PlatformContract, TheSettingsStoreIsAPlainKeyPerSectionWithOneStringValue
                            access::kRead, machine),
             0);
   EXPECT_THAT(names(machine), UnorderedElementsAre("Machine"));
-  EXPECT_EQ(store.get_setting(application, "Disabled\\-2147483646", "machine"), "C:\\replaced.exe");
-  EXPECT_EQ(store.get_setting(application, "Disabled\\-2147483647", "Программа 🚀"),
+  EXPECT_EQ(store.find_setting(application, "Disabled\\-2147483646", "machine"),
+            "C:\\replaced.exe");
+  EXPECT_EQ(store.find_setting(application, "Disabled\\-2147483647", "Программа 🚀"),
             "C:\\программа.exe");
 }
 
@@ -342,7 +330,6 @@ TEST_F(PlatformContract, ReadingAMissingSettingGivesNothingAndDeletingOneRaises)
   SettingsStore store(reg());
   const std::string application = target_->scratch_application();
   const std::string section = "Disabled\\-2147483647";
-  EXPECT_EQ(store.get_setting(application, section, "Tool"), "");
   EXPECT_EQ(store.find_setting(application, section, "Tool"), std::nullopt);
   const std::string subject =
       "HKEY_CURRENT_USER\\" + SettingsStore::section_key_path(application, section) + "\\Tool";
@@ -355,7 +342,7 @@ TEST_F(PlatformContract, ReadingAMissingSettingGivesNothingAndDeletingOneRaises)
   store.save_setting(application, section, "Tool", "C:\\tool.exe");
   EXPECT_EQ(raised([&] { store.delete_setting(application, section, "Tool"); }, subject), 0);
   EXPECT_EQ(store.find_setting(application, section, "Tool"), std::nullopt);
-  EXPECT_EQ(store.get_setting(application, section, "Other"), "x");
+  EXPECT_EQ(store.find_setting(application, section, "Other"), "x");
 }
 
 TEST_F(PlatformContract, ASettingStoredWithoutItsNulReadsWhole) {
@@ -363,7 +350,7 @@ TEST_F(PlatformContract, ASettingStoredWithoutItsNulReadsWhole) {
   const std::string application = target_->scratch_application();
   RegKey section = scratch(SettingsStore::section_key_path(application, "Disabled\\-2147483647"));
   ASSERT_EQ(reg().set_value(section, "Bare", regtype::kSz, unterminated("C:\\bare.exe")), 0);
-  EXPECT_EQ(store.get_setting(application, "Disabled\\-2147483647", "Bare"), "C:\\bare.exe");
+  EXPECT_EQ(store.find_setting(application, "Disabled\\-2147483647", "Bare"), "C:\\bare.exe");
 }
 
 // ---- Files and folders -----------------------------------------------------------------------
@@ -541,6 +528,34 @@ TEST_F(PlatformContract, SameNameIsEqualButForLetterCaseCharacterByCharacter) {
   for (const auto& c : cases) {
     EXPECT_EQ(target_->text_rules().same_name(c.a, c.b), c.same) << c.a << " / " << c.b;
   }
+}
+
+TEST_F(PlatformContract, SortKeysOrderTextsAsTheListShowsThem) {
+  TextRules& rules = target_->text_rules();
+  const std::vector<std::string> ascending = {
+      "",
+      "2 Tools",
+      "Apfel",
+      "\xC3\x84rger",  // Ärger: A with its accent, before B
+      "Banana",
+      "cherry",
+      "resume",
+      "r\xC3\xA9sum\xC3\xA9",
+      "resumes",
+      "Unicode",
+      "\xC3\x9Cn\xC3\xAF"
+      "code",
+      "Zebra",
+  };
+  for (std::size_t i = 0; i + 1 < ascending.size(); ++i) {
+    EXPECT_LT(rules.sort_key(ascending[i]), rules.sort_key(ascending[i + 1]))
+        << ascending[i] << " / " << ascending[i + 1];
+  }
+  EXPECT_EQ(rules.sort_key("Tool"), rules.sort_key("TOOL"));
+  EXPECT_EQ(rules.sort_key("\xC3\x9C"
+                           "ber"),
+            rules.sort_key("\xC3\xBC"
+                           "BER"));  // Über, üBER
 }
 
 TEST_F(PlatformContract, AValueNameWithANulIsListedWholeAndCallsByItReachTheShorterName) {

@@ -19,6 +19,7 @@
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "wine_support.h"
 
 namespace rw {
 namespace {
@@ -30,29 +31,31 @@ using win32::narrow;
 using win32::UniqueFile;
 using win32::UniqueHkey;
 using win32::widen;
+using wine_support::remove_tree;
+using wine_support::root_of;
 using L = StartupLocation;
 
 constexpr const wchar_t* kRunKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kSettingsKey = L"Software\\VB and VBA Program Settings\\Runwarden";
-
-HKEY root_of(Hive hive) {
-  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-bool key_exists(HKEY root, const std::wstring& path) {
-  UniqueHkey key;
-  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
 
 struct Value {
   DWORD type = REG_NONE;
   std::string text;
 };
 
-// Where a Run-value place keeps its values: the hive's key and its path.
+// Where a Run-value place keeps its values: the hive's key and its path,
+// spelled out rather than asked of the code under test.
 std::pair<HKEY, std::wstring> key_of(L location) {
-  const PlaceInfo& info = place(location);
-  return {root_of(run_value_key_hive(info)), widen(run_value_key_path(info))};
+  switch (location) {
+    case L::AllUsersRun:
+      return {HKEY_LOCAL_MACHINE, kRunKey};
+    case L::CurrentUserRun:
+      return {HKEY_CURRENT_USER, kRunKey};
+    case L::AllUsersRunParked:
+      return {HKEY_CURRENT_USER, std::wstring(kSettingsKey) + L"\\Disabled\\-2147483646"};
+    default:
+      return {HKEY_CURRENT_USER, std::wstring(kSettingsKey) + L"\\Disabled\\-2147483647"};
+  }
 }
 
 void put_text(L location, const std::string& name, const std::string& command) {
@@ -114,28 +117,6 @@ void write_file(const std::string& path, const std::string& content) {
   ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
 }
 
-void remove_tree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found{};
-  {
-    win32::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (find) {
-      do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring path = folder + L"\\" + name;
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          remove_tree(path);
-        } else {
-          ::DeleteFileW(path.c_str());
-        }
-      } while (::FindNextFileW(find.get(), &found));
-    }
-  }
-  ::SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::RemoveDirectoryW(folder.c_str());
-}
-
 std::string temp_folder() {
   wchar_t buffer[MAX_PATH + 1] = {};
   std::wstring path(buffer, ::GetTempPathW(MAX_PATH + 1, buffer));
@@ -190,8 +171,8 @@ class BadInputUnderWine : public ::testing::Test {
     for (const char* tail : {"", "\\Program", "\\UserStartup", "\\CommonStartup"}) {
       ASSERT_TRUE(::CreateDirectoryW(api_path(root_ + tail).c_str(), nullptr)) << tail;
     }
-    machine_run_existed_ = key_exists(HKEY_LOCAL_MACHINE, kRunKey);
-    settings_existed_ = key_exists(HKEY_CURRENT_USER, kSettingsKey);
+    machine_run_existed_ = wine_support::key_exists(kHkeyLocalMachine, kRunKey);
+    settings_existed_ = wine_support::key_exists(kHkeyCurrentUser, kSettingsKey);
   }
   void TearDown() override {
     for (const auto& [location, name] : values_) {
@@ -239,7 +220,7 @@ class BadInputUnderWine : public ::testing::Test {
   ScratchFolders folders_;
   RecordingDialogs dialogs_;
   Platform platform_;
-  SortedEntryList list_;
+  SortedEntryList list_{services_.text_rules};
   Module1 module_;
   Catalogue catalogue_;
   std::vector<std::pair<L, std::string>> values_;
@@ -448,7 +429,7 @@ TEST_F(BadInputUnderWine, AValueOrKeyDeletedSinceTheScanIsReportedAndNothingIsMa
   run_value(L::CurrentUserRunParked, "RwBad Parked gone", "C:\\parked.exe");
   scan();
   delete_value(L::CurrentUserRun, "RwBad Gone");
-  ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(parking_section_key_path(kHkeyCurrentUser)).c_str());
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, key_of(L::CurrentUserRunParked).second.c_str());
   delete_value(L::CurrentUserRun, "RwBad Removed");
 
   list_.set_current(item("RwBad Removed", L::CurrentUserRun));

@@ -11,6 +11,7 @@
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "wine_support.h"
 
 namespace rw::contract {
 
@@ -19,6 +20,7 @@ namespace {
 using win32::api_path;
 using win32::narrow;
 using win32::widen;
+using wine_support::remove_tree;
 
 constexpr const wchar_t* kScratchRoot = L"Software\\RunwardenContract";
 
@@ -28,27 +30,6 @@ std::string temp_folder() {
   std::wstring path(buffer.data(), length);
   while (!path.empty() && path.back() == L'\\') path.pop_back();
   return narrow(path);
-}
-
-// Removes a folder and everything in it, whatever the attributes.
-void remove_tree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found{};
-  win32::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
-  if (find) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        remove_tree(path);
-      } else {
-        ::DeleteFileW(path.c_str());
-      }
-    } while (::FindNextFileW(find.get(), &found));
-  }
-  find.reset();
-  ::RemoveDirectoryW(folder.c_str());
 }
 
 class Win32Target final : public ContractTarget {

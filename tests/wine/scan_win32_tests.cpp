@@ -17,6 +17,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "wine_support.h"
 
 namespace rw {
 namespace {
@@ -24,15 +25,9 @@ namespace {
 using win32::narrow;
 using win32::UniqueHkey;
 using win32::widen;
-
-HKEY root_of(Hive hive) {
-  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-bool key_exists(Hive hive, const std::wstring& path) {
-  UniqueHkey key;
-  return ::RegOpenKeyExW(root_of(hive), path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
+using wine_support::key_exists;
+using wine_support::remove_tree;
+using wine_support::root_of;
 
 std::vector<std::uint8_t> string_bytes(std::string_view text, bool with_nul = true) {
   std::vector<std::uint8_t> bytes = text_to_registry_bytes(text);
@@ -52,27 +47,6 @@ std::wstring shell_folder(int csidl) {
   wchar_t buffer[MAX_PATH + 1] = {};
   ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
   return buffer;
-}
-
-void remove_tree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found{};
-  {
-    win32::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (find) {
-      do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring path = folder + L"\\" + name;
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          remove_tree(path);
-        } else {
-          ::DeleteFileW(path.c_str());
-        }
-      } while (::FindNextFileW(find.get(), &found));
-    }
-  }
-  ::RemoveDirectoryW(folder.c_str());
 }
 
 // Puts entries where Windows and the program keep them, and takes them away
@@ -237,7 +211,7 @@ class ScanUnderWine : public ::testing::Test {
   win32::Win32Services services_;
   NoDialogs dialogs_;
   Platform platform_;
-  SortedEntryList list_;
+  SortedEntryList list_{services_.text_rules};
   Module1 module_;
   Catalogue catalogue_;
   std::wstring program_folder_;

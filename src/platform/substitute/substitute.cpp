@@ -232,19 +232,6 @@ Status SubstituteRegistry::delete_value(const RegKey& key, std::string_view name
   return status::kOk;
 }
 
-Status SubstituteRegistry::delete_key(Hive hive, std::string_view path) {
-  if (auto failure = log_.enter("RegDeleteKey", std::string(path))) return *failure;
-  auto parts = split_path(path);
-  if (parts.empty()) return status::kAccessDenied;
-  Key* node = find(hive, parts);
-  if (node == nullptr) return status::kFileNotFound;
-  if (!node->subkeys.empty()) return status::kAccessDenied;
-  auto leaf = parts.back();
-  parts.pop_back();
-  find(hive, parts)->subkeys.erase(leaf);
-  return status::kOk;
-}
-
 Status SubstituteRegistry::close_handle(std::uintptr_t handle) {
   return handles_.erase(handle) == 1 ? status::kOk : status::kInvalidHandle;
 }
@@ -389,9 +376,8 @@ std::vector<std::string> SubstituteFiles::dir(std::string_view pattern, std::uin
 }
 
 bool SubstituteFiles::folder_exists(std::string_view path) {
-  if (auto failure = log_.enter("FolderExists", std::string(path))) {
-    throw PlatformError("Dir", std::string(path), *failure);
-  }
+  // As GetFileAttributesW, which cannot raise: a failing call finds no folder.
+  if (log_.enter("FolderExists", std::string(path))) return false;
   std::error_code error;
   return fs::is_directory(host_path(path), error);
 }
@@ -534,6 +520,30 @@ std::string SubstituteStatusText::describe(Status code) {
 
 bool SubstituteTextRules::same_name(std::string_view a, std::string_view b) {
   return fold(a) == fold(b);
+}
+
+namespace {
+
+// An upper-case Latin-1 letter without its accent: À to A, Ç to C, and so on.
+char16_t unaccented(char16_t unit) {
+  static constexpr char16_t kBases[] = u"AAAAAAACEEEEIIII\u00D0NOOOOO\u00D7OUUUUY";
+  if (unit >= 0xC0 && unit <= 0xDD) return kBases[unit - 0xC0];
+  return unit;
+}
+
+}  // namespace
+
+std::string SubstituteTextRules::sort_key(std::string_view text) {
+  std::string letters;
+  std::string accents;
+  for (char16_t unit : fold(text)) {
+    const char16_t base = unaccented(unit);
+    letters.push_back(static_cast<char>(base >> 8));
+    letters.push_back(static_cast<char>(base & 0xFF));
+    accents.push_back(static_cast<char>(base == unit ? 0 : unit & 0xFF));
+  }
+  if (letters.empty()) return {};
+  return letters + std::string(2, '\0') + accents;
 }
 
 void RecordingShell::shell_open(std::string_view verb, std::string_view file, int) {

@@ -23,7 +23,7 @@ namespace rw::substitute {
 // fires once, at its call number, or at every call of a named operation.
 struct Fault {
   std::uint64_t at_call = 0;  // 0: match by operation instead
-  std::string operation;      // e.g. "RegSetValue", "FileCopy"; empty: any
+  std::string operation;      // as logged, e.g. "RegSetValueEx", "FileCopy"; empty: any
   Status status = status::kAccessDenied;
 };
 
@@ -55,7 +55,6 @@ class SubstituteRegistry final : public Registry {
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                    const std::vector<std::uint8_t>& data) override;
   Status delete_value(const RegKey& key, std::string_view name) override;
-  Status delete_key(Hive hive, std::string_view path) override;
 
   // Test helpers, which bypass faults and the log.
   void put(Hive hive, std::string_view path, std::string_view name, std::uint32_t type,
@@ -163,6 +162,9 @@ class SubstituteStatusText final : public StatusText {
 class SubstituteTextRules final : public TextRules {
  public:
   bool same_name(std::string_view a, std::string_view b) override;
+  // Latin letters first without their accents, then the accents, as the
+  // linguistic order does for the scripts the tests use.
+  std::string sort_key(std::string_view text) override;
 };
 
 class RecordingShell final : public Shell {

@@ -100,12 +100,6 @@ Status Win32Registry::delete_value(const RegKey& key, std::string_view name) {
   return ::RegDeleteValueW(handle, widen(name).c_str());
 }
 
-Status Win32Registry::delete_key(Hive hive, std::string_view path) {
-  HKEY root = hive_key(hive);
-  if (root == nullptr) return ERROR_INVALID_HANDLE;
-  return ::RegDeleteKeyW(root, widen(path).c_str());
-}
-
 Status Win32Registry::close_handle(std::uintptr_t handle) {
   return ::RegCloseKey(reinterpret_cast<HKEY>(handle));
 }

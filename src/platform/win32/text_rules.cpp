@@ -1,4 +1,5 @@
-// How Windows compares the names of registry values and files.
+// How Windows compares the names of registry values and files, and the order
+// the list shows them in.
 #include <windows.h>
 
 #include "platform/win32/text.h"
@@ -11,6 +12,21 @@ bool Win32TextRules::same_name(std::string_view a, std::string_view b) {
   const std::wstring right = widen(b);
   return ::CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::string Win32TextRules::sort_key(std::string_view text) {
+  const std::wstring wide = widen(text);
+  const int length = static_cast<int>(wide.size());
+  if (length == 0) return {};  // LCMapStringW refuses the empty text; it sorts first
+  constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const int size = ::LCMapStringW(LOCALE_USER_DEFAULT, kFlags, wide.data(), length, nullptr, 0);
+  if (size <= 0)
+    throw PlatformError("LCMapString", std::string(text), static_cast<Status>(::GetLastError()));
+  std::string key(static_cast<size_t>(size), '\0');
+  ::LCMapStringW(LOCALE_USER_DEFAULT, kFlags, wide.data(), length,
+                 reinterpret_cast<wchar_t*>(key.data()), size);
+  key.resize(static_cast<size_t>(size) - 1);  // its closing zero byte
+  return key;
 }
 
 }  // namespace rw::win32

@@ -19,7 +19,6 @@ class Win32Registry final : public Registry {
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                    const std::vector<std::uint8_t>& data) override;
   Status delete_value(const RegKey& key, std::string_view name) override;
-  Status delete_key(Hive hive, std::string_view path) override;
 
  protected:
   Status close_handle(std::uintptr_t handle) override;
@@ -56,6 +55,7 @@ class Win32StatusText final : public StatusText {
 class Win32TextRules final : public TextRules {
  public:
   bool same_name(std::string_view a, std::string_view b) override;  // CompareStringOrdinal
+  std::string sort_key(std::string_view text) override;             // LCMapStringW
 };
 
 class Win32Shell final : public Shell {

@@ -121,7 +121,8 @@ TEST_F(ListViewEntriesTest, PlacesItemsInCaseBlindLinguisticOrderAndKeepsTheirTa
   EXPECT_EQ(items(), changed);
 
   // A table attached to a list that already has items reads them from it.
-  ListViewEntries again;
+  win32::Win32TextRules rules;
+  ListViewEntries again(rules);
   again.attach(form_.control(form1::kList1));
   ASSERT_EQ(again.count(), static_cast<int>(changed.size()));
   EXPECT_EQ(again.text(9), changed[9].text);
@@ -155,7 +156,8 @@ TEST_F(ListViewEntriesTest, HoldsMoreItemsThanA16BitIndexReaches) {
     EXPECT_EQ(list().checked(index), index % 3 == 0);
   }
   // The control's own text agrees with the table's at a high index.
-  ListViewEntries read_back;
+  win32::Win32TextRules rules;
+  ListViewEntries read_back(rules);
   read_back.attach(control);
   EXPECT_EQ(read_back.text(32800), "item 32800");
 }
