@@ -18,8 +18,6 @@
 namespace rw::tools {
 namespace {
 
-using win32::narrow;
-
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings";
 constexpr wchar_t kUserParking[] =
@@ -87,7 +85,7 @@ class SampleEntries : public ::testing::Test {
   SampleEntries()
       : machine_run_existed_(key_exists(HKEY_LOCAL_MACHINE, kRunKey)),
         settings_existed_(key_exists(HKEY_CURRENT_USER, kSettingsKey)),
-        parking_folder_(narrow(program_folder()) + "\\DISABLED") {
+        parking_folder_(services_.folders.program_folder() + "\\DISABLED") {
     parking_existed_ =
         ::GetFileAttributesW(win32::widen(parking_folder_).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
@@ -110,13 +108,7 @@ class SampleEntries : public ::testing::Test {
     }
   }
 
-  static std::wstring program_folder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring file = path;
-    return file.substr(0, file.find_last_of(L'\\'));
-  }
-
+  win32::Win32Services services_;
   ComApartment com_;
   bool machine_run_existed_;
   bool settings_existed_;
@@ -129,7 +121,6 @@ TEST_F(SampleEntries, AreListedInTheirPlacesAndLeadToTheirPrograms) {
   ASSERT_TRUE(SUCCEEDED(com_.result()));
   EXPECT_EQ(write_sample_entries(), std::vector<std::string>{});
 
-  win32::Win32Services services;
   class NoDialogs final : public Dialogs {
     int message_box(std::string_view, int, std::string_view) override { return mb::kResultOk; }
     std::string input_box(std::string_view, std::string_view, std::string_view) override {
@@ -137,7 +128,7 @@ TEST_F(SampleEntries, AreListedInTheirPlacesAndLeadToTheirPrograms) {
     }
     OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
   } dialogs;
-  Platform platform = services.platform(dialogs);
+  Platform platform = services_.platform(dialogs);
   SortedEntryList list;
   Module1 module;
   Catalogue catalogue{platform, list, module};
