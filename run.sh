@@ -1,18 +1,29 @@
 #!/bin/sh
 # Builds Runwarden for Windows and opens it under Wine, in a sandbox prefix of
-# its own under build/ (never your own ~/.wine). Without a display it runs on
-# a virtual one and saves a screenshot to build/windows/screenshot.png.
+# its own under build/ (never your own ~/.wine), which is given a few sample
+# entries when it is made. Without a display it runs on a virtual one and
+# saves a screenshot to build/windows/screenshot.png.
 set -eu
 cd "$(dirname "$0")"
 tools/install-deps.sh
 cmake --preset windows
-cmake --build --preset windows --target Runwarden
+cmake --build --preset windows --target Runwarden seed_samples
 
 out=build/windows
 exe="$out/src/ui/Runwarden.exe"
 export WINEPREFIX="$PWD/$out/sandbox" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+# Only a sandbox made now gets the sample entries: one the user has already
+# worked in keeps what it holds.
+new_sandbox=false
+[ -f "$WINEPREFIX/system.reg" ] || new_sandbox=true
 mkdir -p "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || true
+if $new_sandbox; then
+  # Without the menu builder, whose copies of the Startup shortcuts would land
+  # in the desktop's menus outside the sandbox.
+  WINEDLLOVERRIDES=winemenubuilder.exe=d wine "$out/tools/seed_samples.exe" ||
+    echo "Some sample entries could not be written (see above)." >&2
+fi
 # The session wineboot leaves behind has no display; the program must start a
 # server of its own on the display chosen below.
 wineserver -k 2>/dev/null || true

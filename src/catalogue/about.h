@@ -8,7 +8,8 @@
 
 namespace rw {
 
-inline constexpr std::string_view kContactAddress = "runwarden@users.noreply.invalid";
+// The maker's address, which the About box shows whole in its narrow field.
+inline constexpr std::string_view kContactAddress = "rw@example.org";
 
 // Reads value `value_name` of `key_path` under `hive` as text. False when the
 // key or the value cannot be read; `value` then becomes empty. A value of a

@@ -24,27 +24,20 @@ using namespace about_box;
 using win32::narrow;
 using win32::widen;
 
-// The box is designed in units of its own, a little wider and much taller
-// than a twip.
-constexpr int ux(double units) { return static_cast<int>(units * 1.064904 + 0.5); }
-constexpr int uy(double units) { return static_cast<int>(units * 1.448818 + 0.5); }
-
-// System Info comes first, as the one control that takes the focus.
+// In twips, like every window's table. System Info comes first, as the one
+// control that takes the focus. It reaches further left than its design
+// (4260 wide 1245), which the dialog font's caption overfilled.
 constexpr std::array<ControlSpec, 8> kControls = {{
-    {ControlKind::Button, kCmdSysInfo, "cmdSysInfo", "&System Info...", ux(4260), uy(3075),
-     ux(1245), uy(345), ""},
-    {ControlKind::Icon, kPicIcon, "picIcon", "", ux(240), uy(240), ux(660), uy(660), "", SS_NOTIFY,
-     false},
-    {ControlKind::Label, kLblTitle, "lblTitle", kProgramTitle, ux(1050), uy(240), ux(3885), uy(480),
-     ""},
-    {ControlKind::Label, kLblVersion, "lblVersion", "", ux(1050), uy(780), ux(3885), uy(225), ""},
-    {ControlKind::Label, kLblCopyright, "lblCopyright", "", ux(1050), uy(1005), ux(1845), uy(225),
-     ""},
-    {ControlKind::Edit, kTxtEmail, "txtEmail", "", ux(2880), uy(1005), ux(2175), uy(285),
-     "Contact me!", ES_READONLY, false},
-    {ControlKind::EtchedLine, kLine1, "Line1", "", ux(90), uy(2445), ux(5654) - ux(90), 0, ""},
-    {ControlKind::Label, kLblDisclaimer, "lblDisclaimer", "", ux(255), uy(2625), ux(3870), uy(825),
-     ""},
+    {ControlKind::Button, kCmdSysInfo, "cmdSysInfo", "&System Info...", 4140, 3075, 1365, 345, ""},
+    {ControlKind::Icon, kPicIcon, "picIcon", "", 240, 240, 660, 660, "", SS_NOTIFY, false},
+    {ControlKind::Label, kLblTitle, "lblTitle", kProgramTitle, 1050, 240, 3885, 480, ""},
+    {ControlKind::Label, kLblVersion, "lblVersion", "", 1050, 780, 3885, 225, ""},
+    {ControlKind::Label, kLblCopyright, "lblCopyright", "", 1050, 1005, 1845, 225, ""},
+    {ControlKind::Edit, kTxtEmail, "txtEmail", "", 2880, 1005, 2175, 285, "Contact me!",
+     ES_READONLY, false},
+    // The grey and the white line of an etched separator, as one control.
+    {ControlKind::EtchedLine, kLine1, "Line1", "", 90, 2445, 5654 - 90, 0, ""},
+    {ControlKind::Label, kLblDisclaimer, "lblDisclaimer", "", 255, 2625, 3870, 825, ""},
 }};
 
 constexpr DialogLayout kLayout{2340, 1935, 5730, 3555, kControls};
@@ -132,7 +125,7 @@ HFONT create_title_font(UINT dpi) {
 
 class AboutBox final : public ModalDialog {
  public:
-  explicit AboutBox(Platform& platform) : platform_(platform) {}
+  AboutBox(Platform& platform, UINT dpi) : platform_(platform), dpi_(dpi) {}
 
   void show(HWND owner) {
     const std::string caption = "About " + std::string(kProgramTitle);
@@ -142,12 +135,12 @@ class AboutBox final : public ModalDialog {
 
  private:
   bool on_init() override {
-    const UINT dpi = lay_out_dialog(window(), kLayout, font_);
+    const UINT dpi = lay_out_dialog(window(), kLayout, font_, dpi_);
     title_font_.reset(create_title_font(dpi));
     ::SendMessageW(item(kLblTitle), WM_SETFONT, reinterpret_cast<WPARAM>(title_font_.get()), FALSE);
 
     const VersionResource resource = read_version_resource();
-    ::SetWindowTextW(item(kTxtEmail), widen("<" + std::string(kContactAddress) + ">").c_str());
+    ::SetWindowTextW(item(kTxtEmail), (L"<" + widen(kContactAddress) + L">").c_str());
     ::SetWindowTextW(item(kLblVersion), widen(resource.version).c_str());
     ::SetWindowTextW(item(kLblCopyright), widen(resource.copyright).c_str());
     icon_.reset(load_program_icon(dpi));
@@ -256,6 +249,7 @@ class AboutBox final : public ModalDialog {
   }
 
   Platform& platform_;
+  UINT dpi_;  // 0: the window's own
   GdiOwner font_;
   GdiOwner title_font_;
   IconOwner icon_;
@@ -264,8 +258,8 @@ class AboutBox final : public ModalDialog {
 
 }  // namespace
 
-void show_about_box(HWND owner, Platform& platform) {
-  AboutBox box(platform);
+void show_about_box(HWND owner, Platform& platform, UINT dpi) {
+  AboutBox box(platform, dpi);
   box.show(owner);
 }
 

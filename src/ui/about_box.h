@@ -24,7 +24,8 @@ inline constexpr COLORREF kLinkFocused = RGB(0, 0, 255);
 inline constexpr COLORREF kLinkIdle = RGB(0, 0, 0);
 }  // namespace about_box
 
-// Shows frmAbout modal to `owner` until it is closed.
-void show_about_box(HWND owner, Platform& platform);
+// Shows frmAbout modal to `owner` until it is closed, laid out for `dpi`
+// (0: the DPI of the monitor it opens on).
+void show_about_box(HWND owner, Platform& platform, UINT dpi = 0);
 
 }  // namespace rw::ui

@@ -231,6 +231,16 @@ void place_client_area(HWND window, int left_twips, int top_twips, int width_twi
   const SIZE size = window_size_for_client(width_twips, height_twips, style, ex_style, dpi);
   ::SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame as drawn decides, not as computed: a theme, or a frame kept at
+  // another DPI than the one asked for, can make it thicker or thinner.
+  RECT area{};
+  ::GetClientRect(window, &area);
+  const int width = twips_to_pixels(width_twips, dpi);
+  const int height = twips_to_pixels(height_twips, dpi);
+  if (area.right != width || area.bottom != height) {
+    ::SetWindowPos(window, nullptr, 0, 0, size.cx + width - area.right,
+                   size.cy + height - area.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   // The frame's thickness is what lies between the window's corner and the
   // client area's, whatever the theme makes of it.
   RECT outer{};
@@ -291,8 +301,8 @@ LRESULT CALLBACK WindowProcedureHook::dispatch(HWND window, UINT message, WPARAM
   return hook->procedure_(*hook, window, message, wparam, lparam);
 }
 
-UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font) {
-  const UINT dpi = window_dpi(dialog);
+UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font, UINT dpi) {
+  if (dpi == 0) dpi = window_dpi(dialog);
   place_client_area(dialog, layout.left, layout.top, layout.width, layout.height, dpi);
   font.reset(create_dialog_font(dpi));
   create_controls(dialog, layout.controls, dpi, static_cast<HFONT>(font.get()));

@@ -127,8 +127,8 @@ struct DialogLayout {
 // The fixed dialog border, without minimize or maximize box.
 inline constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
-// Places `dialog` and creates its controls at its DPI, with a dialog font
-// kept in `font`. Returns the DPI.
-UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font);
+// Places `dialog` and creates its controls at `dpi` (0: the dialog's own),
+// with a dialog font kept in `font`. Returns the DPI used.
+UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font, UINT dpi = 0);
 
 }  // namespace rw::ui

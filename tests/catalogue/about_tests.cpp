@@ -147,7 +147,7 @@ TEST_F(AboutTest, EveryWayOfNotFindingOrStartingItEndsInTheOneMessage) {
 }
 
 TEST_F(AboutTest, TheContactLinkOpensAMailWithTheProgramAsSubject) {
-  EXPECT_EQ(contact_link(), "mailto:runwarden@users.noreply.invalid?Subject=Runwarden");
+  EXPECT_EQ(contact_link(), "mailto:rw@example.org?Subject=Runwarden");
   open_contact_link(platform_);
   EXPECT_THAT(os_.shell.opened, ElementsAre(contact_link()));
   EXPECT_THAT(os_.dialogs.messages, IsEmpty());

@@ -52,8 +52,8 @@ TEST_F(AboutBoxTest, ShowsTheVersionResourceAndStartsWithTheFocusOnSystemInfo) {
     EXPECT_FALSE(::IsWindowEnabled(form.hwnd())) << "modal to the main window";
     EXPECT_EQ(item_text(box, kLblTitle), L"Runwarden");
     EXPECT_EQ(item_text(box, kLblVersion), L"Version 1.3.0");
-    EXPECT_EQ(item_text(box, kLblCopyright), L"Copyright (C) 2026 Runwarden developers");
-    EXPECT_EQ(item_text(box, kTxtEmail), L"<runwarden@users.noreply.invalid>");
+    EXPECT_EQ(item_text(box, kLblCopyright), L"\u00A9 2026 Runwarden");
+    EXPECT_EQ(item_text(box, kTxtEmail), L"<rw@example.org>");
     EXPECT_EQ(item_text(box, kCmdSysInfo), L"&System Info...");
     EXPECT_NE(::SendMessageW(::GetDlgItem(box, kPicIcon), STM_GETICON, 0, 0), 0);
     HWND email = ::GetDlgItem(box, kTxtEmail);
@@ -71,6 +71,26 @@ TEST_F(AboutBoxTest, ShowsTheVersionResourceAndStartsWithTheFocusOnSystemInfo) {
   });
   EXPECT_EQ(problem, "");
   EXPECT_TRUE(::IsWindowEnabled(form.hwnd()));
+}
+
+TEST_F(AboutBoxTest, ShowsEveryTextWholeInsideTheBoxAtEachDpi) {
+  for (const UINT dpi : {96u, 144u}) {
+    SCOPED_TRACE(dpi);
+    const std::string problem = drive(
+        kCaption,
+        [&](HWND box) -> std::string {
+          expect_dialog_geometry(box, 2340, 1935, 5730, 3555, dpi);
+          std::string hidden =
+              hidden_parts(box, SIZE{5730, 3555},
+                           {kLblTitle, kLblVersion, kLblCopyright, kTxtEmail, kCmdSysInfo}, dpi);
+          ::PostMessageW(box, WM_CLOSE, 0, 0);
+          return hidden;
+        },
+        // No owner: a failing case closes what it left open, and with it
+        // an owner the next case would need.
+        [&] { ui::show_about_box(nullptr, platform_, dpi); });
+    EXPECT_EQ(problem, "");
+  }
 }
 
 TEST_F(AboutBoxTest, TheFocusFollowsTheMouseAndColoursTheAddress) {
@@ -121,7 +141,7 @@ TEST_F(AboutBoxTest, TheAddressOpensAMailAndSystemInfoSaysItIsUnavailable) {
   });
   EXPECT_EQ(problem, "");
   ASSERT_EQ(shell_.opened.size(), 1u);
-  EXPECT_EQ(shell_.opened[0], "Open|mailto:runwarden@users.noreply.invalid?Subject=Runwarden|1");
+  EXPECT_EQ(shell_.opened[0], "Open|mailto:rw@example.org?Subject=Runwarden|1");
   // Wine has no System Information program.
   EXPECT_TRUE(shell_.started.empty());
   ASSERT_EQ(dialogs_.shown.size(), 1u);

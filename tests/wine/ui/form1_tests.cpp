@@ -505,5 +505,18 @@ TEST_F(Form1Test, LaysItselfOutAgainOnAMonitorOfAnotherDpi) {
             window.right - window.left);
 }
 
+TEST_F(Form1Test, ShowsEveryTextWholeInsideTheWindowAtEachDpi) {
+  Form1& form = open_form();
+  for (const UINT dpi : {96u, 144u}) {
+    SCOPED_TRACE(dpi);
+    RECT suggested{0, 0, 100, 100};
+    ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(hidden_parts(form.hwnd(), SIZE{6885, 4740},
+                           {kFrame1, kCmdRemove, kCmdAdd, kCmdHelp, kCmdAbout, kCommand1}, dpi),
+              "");
+  }
+}
+
 }  // namespace
 }  // namespace rw::ui

@@ -2,10 +2,12 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/win32/text.h"
 #include "ui/window_layout.h"
+#include "ui_driver.h"
 
 namespace rw::test {
 
@@ -84,8 +86,8 @@ std::wstring window_text(HWND window) {
   return text;
 }
 
-void expect_dialog_geometry(HWND dialog, int left, int top, int width, int height) {
-  const UINT dpi = ui::window_dpi(dialog);
+void expect_dialog_geometry(HWND dialog, int left, int top, int width, int height, UINT dpi) {
+  if (dpi == 0) dpi = ui::window_dpi(dialog);
   RECT client{};
   ::GetClientRect(dialog, &client);
   POINT corner{0, 0};
@@ -96,6 +98,99 @@ void expect_dialog_geometry(HWND dialog, int left, int top, int width, int heigh
   EXPECT_EQ(client.bottom, ui::twips_to_pixels(height, dpi));
   EXPECT_FALSE(::GetWindowLongW(dialog, GWL_STYLE) &
                (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+}
+
+namespace {
+
+int width_of(const RECT& rect) { return rect.right - rect.left; }
+int height_of(const RECT& rect) { return rect.bottom - rect.top; }
+
+// Where a control draws its text, and how: a label wraps it over its whole
+// area; a push button keeps it inside its edge and focus rectangle; a group
+// box writes it into its top border, indented; an edit box between its
+// margins.
+struct TextRoom {
+  RECT room;
+  UINT format;
+};
+
+TextRoom text_room(HWND control, UINT dpi) {
+  RECT client{};
+  ::GetClientRect(control, &client);
+  wchar_t class_name[32] = {};
+  ::GetClassNameW(control, class_name, 32);
+  const auto style = static_cast<DWORD>(::GetWindowLongW(control, GWL_STYLE));
+  const int inset = ::MulDiv(3, static_cast<int>(dpi), 96);
+  if (_wcsicmp(class_name, L"Static") == 0) {
+    return {client, DT_WORDBREAK | DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0u)};
+  }
+  if (_wcsicmp(class_name, L"Edit") == 0) {
+    RECT formatting{};
+    ::SendMessageW(control, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatting));
+    // The formatting rectangle is a line high whatever the box's height.
+    return {RECT{formatting.left, client.top, formatting.right, client.bottom},
+            DT_SINGLELINE | DT_NOPREFIX};
+  }
+  if ((style & BS_TYPEMASK) == BS_GROUPBOX) {
+    return {RECT{client.left + 3 * inset, client.top, client.right - 3 * inset, client.bottom},
+            DT_SINGLELINE};
+  }
+  ::InflateRect(&client, -inset, -inset);
+  return {client, DT_SINGLELINE};
+}
+
+// The size `control`'s text takes when drawn into `room` with its own font.
+SIZE text_size(HWND control, const TextRoom& room) {
+  const std::wstring text = text_of(control);
+  HDC dc = ::GetDC(control);
+  const HGDIOBJ old_font =
+      ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+  RECT needed{0, 0, width_of(room.room), 0};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, room.format | DT_CALCRECT);
+  ::SelectObject(dc, old_font);
+  ::ReleaseDC(control, dc);
+  return SIZE{width_of(needed), height_of(needed)};
+}
+
+std::string describe(HWND control) {
+  return "control " + std::to_string(::GetDlgCtrlID(control)) + " \"" +
+         win32::narrow(text_of(control)) + "\"";
+}
+
+}  // namespace
+
+std::string hidden_parts(HWND window, SIZE client_twips, std::initializer_list<int> text_ids,
+                         UINT dpi) {
+  std::string found;
+  const std::string at_dpi = " at " + std::to_string(dpi) + " dpi\n";
+  for (const int id : text_ids) {
+    HWND control = ::GetDlgItem(window, id);
+    if (control == nullptr || text_of(control).empty()) {
+      found += "control " + std::to_string(id) + " shows no text" + at_dpi;
+      continue;
+    }
+    const TextRoom room = text_room(control, dpi);
+    const SIZE needed = text_size(control, room);
+    if (needed.cx > width_of(room.room) || needed.cy > height_of(room.room)) {
+      found += describe(control) + " needs " + std::to_string(needed.cx) + "x" +
+               std::to_string(needed.cy) + " px but has " + std::to_string(width_of(room.room)) +
+               "x" + std::to_string(height_of(room.room)) + at_dpi;
+    }
+  }
+  RECT client{};
+  ::GetClientRect(window, &client);
+  client.right = std::min<LONG>(client.right, ui::twips_to_pixels(client_twips.cx, dpi));
+  client.bottom = std::min<LONG>(client.bottom, ui::twips_to_pixels(client_twips.cy, dpi));
+  for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT at{};
+    ::GetWindowRect(child, &at);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&at), 2);
+    if (at.left < 0 || at.top < 0 || at.right > client.right || at.bottom > client.bottom) {
+      found += describe(child) + " reaches outside the client area" + at_dpi;
+    }
+  }
+  return found;
 }
 
 void pump() {

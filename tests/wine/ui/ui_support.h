@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,9 +66,19 @@ void write_file(const std::wstring& path);
 std::wstring window_text(HWND window);
 
 // Checks a dialog's client area: its corner on the screen and its size, in
-// twips at the dialog's DPI, and the fixed border without minimize or
-// maximize box.
-void expect_dialog_geometry(HWND dialog, int left, int top, int width, int height);
+// twips at `dpi` (0: the dialog's own), and the fixed border without minimize
+// or maximize box.
+void expect_dialog_geometry(HWND dialog, int left, int top, int width, int height, UINT dpi = 0);
+
+// What a user could not see of `window` laid out at `dpi`: each control of
+// `text_ids` whose text is empty or does not fit whole in it (measured with
+// the control's own font, wrapped as a label wraps, inside a button's edge
+// or an edit box's margins), and each child reaching outside the client
+// area of the given twips (or outside the real one, if that is smaller: a
+// window's frame keeps the screen's DPI under Wine). One line each; empty
+// when everything is visible.
+std::string hidden_parts(HWND window, SIZE client_twips, std::initializer_list<int> text_ids,
+                         UINT dpi);
 
 // Lets the thread's pending messages (painting, posted commands) run.
 void pump();

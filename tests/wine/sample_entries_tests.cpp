@@ -1,0 +1,152 @@
+// The sample entries that run.sh gives a new sandbox prefix, written into
+// this build's Wine prefix: the scan lists each in its place, ticked unless
+// switched off, and each value or shortcut leads to its program. All of it
+// is taken away again afterwards.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/scan.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+#include "platform/win32/win32_platform.h"
+#include "tools/sample_entries.h"
+
+namespace rw::tools {
+namespace {
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings";
+constexpr wchar_t kUserParking[] =
+    L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
+
+struct Expected {
+  std::string name;
+  StartupLocation location;
+  bool ticked;
+  HKEY root;          // a value's hive, or null for a shortcut
+  const wchar_t* at;  // a value's key
+  int csidl;          // a shortcut's folder
+  std::wstring program;
+};
+
+const std::vector<Expected> kExpected = {
+    {"Sample - Notepad", StartupLocation::CurrentUserRun, true, HKEY_CURRENT_USER, kRunKey, 0,
+     L"C:\\windows\\notepad.exe"},
+    {"Sample - Registry Editor", StartupLocation::AllUsersRun, true, HKEY_LOCAL_MACHINE, kRunKey, 0,
+     L"C:\\windows\\regedit.exe"},
+    {"Sample - Clock", StartupLocation::CurrentUserRunParked, false, HKEY_CURRENT_USER,
+     kUserParking, 0, L"C:\\windows\\system32\\clock.exe"},
+    {"Sample - About Wine", StartupLocation::CurrentUserStartup, true, nullptr, nullptr,
+     CSIDL_STARTUP, L"C:\\windows\\system32\\winver.exe"},
+    {"Sample - Minesweeper", StartupLocation::AllUsersStartup, true, nullptr, nullptr,
+     CSIDL_COMMON_STARTUP, L"C:\\windows\\system32\\winemine.exe"},
+};
+
+bool key_exists(HKEY root, const wchar_t* path) {
+  win32::UniqueHkey key;
+  return ::RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+std::wstring shortcut_of(const Expected& sample) {
+  wchar_t folder[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, sample.csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::wstring(folder) + L"\\" + win32::widen(sample.name) + L".lnk";
+}
+
+// What a value holds, or where a shortcut leads.
+std::wstring program_of(const Expected& sample) {
+  std::vector<wchar_t> text(MAX_PATH, L'\0');
+  if (sample.root != nullptr) {
+    DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (::RegGetValueW(sample.root, sample.at, win32::widen(sample.name).c_str(), RRF_RT_REG_SZ,
+                       nullptr, text.data(), &size) != ERROR_SUCCESS) {
+      return L"(no value)";
+    }
+    return text.data();
+  }
+  ComOwner<IShellLinkW> link;
+  ComOwner<IPersistFile> file;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(link.put()))) &&
+      SUCCEEDED(
+          link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) &&
+      SUCCEEDED(file.get()->Load(shortcut_of(sample).c_str(), STGM_READ))) {
+    link.get()->GetPath(text.data(), static_cast<int>(text.size()), nullptr, SLGP_RAWPATH);
+  }
+  return text.data();
+}
+
+class SampleEntries : public ::testing::Test {
+ protected:
+  SampleEntries()
+      : machine_run_existed_(key_exists(HKEY_LOCAL_MACHINE, kRunKey)),
+        settings_existed_(key_exists(HKEY_CURRENT_USER, kSettingsKey)),
+        parking_folder_(services_.folders.program_folder() + "\\DISABLED") {
+    parking_existed_ =
+        ::GetFileAttributesW(win32::widen(parking_folder_).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  ~SampleEntries() override {
+    for (const Expected& sample : kExpected) {
+      if (sample.root != nullptr) {
+        ::RegDeleteKeyValueW(sample.root, sample.at, win32::widen(sample.name).c_str());
+      } else {
+        ::DeleteFileW(shortcut_of(sample).c_str());
+      }
+    }
+    if (!machine_run_existed_) ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRunKey);
+    if (!settings_existed_) ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    // The scan makes the parking folders beside this program.
+    if (!parking_existed_) {
+      for (const char* folder : {"\\All Users", "\\Default User", ""}) {
+        ::RemoveDirectoryW(win32::widen(parking_folder_ + folder).c_str());
+      }
+    }
+  }
+
+  win32::Win32Services services_;
+  ComApartment com_;
+  bool machine_run_existed_;
+  bool settings_existed_;
+  std::string parking_folder_;
+  bool parking_existed_ = false;
+};
+
+TEST_F(SampleEntries, AreListedInTheirPlacesAndLeadToTheirPrograms) {
+  ASSERT_TRUE(running_under_wine());
+  ASSERT_TRUE(SUCCEEDED(com_.result()));
+  EXPECT_EQ(write_sample_entries(), std::vector<std::string>{});
+
+  class NoDialogs final : public Dialogs {
+    int message_box(std::string_view, int, std::string_view) override { return mb::kResultOk; }
+    std::string input_box(std::string_view, std::string_view, std::string_view) override {
+      return {};
+    }
+    OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
+  } dialogs;
+  Platform platform = services_.platform(dialogs);
+  SortedEntryList list;
+  Module1 module;
+  Catalogue catalogue{platform, list, module};
+  run_scan(catalogue);
+
+  for (const Expected& sample : kExpected) {
+    SCOPED_TRACE(sample.name);
+    int found = 0;
+    for (int i = 0; i < list.count(); ++i) {
+      if (list.text(i) != sample.name) continue;
+      ++found;
+      EXPECT_EQ(list.tag(i), static_cast<std::int32_t>(sample.location));
+      EXPECT_EQ(list.checked(i), sample.ticked);
+    }
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(program_of(sample), sample.program);
+  }
+}
+
+}  // namespace
+}  // namespace rw::tools
