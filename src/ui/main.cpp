@@ -5,6 +5,7 @@
 
 #include "platform/win32/win32_platform.h"
 #include "ui/form1.h"
+#include "ui/key_presses.h"
 #include "ui/win32_dialogs.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
@@ -17,6 +18,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
   rw::win32::Win32Services services;
   rw::Platform platform = services.platform(dialogs);
 
+  // Before any window: a key that closes one window must not act in the next.
+  rw::ui::KeyPressFilter key_presses;
   rw::ui::Form1 form(platform);
   if (!form.create()) return 1;
   dialogs.set_owner(form.hwnd());

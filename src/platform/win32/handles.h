@@ -68,9 +68,16 @@ struct FindHandleTraits {
   static void close(HANDLE handle) { ::FindClose(handle); }
 };
 
+struct HookTraits {
+  using Value = HHOOK;
+  static HHOOK empty() { return nullptr; }
+  static void close(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
+};
+
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
+using UniqueHook = UniqueHandle<HookTraits>;
 
 }  // namespace rw::win32
