@@ -1,8 +1,5 @@
 // The floor for the cold-start benchmark: the least a Win32 program does to
 // show a window, measured the same way as Runwarden.exe.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 namespace {

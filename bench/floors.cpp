@@ -5,7 +5,7 @@
 #include "catalogue/module1.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
-#include "tests/wine/wine_support.h"
+#include "wine_support.h"
 
 namespace rw::bench {
 

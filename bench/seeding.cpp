@@ -11,7 +11,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "tests/wine/wine_support.h"
+#include "wine_support.h"
 
 namespace rw::bench {
 

@@ -8,6 +8,7 @@
 #include "catalogue/module1.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "wine_support.h"
 
 namespace rw::tools {
 
@@ -15,10 +16,7 @@ namespace {
 
 using win32::UniqueHkey;
 using win32::widen;
-
-HKEY root_of(Hive hive) {
-  return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
+using wine_support::root_of;
 
 std::string hive_name(Hive hive) {
   return hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
@@ -82,8 +80,8 @@ std::vector<std::string> write_sample_entries() {
       if (FAILED(result)) failures.push_back(failure(sample, path, status_of(result)));
       continue;
     }
-    const Hive hive = run_value_key_hive(info);
-    const std::string key_path = run_value_key_path(info);
+    const Hive hive = info.key_hive;
+    const std::string key_path(info.key_path);
     const Status status = write_value(sample, hive, key_path);
     if (status != ERROR_SUCCESS) {
       failures.push_back(failure(sample, hive_name(hive) + "\\" + key_path, status));

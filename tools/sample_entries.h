@@ -3,9 +3,6 @@
 // repository: neither the program nor any package contains it.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 // after windows.h
 #include <objbase.h>

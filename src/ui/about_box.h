@@ -1,9 +1,6 @@
 // The About box.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "platform/platform.h"

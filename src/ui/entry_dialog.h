@@ -1,9 +1,6 @@
 // The entry dialog, as Modify uses it.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "catalogue/module1.h"

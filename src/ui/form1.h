@@ -3,9 +3,6 @@
 // to one catalogue operation.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "catalogue/module1.h"

@@ -4,9 +4,6 @@
 // release reach that window, and a repeated Enter presses its focused button.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <array>

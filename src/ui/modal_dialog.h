@@ -2,9 +2,6 @@
 // in-memory template so the program needs no resource script for it.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <exception>

@@ -2,9 +2,6 @@
 // window that is current when they open.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "platform/platform.h"

@@ -3,9 +3,6 @@
 // order (which is the tab order) and scaled to the window's DPI.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <span>

@@ -14,6 +14,7 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "tools/sample_entries.h"
+#include "wine_support.h"
 
 namespace rw::tools {
 namespace {
@@ -45,11 +46,6 @@ const std::vector<Expected> kExpected = {
     {"Sample - Minesweeper", StartupLocation::AllUsersStartup, true, nullptr, nullptr,
      CSIDL_COMMON_STARTUP, L"C:\\windows\\system32\\winemine.exe"},
 };
-
-bool key_exists(HKEY root, const wchar_t* path) {
-  win32::UniqueHkey key;
-  return ::RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
 
 std::wstring shortcut_of(const Expected& sample) {
   wchar_t folder[MAX_PATH] = {};
@@ -83,8 +79,8 @@ std::wstring program_of(const Expected& sample) {
 class SampleEntries : public ::testing::Test {
  protected:
   SampleEntries()
-      : machine_run_existed_(key_exists(HKEY_LOCAL_MACHINE, kRunKey)),
-        settings_existed_(key_exists(HKEY_CURRENT_USER, kSettingsKey)),
+      : machine_run_existed_(wine_support::key_exists(kHkeyLocalMachine, kRunKey)),
+        settings_existed_(wine_support::key_exists(kHkeyCurrentUser, kSettingsKey)),
         parking_folder_(services_.folders.program_folder() + "\\DISABLED") {
     parking_existed_ =
         ::GetFileAttributesW(win32::widen(parking_folder_).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -129,7 +125,7 @@ TEST_F(SampleEntries, AreListedInTheirPlacesAndLeadToTheirPrograms) {
     OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
   } dialogs;
   Platform platform = services_.platform(dialogs);
-  SortedEntryList list;
+  SortedEntryList list(services_.text_rules);
   Module1 module;
   Catalogue catalogue{platform, list, module};
   run_scan(catalogue);

@@ -3,9 +3,6 @@
 // by its title and works it with messages, as a user's input would arrive.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <chrono>

@@ -4,9 +4,6 @@
 // the real Windows services.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <gtest/gtest.h>
 #include <windows.h>
 
