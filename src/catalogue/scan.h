@@ -10,7 +10,7 @@
 
 namespace rw {
 
-// "Runwarden v1.3"
+// "Runwarden v" + major + "." + minor
 std::string main_window_caption();
 
 // The special folder when its path has 3 or more characters, else the

@@ -46,7 +46,7 @@ constexpr DialogLayout kLayout{2340, 1935, 5730, 3555, kControls};
 constexpr int kEmailClicked = 0x7001;
 
 struct VersionResource {
-  std::string version;  // "Version 1.3.0"
+  std::string version;  // "Version " + major.minor.revision
   std::string copyright;
 };
 

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "catalogue/scan.h"
+#include "expected_version.h"
 #include "fixture.h"
 
 namespace rw::testing {
@@ -32,7 +33,7 @@ class ScanTest : public CatalogueTest {
 };
 
 TEST_F(ScanTest, FirstStartCreatesTheParkingFoldersInOrderAndALaterStartCreatesNone) {
-  EXPECT_EQ(scan(), "Runwarden v1.3");
+  EXPECT_EQ(scan(), expected_caption());
   EXPECT_THAT(made_folders(),
               ElementsAre("\\DISABLED", "\\DISABLED\\All Users", "\\DISABLED\\Default User"));
   EXPECT_EQ(list_.count(), 0);

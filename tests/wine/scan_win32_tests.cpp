@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "catalogue/scan.h"
+#include "expected_version.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
@@ -273,7 +274,7 @@ void ScanUnderWine::seed_and_scan(Seeder& seed, const std::wstring& user_startup
   if (HasFatalFailure()) return;
 
   const ScanResult result = run_scan(catalogue_);
-  EXPECT_EQ(result.caption, "Runwarden v1.3");
+  EXPECT_EQ(result.caption, testing::expected_caption());
   EXPECT_THAT(result.problems, ::testing::IsEmpty());
   EXPECT_EQ(module_.CurrentUserStartupPath, narrow(user_startup));
   EXPECT_EQ(module_.AllUsersStartupPath, narrow(common_startup));

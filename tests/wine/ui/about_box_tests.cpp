@@ -51,7 +51,8 @@ TEST_F(AboutBoxTest, ShowsTheVersionResourceAndStartsWithTheFocusOnSystemInfo) {
     EXPECT_EQ(::GetWindow(box, GW_OWNER), form.hwnd());
     EXPECT_FALSE(::IsWindowEnabled(form.hwnd())) << "modal to the main window";
     EXPECT_EQ(item_text(box, kLblTitle), L"Runwarden");
-    EXPECT_EQ(item_text(box, kLblVersion), L"Version 1.3.0");
+    EXPECT_EQ(win32::narrow(item_text(box, kLblVersion)),
+              std::string("Version ") + RUNWARDEN_PROJECT_VERSION);
     EXPECT_EQ(item_text(box, kLblCopyright), L"\u00A9 2026 Runwarden");
     EXPECT_EQ(item_text(box, kTxtEmail), L"<rw@example.org>");
     EXPECT_EQ(item_text(box, kCmdSysInfo), L"&System Info...");
@@ -151,4 +152,16 @@ TEST_F(AboutBoxTest, TheAddressOpensAMailAndSystemInfoSaysItIsUnavailable) {
 }
 
 }  // namespace
+// The manifest is the one version the program does not show; it must not
+// drift from the others either.
+TEST(VersionResources, TheManifestCarriesTheProjectsVersion) {
+  HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(nullptr, found)));
+  const std::string manifest(bytes, ::SizeofResource(nullptr, found));
+  EXPECT_NE(manifest.find(std::string("name=\"Runwarden\" version=\"") + RUNWARDEN_PROJECT_VERSION +
+                          ".0\""),
+            std::string::npos);
+}
+
 }  // namespace rw::test

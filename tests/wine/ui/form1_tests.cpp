@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_version.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/form1.h"
@@ -118,7 +119,7 @@ class Form1Test : public test::MainWindowTest {
 TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
   Form1& form = open_form();
   HWND window = form.hwnd();
-  EXPECT_EQ(narrow(window_text(window)), "Runwarden v1.3");
+  EXPECT_EQ(narrow(window_text(window)), testing::expected_caption());
 
   struct Expected {
     int id;
