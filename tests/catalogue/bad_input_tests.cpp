@@ -99,6 +99,7 @@ struct Input {
   std::vector<Operation> operations = {std::begin(kOperations), std::end(kOperations)};
   // What Add's file dialog returns when Add is asked for an entry of this name.
   std::string add_path = "C:\\Program Files\\Added\\added.exe";
+  std::string add_stored = "\"C:\\Program Files\\Added\\added.exe\"";  // quoted for its space
 };
 
 // One run: a catalogue over a fresh substitute OS.
@@ -224,7 +225,7 @@ void add_over(World& world, const Input& input, Entry& subject) {
                                                         : std::nullopt);
     return;
   }
-  const Held added{regtype::kSz, sz(quoted_when_spaced(input.add_path))};
+  const Held added{regtype::kSz, sz(input.add_stored)};
   EXPECT_EQ(world.held_at(L::CurrentUserRun, subject.name), added);
   const int index = world.item(Entry{subject.name, L::CurrentUserRun, added});
   ASSERT_GE(index, 0) << "the added entry is not listed";
@@ -419,6 +420,7 @@ Input command_input(std::string label, std::vector<std::uint8_t> data) {
   input.held = Held{regtype::kSz, std::move(data)};
   input.places = kRunPlaces;
   input.add_path = registry_bytes_to_text(input.held.data);
+  input.add_stored = input.add_path;  // none of these commands has a space
   return input;
 }
 

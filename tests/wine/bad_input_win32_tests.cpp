@@ -189,11 +189,21 @@ class BadInputUnderWine : public ::testing::Test {
     values_.emplace_back(location, name);
     put_text(location, name, command);
   }
+  // Spelled out rather than asked of the code under test.
   std::string folder(L location) {
-    return place_folder(place(location), module_, folders_.program_folder());
+    switch (location) {
+      case L::AllUsersStartup:
+        return root_ + "\\CommonStartup";
+      case L::CurrentUserStartup:
+        return root_ + "\\UserStartup";
+      case L::AllUsersStartupParked:
+        return root_ + "\\Program\\DISABLED\\All Users";
+      default:
+        return root_ + "\\Program\\DISABLED\\Default User";
+    }
   }
   std::string shortcut(L location, const std::string& name) {
-    return shortcut_path(folder(location), name);
+    return folder(location) + "\\" + name + ".lnk";
   }
   // Scans into a fresh list; the last scan's list is the one the tests use.
   void scan() {
