@@ -91,23 +91,6 @@ VersionResource read_version_resource() {
   return result;
 }
 
-// Owns an icon and destroys it.
-class IconOwner {
- public:
-  explicit IconOwner(HICON icon = nullptr) : icon_(icon) {}
-  ~IconOwner() { reset(); }
-  IconOwner(const IconOwner&) = delete;
-  IconOwner& operator=(const IconOwner&) = delete;
-  HICON get() const { return icon_; }
-  void reset(HICON icon = nullptr) {
-    if (icon_ != nullptr) ::DestroyIcon(icon_);
-    icon_ = icon;
-  }
-
- private:
-  HICON icon_;
-};
-
 HICON load_program_icon(UINT dpi) {
   const int size = ::MulDiv(32, static_cast<int>(dpi), 96);
   return static_cast<HICON>(::LoadImageW(
@@ -250,9 +233,9 @@ class AboutBox final : public ModalDialog {
 
   Platform& platform_;
   UINT dpi_;  // 0: the window's own
-  GdiOwner font_;
-  GdiOwner title_font_;
-  IconOwner icon_;
+  win32::UniqueFont font_;
+  win32::UniqueFont title_font_;
+  win32::UniqueIcon icon_;
   bool link_focused_ = false;
 };
 

@@ -142,7 +142,7 @@ class EntryDialog final : public ModalDialog {
 
   Catalogue& catalogue_;
   ModifyRequest request_;
-  GdiOwner font_;
+  win32::UniqueFont font_;
 };
 
 }  // namespace

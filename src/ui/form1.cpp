@@ -129,7 +129,6 @@ Form1::Form1(Platform& platform, Options options)
 
 Form1::~Form1() {
   if (window_ != nullptr) ::DestroyWindow(window_);
-  if (menu_bar_ != nullptr) ::DestroyMenu(menu_bar_);
 }
 
 bool Form1::create() {
@@ -157,7 +156,7 @@ void Form1::on_created() {
                  reinterpret_cast<LPARAM>(load_icon(instance, ::GetSystemMetrics(SM_CXSMICON))));
 
   font_.reset(create_dialog_font(dpi_));
-  tooltips_ = create_controls(window_, kControls, dpi_, static_cast<HFONT>(font_.get()));
+  tooltips_ = create_controls(window_, kControls, dpi_, font_.get());
   HWND list = control(kList1);
   list_.attach(list);
   ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
@@ -165,7 +164,7 @@ void Form1::on_created() {
   ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
   ListView_SetBkColor(list, ::GetSysColor(COLOR_WINDOW));
   list_hook_.install(list, &list_procedure, this);
-  menu_bar_ = create_popup_menu();
+  menu_bar_.reset(create_popup_menu());
 }
 
 ScanResult Form1::scan() {
@@ -386,7 +385,7 @@ void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {
       window_size_for_client(kClientWidthTwips, kClientHeightTwips, kStyle, kExStyle, dpi_);
   ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-  move_controls(window_, kControls, dpi_, static_cast<HFONT>(font_.get()));
+  move_controls(window_, kControls, dpi_, font_.get());
 }
 
 int run_message_loop(Form1& form) {

@@ -59,7 +59,7 @@ class Form1 {
   HWND hwnd() const { return window_; }
   HWND control(int id) const { return ::GetDlgItem(window_, id); }
   // mnuPopup's drop-down: its items keep the states of the last right click.
-  HMENU popup_menu() const { return ::GetSubMenu(menu_bar_, 0); }
+  HMENU popup_menu() const { return ::GetSubMenu(menu_bar_.get(), 0); }
   EntryList& list() { return list_; }
   Module1& module() { return module_; }
 
@@ -91,10 +91,10 @@ class Form1 {
   Module1 module_;
   Catalogue catalogue_;
   HWND window_ = nullptr;
-  HMENU menu_bar_ = nullptr;  // mnuPopup, never attached as a menu bar
-  HWND tooltips_ = nullptr;   // destroyed with the window
+  win32::UniqueMenu menu_bar_;  // mnuPopup, never attached as a menu bar
+  HWND tooltips_ = nullptr;     // destroyed with the window
   WindowProcedureHook list_hook_;
-  GdiOwner font_;
+  win32::UniqueFont font_;
   UINT dpi_ = 96;
   HWND focus_before_deactivation_ = nullptr;
 };

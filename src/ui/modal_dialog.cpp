@@ -10,7 +10,7 @@ DialogTemplate::DialogTemplate(DWORD style, DWORD ex_style, short width, short h
                                std::wstring_view title) {
   put_dword(style | DS_SETFONT);
   put_dword(ex_style);
-  words_.push_back(0);  // item count, raised by add_item
+  words_.push_back(0);  // no items
   words_.push_back(0);  // x and y: the dialog places itself
   words_.push_back(0);
   words_.push_back(static_cast<WORD>(width));
@@ -20,23 +20,6 @@ DialogTemplate::DialogTemplate(DWORD style, DWORD ex_style, short width, short h
   put_string(title);
   words_.push_back(8);
   put_string(L"MS Shell Dlg");
-}
-
-void DialogTemplate::add_item(DWORD style, short left, short top, short width, short height,
-                              WORD id, WORD class_atom, std::wstring_view text) {
-  align_to_dword();
-  put_dword(style);
-  put_dword(0);
-  words_.push_back(static_cast<WORD>(left));
-  words_.push_back(static_cast<WORD>(top));
-  words_.push_back(static_cast<WORD>(width));
-  words_.push_back(static_cast<WORD>(height));
-  words_.push_back(id);
-  words_.push_back(0xFFFF);
-  words_.push_back(class_atom);
-  put_string(text);
-  words_.push_back(0);  // no creation data
-  ++words_[4];          // cdit follows the two DWORDs of style
 }
 
 void DialogTemplate::put_dword(DWORD value) {
@@ -49,9 +32,6 @@ void DialogTemplate::put_string(std::wstring_view text) {
   words_.push_back(0);
 }
 
-void DialogTemplate::align_to_dword() {
-  if (words_.size() % 2 != 0) words_.push_back(0);
-}
 
 INT_PTR ModalDialog::run(HWND owner, const DialogTemplate& layout, std::string_view name) {
   failure_ = nullptr;

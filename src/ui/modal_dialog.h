@@ -11,25 +11,17 @@
 
 namespace rw::ui {
 
-// Class atoms of the predefined controls, for DialogTemplate::add_item.
-inline constexpr WORD kButtonClass = 0x0080;
-inline constexpr WORD kEditClass = 0x0081;
-inline constexpr WORD kStaticClass = 0x0082;
-
-// A DLGTEMPLATE with its items, laid out in memory as DialogBoxIndirect reads
-// it. Positions are dialog units; DS_SETFONT is always set, with the shell's
-// dialog font at 8 points.
+// A DLGTEMPLATE without items, laid out in memory as DialogBoxIndirect reads
+// it: the dialogs create their controls from their tables in twips instead.
+// DS_SETFONT is always set, with the shell's dialog font at 8 points.
 class DialogTemplate {
  public:
   DialogTemplate(DWORD style, DWORD ex_style, short width, short height, std::wstring_view title);
-  void add_item(DWORD style, short left, short top, short width, short height, WORD id,
-                WORD class_atom, std::wstring_view text);
   const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
 
  private:
   void put_dword(DWORD value);
   void put_string(std::wstring_view text);
-  void align_to_dword();
 
   std::vector<WORD> words_;  // the allocator's alignment makes the start DWORD-aligned
 };

@@ -6,12 +6,14 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
 #include "catalogue/places.h"
 #include "platform/win32/text.h"
 #include "ui/modal_dialog.h"
+#include "ui/window_layout.h"
 
 namespace rw::ui {
 
@@ -23,6 +25,16 @@ using win32::widen;
 constexpr int kPromptId = 100;
 constexpr int kFieldId = 101;
 
+// The classic shape: the prompt at the left, OK and Cancel at the right, the
+// one-line field across the bottom. OK is the default button: Enter is OK.
+constexpr std::array<ControlSpec, 4> kInputBoxControls = {{
+    {ControlKind::Label, kPromptId, "lblPrompt", "", 120, 120, 3840, 1200, ""},
+    {ControlKind::Edit, kFieldId, "txtField", "", 120, 1440, 5160, 315, ""},
+    {ControlKind::Button, IDOK, "cmdOK", "OK", 4140, 120, 1140, 375, "", BS_DEFPUSHBUTTON},
+    {ControlKind::Button, IDCANCEL, "cmdCancel", "Cancel", 4140, 600, 1140, 375, ""},
+}};
+constexpr DialogLayout kInputBoxLayout{kCentred, kCentred, 5400, 1920, kInputBoxControls};
+
 class InputBoxDialog final : public ModalDialog {
  public:
   InputBoxDialog(std::string_view prompt, std::string_view default_text)
@@ -30,23 +42,15 @@ class InputBoxDialog final : public ModalDialog {
 
   // The text on OK, the empty text on Cancel.
   std::string show(HWND owner, std::string_view title) {
-    DialogTemplate layout(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 240,
-                          80, widen(title));
-    layout.add_item(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 7, 7, 170, 48, kPromptId,
-                    kStaticClass, prompt_);
-    layout.add_item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 7, 60, 226, 13,
-                    kFieldId, kEditClass, L"");
-    layout.add_item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 184, 7, 49, 14, IDOK,
-                    kButtonClass, L"OK");
-    layout.add_item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 184, 25, 49, 14, IDCANCEL,
-                    kButtonClass, L"Cancel");
+    const DialogTemplate layout(kDialogStyle, 0, 0, 0, widen(title));
     const INT_PTR result = run(owner, layout, title);
     return result == IDOK ? text_ : std::string();
   }
 
  private:
   bool on_init() override {
-    // Set here rather than in the template, which cannot hold text of any length.
+    lay_out_dialog(window(), kInputBoxLayout, font_);
+    ::SetWindowTextW(item(kPromptId), prompt_.c_str());
     ::SetWindowTextW(item(kFieldId), widen(default_text_).c_str());
     ::SetFocus(item(kFieldId));
     ::SendMessageW(item(kFieldId), EM_SETSEL, 0, -1);
@@ -70,6 +74,7 @@ class InputBoxDialog final : public ModalDialog {
   std::wstring prompt_;
   std::string default_text_;
   std::string text_;
+  win32::UniqueFont font_;
 };
 
 // "Programs|*.exe|All files|*.*|" to the NUL-separated, doubly terminated form.

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -133,6 +134,26 @@ HWND create_tooltips(HWND parent) {
   return tooltips;
 }
 
+// Over the middle of the owner, or of the work area when there is none, and
+// never off the owner's monitor.
+void centre_over_owner(HWND window, const RECT& outer) {
+  HWND owner = ::GetWindow(window, GW_OWNER);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(
+      ::MonitorFromWindow(owner != nullptr ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor);
+  RECT around = monitor.rcWork;
+  if (owner != nullptr && ::IsWindowVisible(owner)) ::GetWindowRect(owner, &around);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  const RECT& work = monitor.rcWork;
+  const int left = std::clamp((around.left + around.right - width) / 2, work.left,
+                              std::max(work.left, work.right - width));
+  const int top = std::clamp((around.top + around.bottom - height) / 2, work.top,
+                             std::max(work.top, work.bottom - height));
+  ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 int twips_to_pixels(int twips, UINT dpi) {
@@ -245,6 +266,10 @@ void place_client_area(HWND window, int left_twips, int top_twips, int width_twi
   // client area's, whatever the theme makes of it.
   RECT outer{};
   ::GetWindowRect(window, &outer);
+  if (left_twips == kCentred) {
+    centre_over_owner(window, outer);
+    return;
+  }
   POINT client{0, 0};
   ::ClientToScreen(window, &client);
   const int left = twips_to_pixels(left_twips, dpi) - (client.x - outer.left);
@@ -301,11 +326,11 @@ LRESULT CALLBACK WindowProcedureHook::dispatch(HWND window, UINT message, WPARAM
   return hook->procedure_(*hook, window, message, wparam, lparam);
 }
 
-UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font, UINT dpi) {
+UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, win32::UniqueFont& font, UINT dpi) {
   if (dpi == 0) dpi = window_dpi(dialog);
   place_client_area(dialog, layout.left, layout.top, layout.width, layout.height, dpi);
   font.reset(create_dialog_font(dpi));
-  create_controls(dialog, layout.controls, dpi, static_cast<HFONT>(font.get()));
+  create_controls(dialog, layout.controls, dpi, font.get());
   return dpi;
 }
 

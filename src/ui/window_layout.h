@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/handles.h"
+
 namespace rw::ui {
 
 enum class ControlKind { Frame, ListView, Button, Label, Edit, EtchedLine, Icon };
@@ -82,25 +84,8 @@ void move_controls(HWND parent, std::span<const ControlSpec> specs, UINT dpi, HF
 // The DPI of a window (GetDpiForWindow where available, else the screen's).
 UINT window_dpi(HWND window);
 
-// The default dialog font at a DPI; the caller owns it (see FontOwner).
+// The default dialog font at a DPI; the caller owns it.
 HFONT create_dialog_font(UINT dpi);
-
-// Owns a GDI object and deletes it.
-class GdiOwner {
- public:
-  explicit GdiOwner(HGDIOBJ object = nullptr) : object_(object) {}
-  ~GdiOwner() { reset(); }
-  GdiOwner(const GdiOwner&) = delete;
-  GdiOwner& operator=(const GdiOwner&) = delete;
-  void reset(HGDIOBJ object = nullptr) {
-    if (object_ != nullptr) DeleteObject(object_);
-    object_ = object;
-  }
-  HGDIOBJ get() const { return object_; }
-
- private:
-  HGDIOBJ object_;
-};
 
 // The window's client size in twips, turned into an outer window size for
 // the given styles at the DPI.
@@ -109,12 +94,16 @@ SIZE window_size_for_client(int client_width_twips, int client_height_twips, DWO
 
 // Sizes `window` for a client area of the given twips, at the window's own
 // styles, and puts the client area's top-left corner at a screen position
-// given in twips: the placement of the program's dialogs.
+// given in twips (or centred over its owner): the placement of the
+// program's dialogs.
 void place_client_area(HWND window, int left_twips, int top_twips, int width_twips,
                        int height_twips, UINT dpi);
 
+// For DialogLayout's left and top: over the middle of the owner instead.
+inline constexpr int kCentred = -0x7FFFFFFF;
+
 // A dialog of the program, in twips: where its client area's corner sits on
-// the screen, the client area's size, and its controls.
+// the screen (or kCentred), the client area's size, and its controls.
 struct DialogLayout {
   int left, top;
   int width, height;
@@ -126,6 +115,6 @@ inline constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MO
 
 // Places `dialog` and creates its controls at `dpi` (0: the dialog's own),
 // with a dialog font kept in `font`. Returns the DPI used.
-UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, GdiOwner& font, UINT dpi = 0);
+UINT lay_out_dialog(HWND dialog, const DialogLayout& layout, win32::UniqueFont& font, UINT dpi = 0);
 
 }  // namespace rw::ui

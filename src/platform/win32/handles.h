@@ -74,10 +74,32 @@ struct HookTraits {
   static void close(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
 };
 
+struct FontTraits {
+  using Value = HFONT;
+  static HFONT empty() { return nullptr; }
+  static void close(HFONT font) { ::DeleteObject(font); }
+};
+
+struct IconTraits {
+  using Value = HICON;
+  static HICON empty() { return nullptr; }
+  static void close(HICON icon) { ::DestroyIcon(icon); }
+};
+
+// Destroying a menu destroys the menus it holds.
+struct MenuTraits {
+  using Value = HMENU;
+  static HMENU empty() { return nullptr; }
+  static void close(HMENU menu) { ::DestroyMenu(menu); }
+};
+
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueHook = UniqueHandle<HookTraits>;
+using UniqueFont = UniqueHandle<FontTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
 
 }  // namespace rw::win32

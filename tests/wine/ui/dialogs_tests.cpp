@@ -6,7 +6,9 @@
 
 #include "platform/win32/text.h"
 #include "ui/win32_dialogs.h"
+#include "ui/window_layout.h"
 #include "ui_driver.h"
+#include "ui_support.h"
 
 namespace rw::ui {
 namespace {
@@ -14,6 +16,7 @@ namespace {
 using test::click_button;
 using test::drive;
 using test::focus_of_thread;
+using test::hidden_parts;
 using test::press_key;
 using test::text_of;
 
@@ -77,6 +80,10 @@ TEST(InputBox, ShowsThePromptAndStartsInTheFieldWithItsTextSelected) {
         ::SendMessageW(field_of(dialog), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                        reinterpret_cast<LPARAM>(&end));
         if (start != 0 || end != 7) return "the proposal is not selected";
+        // The prompt's label has the id 100.
+        const std::string hidden =
+            hidden_parts(dialog, SIZE{5400, 1920}, {100, IDOK, IDCANCEL}, window_dpi(dialog));
+        if (!hidden.empty()) return hidden;
         click_button(dialog, IDCANCEL);
         return {};
       },
