@@ -18,7 +18,7 @@ ContextMenuState context_menu_state(const EntryList& list) {
   state.remove_enabled = true;
   // Only a Run value has a command to edit; shortcuts are not modified here.
   const PlaceInfo* info = find_place(list.tag(index));
-  state.modify_enabled = info != nullptr && info->kind == EntryKind::RunValue;
+  state.modify_enabled = info != nullptr && info->modifiable;
   return state;
 }
 

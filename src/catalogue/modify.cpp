@@ -23,7 +23,7 @@ std::string cannot_save(const std::string& name, const std::string& cause) {
 // The row whose key Modify left in CurrentHive and CurrentKeyPath.
 const PlaceInfo* place_of_key(const Module1& module) {
   for (const PlaceInfo& info : kPlaces) {
-    if (info.kind == EntryKind::RunValue && info.key_hive == module.CurrentHive &&
+    if (info.modifiable && info.key_hive == module.CurrentHive &&
         info.key_path == module.CurrentKeyPath) {
       return &info;
     }
@@ -39,7 +39,7 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
   const int index = list.current();
   if (index < 0) return std::nullopt;
   const PlaceInfo* info = find_place(list.tag(index));
-  if (info == nullptr || info->kind != EntryKind::RunValue) return std::nullopt;
+  if (info == nullptr || !info->modifiable) return std::nullopt;
   const std::string name = list.text(index);
   if (!is_exact_name(name)) {
     show_error(platform, cannot_read(shown_name(name), "It " + inexact_name_words()));

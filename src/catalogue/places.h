@@ -44,7 +44,8 @@ struct PlaceInfo {
   StartupLocation partner;
   EntryKind kind;
   Scope scope;
-  Hive hive = 0;  // the hive a Run value belongs to
+  bool modifiable = false;  // Modify edits the command of its entries
+  Hive hive = 0;            // the hive a Run value belongs to
   // Run values: the key that holds them, and the spelling the scan walks it
   // by (key names ignore case). For parked values the key is the
   // settings-store section, with the section where the types of expandable
@@ -68,6 +69,7 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .partner = StartupLocation::AllUsersRunParked,
      .kind = EntryKind::RunValue,
      .scope = Scope::AllUsers,
+     .modifiable = true,
      .hive = kHkeyLocalMachine,
      .key_hive = kHkeyLocalMachine,
      .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
@@ -80,6 +82,7 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .partner = StartupLocation::CurrentUserRunParked,
      .kind = EntryKind::RunValue,
      .scope = Scope::CurrentUser,
+     .modifiable = true,
      .hive = kHkeyCurrentUser,
      .key_hive = kHkeyCurrentUser,
      .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
@@ -130,6 +133,7 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .partner = StartupLocation::AllUsersRun,
      .kind = EntryKind::RunValue,
      .scope = Scope::AllUsers,
+     .modifiable = true,
      .hive = kHkeyLocalMachine,
      .key_hive = kHkeyCurrentUser,  // kept in the store of the user who parked it
      .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646",
@@ -144,6 +148,7 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .partner = StartupLocation::CurrentUserRun,
      .kind = EntryKind::RunValue,
      .scope = Scope::CurrentUser,
+     .modifiable = true,
      .hive = kHkeyCurrentUser,
      .key_hive = kHkeyCurrentUser,
      .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647",
