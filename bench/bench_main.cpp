@@ -54,13 +54,14 @@ class RecordingDialogs final : public Dialogs {
 // A table that only appends: the scan's cost without any list's sorting.
 class AppendingTable final : public EntryList {
  public:
-  int add(std::string_view text, std::int32_t tag, bool checked) override {
+  int insert(std::string_view text, std::int32_t tag, bool checked, bool) override {
     items_.push_back({std::string(text), tag, checked});
     return count() - 1;
   }
   int count() const override { return static_cast<int>(items_.size()); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
+  bool switched_off(int) const override { return false; }
   bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override { items_.at(index).checked = checked; }
   int current() const override { return -1; }

@@ -5,8 +5,9 @@
 
 namespace rw {
 
-int SortedEntryList::add(std::string_view text, std::int32_t tag, bool checked) {
-  Item added{std::string(text), rules_.sort_key(text), tag, checked};
+int SortedEntryList::insert(std::string_view text, std::int32_t tag, bool checked,
+                            bool switched_off) {
+  Item added{std::string(text), rules_.sort_key(text), tag, checked, switched_off};
   auto at = std::upper_bound(
       items_.begin(), items_.end(), added.sort_key,
       [](const std::string& key, const Item& item) { return key < item.sort_key; });

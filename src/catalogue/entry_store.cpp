@@ -1,5 +1,7 @@
 #include "catalogue/entry_store.h"
 
+#include <chrono>
+
 #include "catalogue/run_value_io.h"
 #include "platform/settings_store.h"
 
@@ -35,10 +37,13 @@ Listing list_shortcuts(Catalogue& catalogue, const PlaceInfo& info) {
 Listing list_values(Catalogue& catalogue, const PlaceInfo& info) {
   Registry& registry = catalogue.platform.registry;
   Module1& module = catalogue.module;
-  KeyScope scope(module);
   Listing listing;
-  module.LastStatus =
-      registry.open_key(info.key_hive, info.scan_key_path, access::kRead, module.KeyHandle);
+  // Where the two views are one key, the 32-bit place would list the
+  // machine's entries a second time.
+  if (info.view == access::kView32 && !registry.views_are_separate()) return listing;
+  KeyScope scope(module);
+  module.LastStatus = registry.open_key(info.key_hive, info.scan_key_path,
+                                        access::kRead | info.view, module.KeyHandle);
   if (module.LastStatus == status::kFileNotFound) return listing;  // a missing key lists nothing
   const char* call = "RegOpenKeyEx";
   if (module.LastStatus == status::kOk) {
@@ -46,8 +51,8 @@ Listing list_values(Catalogue& catalogue, const PlaceInfo& info) {
     module.LastStatus = list_value_names(registry, module.KeyHandle, listing.names);
   }
   if (module.LastStatus != status::kOk) {
-    listing.failure =
-        EntryFailure(call, key_words(info.key_hive, info.scan_key_path), module.LastStatus);
+    listing.failure = EntryFailure(call, key_words(info.key_hive, info.scan_key_path, info.view),
+                                   module.LastStatus);
   }
   return listing;
 }
@@ -74,7 +79,7 @@ std::optional<Content> read_entry(Catalogue& catalogue, const PlaceInfo& info,
     return Content{regtype::kNone, std::move(*bytes)};
   }
   const std::optional<RegValue> value =
-      read_value_at(catalogue, info.key_hive, info.key_path, name);
+      read_value_at(catalogue, info.key_hive, info.key_path, name, info.view);
   if (!value) return std::nullopt;
   if (info.active) return content_of(*value, value->type);
   // The parking section holds plain strings; the type is kept beside it.
@@ -84,7 +89,7 @@ std::optional<Content> read_entry(Catalogue& catalogue, const PlaceInfo& info,
 
 void check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
   if (info.kind == EntryKind::RunValue) {
-    check_key_writable(catalogue, info.key_hive, info.key_path);
+    check_key_writable(catalogue, info.key_hive, info.key_path, info.view);
     return;
   }
   const std::string path = shortcut_of(catalogue, info, name);
@@ -109,7 +114,7 @@ void write_entry(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& t
     return;
   }
   write_value_at(catalogue, to.key_hive, to.key_path, name, content.type,
-                 text_to_registry_bytes(content.data));
+                 text_to_registry_bytes(content.data), to.view);
 }
 
 void delete_entry(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
@@ -119,7 +124,7 @@ void delete_entry(Catalogue& catalogue, const PlaceInfo& info, std::string_view 
   }
   catalogue.module.CurrentHive = info.hive;
   if (info.active) {
-    delete_value_at(catalogue, info.key_hive, info.key_path, name);
+    delete_value_at(catalogue, info.key_hive, info.key_path, name, info.view);
     return;
   }
   SettingsStore(catalogue.platform.registry).delete_setting(kProgramTitle, info.section, name);
@@ -131,9 +136,95 @@ void delete_side_record(Catalogue& catalogue, const PlaceInfo& info, std::string
   forget_parked_type(store, info, name);
 }
 
+namespace {
+
+// Windows' values: byte 0 a flag whose lowest bit means off, then three zero
+// bytes, then when it was switched off (a FILETIME; zero while on).
+constexpr std::uint8_t kFlagOn = 0x02;
+constexpr std::uint8_t kFlagOff = 0x03;
+
+bool says_off(const RegValue& value) { return !value.data.empty() && (value.data[0] & 1) != 0; }
+
+std::vector<std::uint8_t> flag_bytes(bool on) {
+  std::vector<std::uint8_t> bytes(12, 0);
+  bytes[0] = on ? kFlagOn : kFlagOff;
+  if (!on) {
+    // 100-nanosecond ticks since 1601, the FILETIME epoch.
+    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    const std::int64_t unix_ticks =
+        std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    const auto filetime = static_cast<std::uint64_t>(unix_ticks + 116'444'736'000'000'000);
+    for (int i = 0; i < 8; ++i) bytes[4 + i] = static_cast<std::uint8_t>(filetime >> (8 * i));
+  }
+  return bytes;
+}
+
+std::string flag_value_name(const PlaceInfo& governing, std::string_view name) {
+  return std::string(name) + std::string(governing.flag_suffix);
+}
+
+}  // namespace
+
+const PlaceInfo* flag_place(const PlaceInfo& info) {
+  const PlaceInfo& active = info.active ? info : place(info.partner);
+  return active.flag_key.empty() ? nullptr : &active;
+}
+
+SwitchedOff switched_off_entries(Catalogue& catalogue, const PlaceInfo& info) {
+  SwitchedOff found;
+  const PlaceInfo* governing = flag_place(info);
+  if (governing == nullptr) return found;
+  try {
+    TextRules& rules = catalogue.platform.text_rules;
+    const std::string_view suffix = governing->flag_suffix;
+    for (const std::string& value_name :
+         value_names_at(catalogue, governing->flag_hive, governing->flag_key, access::kView64)) {
+      if (value_name.size() < suffix.size() ||
+          !rules.same_name(std::string_view(value_name).substr(value_name.size() - suffix.size()),
+                           suffix)) {
+        continue;
+      }
+      const std::string name = value_name.substr(0, value_name.size() - suffix.size());
+      if (is_switched_off(catalogue, info, name)) found.names.push_back(name);
+    }
+  } catch (const PlatformError& error) {
+    found.failure = error;
+  }
+  return found;
+}
+
+bool is_switched_off(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+  const PlaceInfo* governing = flag_place(info);
+  if (governing == nullptr) return false;
+  const std::optional<RegValue> value =
+      read_value_at(catalogue, governing->flag_hive, governing->flag_key,
+                    flag_value_name(*governing, name), access::kView64);
+  return value && says_off(*value);
+}
+
+void write_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view name, bool on) {
+  const PlaceInfo* governing = flag_place(info);
+  if (governing == nullptr) return;
+  write_value_at(catalogue, governing->flag_hive, governing->flag_key,
+                 flag_value_name(*governing, name), regtype::kBinary, flag_bytes(on),
+                 access::kView64);
+}
+
+void delete_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+  const PlaceInfo* governing = flag_place(info);
+  if (governing == nullptr) return;
+  try {
+    delete_value_at(catalogue, governing->flag_hive, governing->flag_key,
+                    flag_value_name(*governing, name), access::kView64);
+  } catch (const PlatformError& error) {
+    if (error.code() != status::kFileNotFound) throw;  // none is what was wanted
+  }
+}
+
 std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
   if (info.kind == EntryKind::Shortcut) return shortcut_of(catalogue, info, name);
-  return key_words(info.key_hive, info.key_path) + "\\" + std::string(name);
+  return key_words(info.key_hive, info.key_path, info.view) + "\\" + std::string(name);
 }
 
 bool is_movable(const PlaceInfo& info, const Content& content) {

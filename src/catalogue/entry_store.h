@@ -57,6 +57,27 @@ void delete_entry(Catalogue& catalogue, const PlaceInfo& info, std::string_view 
 // harm, since the next parking of that name rewrites it.
 void delete_side_record(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
+// Windows' own on/off flag (its StartupApproved values), which switches an
+// entry of an active place off without moving it. A parked entry comes under
+// the flag of its partner, where it would start again.
+
+// The names of the place's entries that the flag switches off; none when the
+// place has no flag. A flag that cannot be read is given as the failure.
+struct SwitchedOff {
+  std::vector<std::string> names;
+  std::optional<PlatformError> failure;
+};
+SwitchedOff switched_off_entries(Catalogue& catalogue, const PlaceInfo& info);
+// Whether a value of the flag switches the entry off.
+bool is_switched_off(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
+// Writes the flag as Windows does: on, or off since now. No-op for a place
+// without a flag.
+void write_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view name, bool on);
+// Deletes the entry's flag value, if it has one.
+void delete_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
+// The active place whose flag governs the place's entries, or nullptr.
+const PlaceInfo* flag_place(const PlaceInfo& info);
+
 // Where the entry lives, for messages: the key and value, or the file's path.
 std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 

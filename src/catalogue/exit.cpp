@@ -30,7 +30,14 @@ class ExitWalk {
     for (int index = 0; index <= last; ++index) {
       const bool wanted_active = list.checked(index);
       const PlaceInfo* from = find_place(list.tag(index));
-      if (from == nullptr || from->active == wanted_active) continue;
+      if (from == nullptr) continue;
+      // Switched off by Windows' flag: ticked, it is switched on where it is;
+      // left unticked, it is left alone, flag and all.
+      if (from->active && list.switched_off(index)) {
+        if (wanted_active) switch_on_in_place(*from, list.text(index));
+        continue;
+      }
+      if (from->active == wanted_active) continue;
       if (!move(*from, list.text(index))) {
         stopped_ = true;
         break;
@@ -65,6 +72,7 @@ class ExitWalk {
       check_removable(catalogue_, from, name);
       doing = "cannot be moved";
       write_entry(catalogue_, from, to, name, *content);
+      set_flag_for_move(from, to, name);
       doing = "was copied to " + std::string(to.where) + ", but could not be removed from " +
               std::string(from.where) + ", so it is now in both places";
       try {
@@ -83,6 +91,38 @@ class ExitWalk {
       told(name, doing + ": " + failure_words(catalogue_.platform.status_text, error) + "." +
                      rights_hint(from, error));
       return false;
+    }
+  }
+
+  // Parked, an entry's flag is set off, so that its program writing the
+  // entry again does not start it again; restored, a flag that would keep
+  // it off is set on. Either failing is told, and the move goes on.
+  void set_flag_for_move(const PlaceInfo& from, const PlaceInfo& to, const std::string& name) {
+    const bool restoring = to.active;
+    try {
+      if (restoring && !is_switched_off(catalogue_, to, name)) return;
+      write_flag(catalogue_, to, name, restoring);
+    } catch (const PlatformError& error) {
+      told(name, std::string("is moved to ") + std::string(to.where) +
+                     ", but Windows' own startup setting for it could not be set " +
+                     (restoring ? "on, so it may not start"
+                                : "off, so its program could start it again") +
+                     ": " + failure_words(catalogue_.platform.status_text, error) + "." +
+                     rights_hint(from, error));
+    }
+  }
+
+  void switch_on_in_place(const PlaceInfo& info, const std::string& name) {
+    try {
+      if (!is_exact_name(name)) {
+        told(name, inexact_name_words());
+        return;
+      }
+      write_flag(catalogue_, info, name, true);
+    } catch (const PlatformError& error) {
+      told(name, "cannot be switched on in Windows' own startup settings: " +
+                     failure_words(catalogue_.platform.status_text, error) + "." +
+                     rights_hint(info, error));
     }
   }
 

@@ -20,17 +20,6 @@ std::string cannot_save(const std::string& name, const std::string& cause) {
   return "Can't save the new command of " + name + " ! " + cause;
 }
 
-// The row whose key Modify left in CurrentHive and CurrentKeyPath.
-const PlaceInfo* place_of_key(const Module1& module) {
-  for (const PlaceInfo& info : kPlaces) {
-    if (info.modifiable && info.key_hive == module.CurrentHive &&
-        info.key_path == module.CurrentKeyPath) {
-      return &info;
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
@@ -72,27 +61,27 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
     return std::nullopt;
   }
   return ModifyRequest{titled(": MODIFY [" + scope_caption(info->scope) + "]"), name,
-                       std::move(stored->data)};
+                       std::move(stored->data), info->location};
 }
 
-bool commit_modify(Catalogue& catalogue, const std::string& title, const std::string& source) {
+bool commit_modify(Catalogue& catalogue, const ModifyRequest& request, const std::string& source) {
   Platform& platform = catalogue.platform;
-  const PlaceInfo* info = place_of_key(catalogue.module);
-  if (info == nullptr) return false;
+  const PlaceInfo& info = place(request.location);
+  const std::string& title = request.title;
   try {
     // Read again for the type to keep: an expandable string stays one, so
     // %VARIABLES% in it keep working. A value gone since the dialog opened
     // would be made anew, so nothing is written then.
-    const std::optional<Content> stored = read_entry(catalogue, *info, title);
+    const std::optional<Content> stored = read_entry(catalogue, info, title);
     if (!stored) {
-      show_error(platform, cannot_save(title, "It is no longer in " + std::string(info->where) +
+      show_error(platform, cannot_save(title, "It is no longer in " + std::string(info.where) +
                                                   " (something else removed or moved it), so "
                                                   "nothing is written."));
       return false;
     }
     const std::uint32_t type =
         stored->type == regtype::kExpandSz ? regtype::kExpandSz : regtype::kSz;
-    write_entry(catalogue, *info, *info, title, Content{type, source});
+    write_entry(catalogue, info, info, title, Content{type, source});
     return true;
   } catch (const PlatformError& error) {
     show_error(platform, cannot_save(title, failure_words(platform.status_text, error) + "."));

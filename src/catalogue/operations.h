@@ -24,9 +24,10 @@ void add_entry(Catalogue& catalogue);
 
 // What the entry dialog shows for Modify.
 struct ModifyRequest {
-  std::string caption;  // "Runwarden: MODIFY [CURRENT USER]"
-  std::string title;    // the entry's name
-  std::string source;   // its stored command
+  std::string caption;                                         // "Runwarden: MODIFY [CURRENT USER]"
+  std::string title;                                           // the entry's name
+  std::string source;                                          // its stored command
+  StartupLocation location = StartupLocation::CurrentUserRun;  // where it is
 };
 
 // Modify, first half: reads the current Run entry's command and sets
@@ -34,10 +35,11 @@ struct ModifyRequest {
 // telling the user) when the command exists but cannot be read.
 std::optional<ModifyRequest> begin_modify(Catalogue& catalogue);
 
-// The dialog's OK: writes `source` to value `title` of CurrentKeyPath under
-// CurrentHive. Returns true when written; on failure tells the user and
-// returns false, and the dialog stays open with the user's text.
-bool commit_modify(Catalogue& catalogue, const std::string& title, const std::string& source);
+// The dialog's OK: writes `source` as the command of the request's entry,
+// the value CurrentKeyPath names under CurrentHive. Returns true when
+// written; on failure tells the user and returns false, and the dialog stays
+// open with the user's text.
+bool commit_modify(Catalogue& catalogue, const ModifyRequest& request, const std::string& source);
 
 // The dialog's Browse: the chosen program, quoted when its path has a space;
 // nothing when cancelled or failed (a failure is shown to the user).

@@ -27,6 +27,9 @@ enum class StartupLocation : std::int32_t {
   CurrentUserStartupParked = 6,
   AllUsersRunParked = 7,
   CurrentUserRunParked = 8,
+  // The machine's Run key as 32-bit programs see it, on a 64-bit Windows.
+  AllUsersRun32 = 9,
+  AllUsersRun32Parked = 10,
 };
 
 enum class EntryKind { RunValue, Shortcut };
@@ -53,8 +56,15 @@ struct PlaceInfo {
   Hive key_hive = 0;
   std::string_view key_path = {};
   std::string_view scan_key_path = {};
+  std::uint32_t view = 0;  // added to every access: which view of HKLM\SOFTWARE
   std::string_view section = {};
   std::string_view type_section = {};
+  // Active places: Windows' own on/off flag of their entries, one value per
+  // entry in this key (always in the 64-bit view), named after the entry
+  // and this suffix. Parked entries come under their partner's.
+  Hive flag_hive = 0;
+  std::string_view flag_key = {};
+  std::string_view flag_suffix = {};
   // Shortcuts: the folder that holds them.
   FolderBase folder = FolderBase::None;
   std::string_view folder_tail = {};
@@ -62,7 +72,7 @@ struct PlaceInfo {
   std::string_view where = {};  // the place in words, after "in": "your Run key"
 };
 
-inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
+inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
@@ -74,6 +84,9 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .key_hive = kHkeyLocalMachine,
      .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
      .scan_key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .view = access::kView64,
+     .flag_hive = kHkeyLocalMachine,
+     .flag_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run",
      .scan_order = 1,
      .where = "the machine's Run key"},
     {.location = StartupLocation::CurrentUserRun,
@@ -87,6 +100,8 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .key_hive = kHkeyCurrentUser,
      .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
      .scan_key_path = "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .flag_hive = kHkeyCurrentUser,
+     .flag_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run",
      .scan_order = 2,
      .where = "your Run key"},
     {.location = StartupLocation::AllUsersStartup,
@@ -95,6 +110,10 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .partner = StartupLocation::AllUsersStartupParked,
      .kind = EntryKind::Shortcut,
      .scope = Scope::AllUsers,
+     .flag_hive = kHkeyLocalMachine,
+     .flag_key =
+         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder",
+     .flag_suffix = ".lnk",
      .folder = FolderBase::AllUsersStartup,
      .scan_order = 6,
      .where = "the All Users Startup folder"},
@@ -104,6 +123,10 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .partner = StartupLocation::CurrentUserStartupParked,
      .kind = EntryKind::Shortcut,
      .scope = Scope::CurrentUser,
+     .flag_hive = kHkeyCurrentUser,
+     .flag_key =
+         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder",
+     .flag_suffix = ".lnk",
      .folder = FolderBase::CurrentUserStartup,
      .scan_order = 5,
      .where = "your Startup folder"},
@@ -157,6 +180,38 @@ inline constexpr std::array<PlaceInfo, 8> kPlaces = {{
      .type_section = "Types\\-2147483647",
      .scan_order = 3,
      .where = "Runwarden's parked entries of your Run key"},
+    {.location = StartupLocation::AllUsersRun32,
+     .name = "AllUsersRun32",
+     .active = true,
+     .partner = StartupLocation::AllUsersRun32Parked,
+     .kind = EntryKind::RunValue,
+     .scope = Scope::AllUsers,
+     .modifiable = true,
+     .hive = kHkeyLocalMachine,
+     .key_hive = kHkeyLocalMachine,
+     .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .scan_key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .view = access::kView32,
+     .flag_hive = kHkeyLocalMachine,
+     .flag_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32",
+     .scan_order = 9,
+     .where = "the machine's Run key, 32-bit view"},
+    {.location = StartupLocation::AllUsersRun32Parked,
+     .name = "AllUsersRun32Parked",
+     .active = false,
+     .partner = StartupLocation::AllUsersRun32,
+     .kind = EntryKind::RunValue,
+     .scope = Scope::AllUsers,
+     .modifiable = true,
+     .hive = kHkeyLocalMachine,
+     .key_hive = kHkeyCurrentUser,
+     .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646 32-bit",
+     .scan_key_path =
+         "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646 32-bit",
+     .section = "Disabled\\-2147483646 32-bit",
+     .type_section = "Types\\-2147483646 32-bit",
+     .scan_order = 10,
+     .where = "Runwarden's parked entries of the machine's Run key, 32-bit view"},
 }};
 
 // The row of a tag, or nullptr for a tag that names no place.

@@ -49,6 +49,31 @@ bool deleted(Catalogue& catalogue, const PlaceInfo& info, const std::string& nam
   return true;
 }
 
+// A flag value outlives its entry and would switch off any later entry of
+// that name; it goes with the last listed entry it governs.
+void forget_flag_unless_governing(Catalogue& catalogue, const PlaceInfo& info,
+                                  const std::string& name, int removed) {
+  const PlaceInfo* governing = flag_place(info);
+  if (governing == nullptr) return;
+  const EntryList& list = catalogue.list;
+  TextRules& rules = catalogue.platform.text_rules;
+  for (int index = 0; index < list.count(); ++index) {
+    const PlaceInfo* other = find_place(list.tag(index));
+    if (index != removed && other != nullptr && flag_place(*other) == governing &&
+        rules.same_name(list.text(index), name)) {
+      return;
+    }
+  }
+  try {
+    delete_flag(catalogue, info, name);
+  } catch (const PlatformError& error) {
+    show_error(catalogue.platform,
+               name + " was removed, but Windows' own startup setting for it was left behind: " +
+                   failure_words(catalogue.platform.status_text, error) +
+                   ". It would switch off an entry of that name added later.");
+  }
+}
+
 }  // namespace
 
 void remove_entry(Catalogue& catalogue) {
@@ -75,6 +100,7 @@ void remove_entry(Catalogue& catalogue) {
   }
   if (info->scope == Scope::AllUsers && !confirmed(platform, name)) return;
   if (deleted(catalogue, *info, name)) {
+    forget_flag_unless_governing(catalogue, *info, name, index);
     list.remove(index);
     list.set_current(-1);
   }

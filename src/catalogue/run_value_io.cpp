@@ -62,66 +62,93 @@ std::string quoted_when_spaced(std::string_view path) {
   return quoted;
 }
 
-std::string key_words(Hive hive, std::string_view path) {
+std::string key_words(Hive hive, std::string_view path, std::uint32_t view) {
   return (hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") +
-         std::string(path);
+         std::string(path) + (view == access::kView32 ? " (32-bit view)" : "");
 }
 
 namespace {
 
+// Where a call went, for its failure: the key, and the value when there is one.
+struct Address {
+  Hive hive;
+  std::string_view path;
+  std::uint32_t view;
+  std::string subject(std::string_view name = {}) const {
+    std::string words = key_words(hive, path, view);
+    if (!name.empty()) words += "\\" + std::string(name);
+    return words;
+  }
+};
+
 // Records the status, and raises it when the call failed.
-void check(Module1& module, Status result, const char* call, Hive hive, std::string_view path,
+void check(Module1& module, Status result, const char* call, const Address& at,
            std::string_view name = {}) {
   module.LastStatus = result;
-  if (result == status::kOk) return;
-  std::string subject = key_words(hive, path);
-  if (!name.empty()) subject += "\\" + std::string(name);
-  throw EntryFailure(call, subject, result);
+  if (result != status::kOk) throw EntryFailure(call, at.subject(name), result);
 }
 
 }  // namespace
 
 std::optional<RegValue> read_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
-                                      std::string_view name) {
+                                      std::string_view name, std::uint32_t view) {
   Registry& registry = catalogue.platform.registry;
   Module1& module = catalogue.module;
+  const Address at{hive, path, view};
   KeyScope scope(module);
-  Status result = registry.open_key(hive, path, access::kRead, module.KeyHandle);
+  Status result = registry.open_key(hive, path, access::kRead | view, module.KeyHandle);
   if (result == status::kFileNotFound) return std::nullopt;  // no key, so no such value
-  check(module, result, "RegOpenKeyEx", hive, path);
+  check(module, result, "RegOpenKeyEx", at);
   RegValue value;
   result = read_value(registry, module.KeyHandle, name, value);
   if (result == status::kFileNotFound) return std::nullopt;
-  check(module, result, "RegQueryValueEx", hive, path, name);
+  check(module, result, "RegQueryValueEx", at, name);
   return value;
 }
 
 void write_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
-                    std::uint32_t type, const std::vector<std::uint8_t>& data) {
+                    std::uint32_t type, const std::vector<std::uint8_t>& data, std::uint32_t view) {
   Registry& registry = catalogue.platform.registry;
   Module1& module = catalogue.module;
+  const Address at{hive, path, view};
   KeyScope scope(module);
-  check(module, registry.create_key(hive, path, access::kWrite, module.KeyHandle), "RegCreateKeyEx",
-        hive, path);
-  check(module, registry.set_value(module.KeyHandle, name, type, data), "RegSetValueEx", hive, path,
-        name);
+  check(module, registry.create_key(hive, path, access::kWrite | view, module.KeyHandle),
+        "RegCreateKeyEx", at);
+  check(module, registry.set_value(module.KeyHandle, name, type, data), "RegSetValueEx", at, name);
 }
 
-void delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
-                     std::string_view name) {
+void delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
+                     std::uint32_t view) {
   Registry& registry = catalogue.platform.registry;
   Module1& module = catalogue.module;
+  const Address at{hive, path, view};
   KeyScope scope(module);
-  check(module, registry.open_key(hive, path, access::kWrite, module.KeyHandle), "RegOpenKeyEx",
-        hive, path);
-  check(module, registry.delete_value(module.KeyHandle, name), "RegDeleteValue", hive, path, name);
+  check(module, registry.open_key(hive, path, access::kWrite | view, module.KeyHandle),
+        "RegOpenKeyEx", at);
+  check(module, registry.delete_value(module.KeyHandle, name), "RegDeleteValue", at, name);
 }
 
-void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path) {
+void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path,
+                        std::uint32_t view) {
   Module1& module = catalogue.module;
   KeyScope scope(module);
-  check(module, catalogue.platform.registry.open_key(hive, path, access::kWrite, module.KeyHandle),
-        "RegOpenKeyEx", hive, path);
+  check(module,
+        catalogue.platform.registry.open_key(hive, path, access::kWrite | view, module.KeyHandle),
+        "RegOpenKeyEx", Address{hive, path, view});
+}
+
+std::vector<std::string> value_names_at(Catalogue& catalogue, Hive hive, std::string_view path,
+                                        std::uint32_t view) {
+  Registry& registry = catalogue.platform.registry;
+  Module1& module = catalogue.module;
+  const Address at{hive, path, view};
+  KeyScope scope(module);
+  std::vector<std::string> names;
+  const Status result = registry.open_key(hive, path, access::kRead | view, module.KeyHandle);
+  if (result == status::kFileNotFound) return names;  // a missing key holds nothing
+  check(module, result, "RegOpenKeyEx", at);
+  check(module, list_value_names(registry, module.KeyHandle, names), "RegEnumValue", at);
+  return names;
 }
 
 namespace {

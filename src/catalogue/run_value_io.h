@@ -23,23 +23,29 @@ class EntryFailure : public PlatformError {
   using PlatformError::PlatformError;
 };
 
-// "HKEY_CURRENT_USER\Software\..."
-std::string key_words(Hive hive, std::string_view path);
+// "HKEY_CURRENT_USER\Software\...", and which view when it is the 32-bit one.
+std::string key_words(Hive hive, std::string_view path, std::uint32_t view = 0);
 
 // Each opens Module1's key, does one thing and closes the key again; every
 // status goes to LastStatus, and a failure raises EntryFailure naming the
 // call and the key (and value). A value is read whole, whatever its length;
-// one that is not there reads as nothing.
+// one that is not there reads as nothing. `view` is added to each access.
 std::optional<RegValue> read_value_at(Catalogue& catalogue, Hive hive, std::string_view path,
-                                      std::string_view name);
+                                      std::string_view name, std::uint32_t view = 0);
 // Opens the key (creating it when missing) and stores the value.
 void write_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
-                    std::uint32_t type, const std::vector<std::uint8_t>& data);
+                    std::uint32_t type, const std::vector<std::uint8_t>& data,
+                    std::uint32_t view = 0);
 // Raises with status 2 when there is no such value.
-void delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name);
+void delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std::string_view name,
+                     std::uint32_t view = 0);
 // Opens the key for writing and closes it again: whether values may be
 // deleted there, asked before anything is written.
-void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path);
+void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path,
+                        std::uint32_t view = 0);
+// The names of the key's values; none when the key does not exist.
+std::vector<std::string> value_names_at(Catalogue& catalogue, Hive hive, std::string_view path,
+                                        std::uint32_t view = 0);
 
 // The type a value parked in `parking` had in its Run key. The parking
 // section holds plain strings only, so expandable strings are recorded beside

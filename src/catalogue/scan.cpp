@@ -21,6 +21,11 @@ std::array<const PlaceInfo*, kPlaces.size()> places_in_scan_order() {
   return order;
 }
 
+bool is_among(TextRules& rules, const std::vector<std::string>& names, std::string_view name) {
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& other) { return rules.same_name(other, name); });
+}
+
 void make_dir_if_missing(FileSystem& files, const std::string& path) {
   if (!files.folder_exists(path)) files.make_dir(path);
 }
@@ -71,11 +76,17 @@ ScanResult run_scan(Catalogue& catalogue) {
   result.caption = main_window_caption();
   for (const PlaceInfo* info : places_in_scan_order()) {
     Listing listing = list_entries(catalogue, *info);
-    for (const std::string& name : listing.names) {
-      catalogue.list.add(name, static_cast<std::int32_t>(info->location), info->active);
-    }
     // What could not be read is missing from the list, so the user is told.
     if (listing.failure) result.problems.push_back(std::move(*listing.failure));
+    // An entry whose flag cannot be read is listed as starting, and the user told.
+    SwitchedOff off;
+    if (info->active && !listing.names.empty()) off = switched_off_entries(catalogue, *info);
+    if (off.failure) result.problems.push_back(std::move(*off.failure));
+    for (const std::string& name : listing.names) {
+      const bool switched_off = is_among(platform.text_rules, off.names, name);
+      catalogue.list.add(name, static_cast<std::int32_t>(info->location),
+                         info->active && !switched_off, switched_off);
+    }
   }
   catalogue.list.set_current(-1);
   return result;

@@ -40,6 +40,11 @@ inline constexpr Hive kHkeyLocalMachine = 0x80000002u;
 namespace access {
 inline constexpr std::uint32_t kRead = 0x20019;   // KEY_READ
 inline constexpr std::uint32_t kWrite = 0x20006;  // KEY_WRITE
+// Added to either: which view of HKEY_LOCAL_MACHINE\SOFTWARE a 64-bit
+// Windows shows, the 64-bit programs' or the 32-bit programs' (which it
+// keeps under WOW6432Node). Elsewhere, and where there is one view, no change.
+inline constexpr std::uint32_t kView64 = 0x0100;  // KEY_WOW64_64KEY
+inline constexpr std::uint32_t kView32 = 0x0200;  // KEY_WOW64_32KEY
 }  // namespace access
 
 namespace regtype {
@@ -118,6 +123,9 @@ class Registry {
   virtual Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                            const std::vector<std::uint8_t>& data) = 0;
   virtual Status delete_value(const RegKey& key, std::string_view name) = 0;
+  // Whether HKEY_LOCAL_MACHINE\SOFTWARE has a 32-bit view apart from the
+  // 64-bit one: false on a 32-bit Windows, where the two are one key.
+  virtual bool views_are_separate() = 0;
 
  protected:
   friend class RegKey;

@@ -107,7 +107,7 @@ class EntryDialog final : public ModalDialog {
     try {
       // The name is the entry's own rather than what the box shows, which
       // holds no more than 255 characters.
-      if (commit_modify(catalogue_, request_.title, window_text(item(kTxtSource)))) {
+      if (commit_modify(catalogue_, request_, window_text(item(kTxtSource)))) {
         end(kWritten);
       }
     } catch (const std::exception& error) {

@@ -28,7 +28,14 @@ void ListViewEntries::check_index(int index) const {
   if (index < 0 || index >= count()) throw std::out_of_range("list index");
 }
 
-int ListViewEntries::add(std::string_view text, std::int32_t tag, bool checked) {
+namespace {
+// Beside the tag, in the item's lParam: the tags are small numbers.
+constexpr LPARAM kSwitchedOff = 0x10000;
+constexpr LPARAM kTagBits = 0xFFFF;
+}  // namespace
+
+int ListViewEntries::insert(std::string_view text, std::int32_t tag, bool checked,
+                            bool switched_off) {
   Kept added{win32::widen(text), rules_.sort_key(text)};
   // A sorting control compares with every item before its place; a binary
   // search over the kept keys keeps tens of thousands of entries quick.
@@ -42,7 +49,7 @@ int ListViewEntries::add(std::string_view text, std::int32_t tag, bool checked) 
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = static_cast<int>(place - kept_.begin());
   item.pszText = shown.data();
-  item.lParam = tag;
+  item.lParam = (tag & kTagBits) | (switched_off ? kSwitchedOff : 0);
   const int index = ListView_InsertItem(list_, &item);
   if (index != item.iItem) {
     if (index >= 0) ListView_DeleteItem(list_, index);
@@ -80,13 +87,21 @@ std::wstring ListViewEntries::text_of_item(int index) const {
   }
 }
 
-std::int32_t ListViewEntries::tag(int index) const {
+LPARAM ListViewEntries::param(int index) const {
   check_index(index);
   LVITEMW item{};
   item.mask = LVIF_PARAM;
   item.iItem = index;
   ListView_GetItem(list_, &item);
-  return static_cast<std::int32_t>(item.lParam);
+  return item.lParam;
+}
+
+std::int32_t ListViewEntries::tag(int index) const {
+  return static_cast<std::int32_t>(param(index) & kTagBits);
+}
+
+bool ListViewEntries::switched_off(int index) const {
+  return (param(index) & kSwitchedOff) != 0;
 }
 
 bool ListViewEntries::checked(int index) const {

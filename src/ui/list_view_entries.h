@@ -25,19 +25,24 @@ class ListViewEntries final : public EntryList {
   void attach(HWND list_view);
   HWND hwnd() const { return list_; }
 
-  // After the items whose sort keys are equal or less.
-  int add(std::string_view text, std::int32_t tag, bool checked) override;
   int count() const override;
   std::string text(int index) const override;
   std::int32_t tag(int index) const override;
+  bool switched_off(int index) const override;
   bool checked(int index) const override;
   void set_checked(int index, bool checked) override;
   int current() const override;
   void set_current(int index) override;
   void remove(int index) override;
 
+ protected:
+  // After the items whose sort keys are equal or less. The item's lParam
+  // holds its tag, and whether Windows' flag had it switched off.
+  int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) override;
+
  private:
   void check_index(int index) const;
+  LPARAM param(int index) const;
   std::wstring text_of_item(int index) const;
 
   TextRules& rules_;

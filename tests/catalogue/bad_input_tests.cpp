@@ -249,7 +249,7 @@ void modify_over(World& world, const Due& due, Entry& subject) {
   if (!subject.gone) {
     EXPECT_EQ(request->source, registry_bytes_to_text(subject.held.data));
   }
-  EXPECT_TRUE(commit_modify(world.catalogue(), request->title, request->source));
+  EXPECT_TRUE(commit_modify(world.catalogue(), *request, request->source));
   expect_messages(world, false, subject.name);
   if (subject.gone) {  // OK stores what the user confirmed, anew
     subject.gone = false;

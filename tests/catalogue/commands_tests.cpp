@@ -35,13 +35,15 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
     const bool run_value = info.location == StartupLocation::AllUsersRun ||
                            info.location == StartupLocation::CurrentUserRun ||
                            info.location == StartupLocation::AllUsersRunParked ||
-                           info.location == StartupLocation::CurrentUserRunParked;
+                           info.location == StartupLocation::CurrentUserRunParked ||
+                           info.location == StartupLocation::AllUsersRun32 ||
+                           info.location == StartupLocation::AllUsersRun32Parked;
     EXPECT_EQ(state.modify_enabled, run_value);
   }
 }
 
 TEST_F(CommandsTest, AnItemWithATagOutsideThePlacesCannotBeModified) {
-  list_.set_current(list_.add("Stray", 9, false));
+  list_.set_current(list_.add("Stray", 11, false));
   EXPECT_TRUE(context_menu_state(list_).remove_enabled);
   EXPECT_FALSE(context_menu_state(list_).modify_enabled);
 }

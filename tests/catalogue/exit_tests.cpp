@@ -19,8 +19,11 @@ constexpr StartupLocation kAllLocations[] = {
     StartupLocation::AllUsersStartup,       StartupLocation::CurrentUserStartup,
     StartupLocation::AllUsersStartupParked, StartupLocation::CurrentUserStartupParked,
     StartupLocation::AllUsersRunParked,     StartupLocation::CurrentUserRunParked,
+    StartupLocation::AllUsersRun32,         StartupLocation::AllUsersRun32Parked,
 };
 
+const std::string kStartupApproved =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
 const std::string kTypesRoot = "Software\\VB and VBA Program Settings\\Runwarden\\Types\\";
 
 class ExitTest : public CatalogueTest {
@@ -104,12 +107,12 @@ TEST_F(ExitTest, ListsWhoseBoxesAgreeWithTheirPlacesCauseNoAccessAtAll) {
     listed("Same", location, place(location).active);
   }
   listed("No place", static_cast<StartupLocation>(0), false);
-  listed("No place either", static_cast<StartupLocation>(9), true);
+  listed("No place either", static_cast<StartupLocation>(11), true);
   os_.log.clear();
   exit();
   EXPECT_EQ(os_.log.count(), 0u);
   EXPECT_THAT(os_.dialogs.messages, IsEmpty());
-  EXPECT_EQ(list_.count(), 10);
+  EXPECT_EQ(list_.count(), 12);
 }
 
 TEST_F(ExitTest, CommandsOfAnyLengthAndWithoutTheirNulSurviveARoundTrip) {
@@ -242,7 +245,11 @@ class ExitFaultTest : public ExitTest {
   void wipe() {
     os_.registry.remove_key(kHkeyLocalMachine, kRunKey);
     os_.registry.remove_key(kHkeyCurrentUser, kRunKey);
+    os_.registry.remove_key(kHkeyLocalMachine, kRunKey32);
     os_.registry.remove_key(kHkeyCurrentUser, std::string(kSettingsRoot) + "Runwarden");
+    for (const Hive hive : {kHkeyCurrentUser, kHkeyLocalMachine}) {  // the flags of earlier runs
+      os_.registry.remove_key(hive, kStartupApproved);
+    }
     for (StartupLocation location : kAllLocations) {
       if (place(location).kind != EntryKind::Shortcut) continue;
       std::filesystem::remove(
@@ -300,6 +307,8 @@ TEST_F(ExitFaultTest, AFailureAtAnyCallOfAnyMoveLosesNothing) {
       {StartupLocation::CurrentUserRunParked, regtype::kSz},
       {StartupLocation::AllUsersRunParked, regtype::kExpandSz},
       {StartupLocation::CurrentUserRunParked, regtype::kExpandSz},
+      {StartupLocation::AllUsersRun32, regtype::kExpandSz},
+      {StartupLocation::AllUsersRun32Parked, regtype::kSz},
   };
   for (const Move& move : moves) {
     lay_out(move);

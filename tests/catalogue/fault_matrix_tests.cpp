@@ -185,17 +185,19 @@ std::vector<Scenario> scenarios() {
                            },
                            [](World& w) { remove_entry(w.catalogue); }});
     if (info.kind != EntryKind::RunValue) continue;
-    all.push_back(
-        Scenario{"Modify's OK in " + std::string(info.name),
-                 [=](World& w) {
-                   w.rescan();
-                   store_bystanders(w);
-                   w.store(location, target, "%SystemRoot%\\t.exe /x", type_for(info));
-                   w.rescan();
-                   w.select(target, location);
-                   ASSERT_TRUE(begin_modify(w.catalogue).has_value());
-                 },
-                 [=](World& w) { commit_modify(w.catalogue, target, "C:\\New Tool\\t.exe /y"); }});
+    all.push_back(Scenario{"Modify's OK in " + std::string(info.name),
+                           [=](World& w) {
+                             w.rescan();
+                             store_bystanders(w);
+                             w.store(location, target, "%SystemRoot%\\t.exe /x", type_for(info));
+                             w.rescan();
+                             w.select(target, location);
+                             ASSERT_TRUE(begin_modify(w.catalogue).has_value());
+                           },
+                           [=](World& w) {
+                             commit_modify(w.catalogue, ModifyRequest{{}, target, {}, location},
+                                           "C:\\New Tool\\t.exe /y");
+                           }});
   }
   for (const bool replacing : {false, true}) {
     all.push_back(Scenario{replacing ? "Add replacing an entry" : "Add",

@@ -16,6 +16,8 @@ namespace rw::testing {
 // Where each place keeps its entries, spelled out here rather than asked of
 // the code under test, so that a wrong address there fails a test.
 inline const std::string kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline const std::string kRunKey32 =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline const std::string kMachineParkingKey =
     "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646";
 inline const std::string kUserParkingKey =
@@ -28,8 +30,12 @@ inline std::pair<Hive, std::string> key_of(StartupLocation location) {
       return {kHkeyLocalMachine, kRunKey};
     case StartupLocation::CurrentUserRun:
       return {kHkeyCurrentUser, kRunKey};
+    case StartupLocation::AllUsersRun32:  // where a 64-bit Windows keeps the 32-bit view
+      return {kHkeyLocalMachine, kRunKey32};
     case StartupLocation::AllUsersRunParked:
       return {kHkeyCurrentUser, kMachineParkingKey};
+    case StartupLocation::AllUsersRun32Parked:
+      return {kHkeyCurrentUser, kMachineParkingKey + " 32-bit"};
     default:
       return {kHkeyCurrentUser, kUserParkingKey};
   }
@@ -37,8 +43,15 @@ inline std::pair<Hive, std::string> key_of(StartupLocation location) {
 
 // Where the type of an expandable string parked in the place is recorded.
 inline std::string type_record_key(StartupLocation parked) {
-  return std::string("Software\\VB and VBA Program Settings\\Runwarden\\Types\\") +
-         (parked == StartupLocation::AllUsersRunParked ? "-2147483646" : "-2147483647");
+  const std::string types = "Software\\VB and VBA Program Settings\\Runwarden\\Types\\";
+  switch (parked) {
+    case StartupLocation::AllUsersRunParked:
+      return types + "-2147483646";
+    case StartupLocation::AllUsersRun32Parked:
+      return types + "-2147483646 32-bit";
+    default:
+      return types + "-2147483647";
+  }
 }
 
 // The folder of a shortcut place, once the scan has resolved the folders.

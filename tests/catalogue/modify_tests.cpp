@@ -73,7 +73,7 @@ TEST_F(ModifyTest, EachRunPlaceIsReadAndWrittenAtItsOwnAddress) {
     EXPECT_EQ(module_.CurrentKeyPath, row.key_path);
     EXPECT_EQ(os_.registry.open_handles(), 0u);
 
-    EXPECT_TRUE(commit_modify(catalogue_, "Tool", "C:\\New\\Tool.exe"));
+    EXPECT_TRUE(commit_modify(catalogue_, *request, "C:\\New\\Tool.exe"));
     EXPECT_EQ(os_.registry.get_string(row.hive, row.key_path, "Tool"), "C:\\New\\Tool.exe");
     EXPECT_EQ(os_.registry.get_string(row.hive, row.key_path, "Neighbour"), "C:\\n.exe");
     EXPECT_EQ(items(), before);
@@ -96,10 +96,11 @@ TEST_F(ModifyTest, AValueGoneSinceTheScanOrWhileTheDialogWasOpenIsToldAndNotMade
   EXPECT_EQ(find_item("Tool", StartupLocation::CurrentUserRunParked), -1);  // taken off the list
 
   listed(StartupLocation::CurrentUserRunParked, "Tool", "C:\\Tool.exe");
-  ASSERT_TRUE(begin_modify(catalogue_).has_value());
+  const auto request = begin_modify(catalogue_);
+  ASSERT_TRUE(request.has_value());
   os_.registry.remove_key(kHkeyCurrentUser,
                           "Software\\VB and VBA Program Settings\\Runwarden\\Disabled");
-  EXPECT_FALSE(commit_modify(catalogue_, "Tool", "C:\\Edited.exe"));
+  EXPECT_FALSE(commit_modify(catalogue_, *request, "C:\\Edited.exe"));
   EXPECT_THAT(os_.dialogs.messages.back().prompt, HasSubstr("no longer in"));
   EXPECT_EQ(stored_run_value(StartupLocation::CurrentUserRunParked, "Tool"), std::nullopt);
   EXPECT_EQ(stored_command(StartupLocation::CurrentUserRun, "Tool"), "C:\\Active.exe");
@@ -140,10 +141,11 @@ TEST_F(ModifyTest, AnUnreadableOrNonTextValueIsReportedAndNotOffered) {
 
 TEST_F(ModifyTest, ARefusedWriteIsReportedAndKeepsTheOldCommand) {
   listed(StartupLocation::AllUsersRun, "Tool", "C:\\Old.exe");
-  ASSERT_TRUE(begin_modify(catalogue_).has_value());
+  const auto request = begin_modify(catalogue_);
+  ASSERT_TRUE(request.has_value());
   os_.registry.deny_write(kHkeyLocalMachine, kRunKey);
 
-  EXPECT_FALSE(commit_modify(catalogue_, "Tool", "C:\\New.exe"));
+  EXPECT_FALSE(commit_modify(catalogue_, *request, "C:\\New.exe"));
   EXPECT_EQ(stored_command(StartupLocation::AllUsersRun, "Tool"), "C:\\Old.exe");
   ASSERT_EQ(os_.dialogs.messages.size(), 1u);
   const substitute::ShownMessage& shown = os_.dialogs.messages[0];
@@ -156,10 +158,11 @@ TEST_F(ModifyTest, ARefusedWriteIsReportedAndKeepsTheOldCommand) {
 
 TEST_F(ModifyTest, OkWritesNothingWhenTheStoredTypeCannotBeRead) {
   listed(StartupLocation::AllUsersRun, "Tool", "%SystemRoot%\\old.exe", regtype::kExpandSz);
-  ASSERT_TRUE(begin_modify(catalogue_).has_value());
+  const auto request = begin_modify(catalogue_);
+  ASSERT_TRUE(request.has_value());
   os_.log.add_fault(Fault{0, "RegQueryValueEx", status::kAccessDenied});
 
-  EXPECT_FALSE(commit_modify(catalogue_, "Tool", "%SystemRoot%\\new.exe"));
+  EXPECT_FALSE(commit_modify(catalogue_, *request, "%SystemRoot%\\new.exe"));
   const auto stored = stored_run_value(StartupLocation::AllUsersRun, "Tool");
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->type, regtype::kExpandSz);
@@ -191,7 +194,7 @@ TEST_F(ModifyTest, AnExpandableCommandStaysExpandable) {
   const auto request = begin_modify(catalogue_);
   ASSERT_TRUE(request.has_value());
   EXPECT_EQ(request->source, "%ProgramFiles%\\Tool.exe");
-  ASSERT_TRUE(commit_modify(catalogue_, "Tool", "%ProgramFiles%\\Tool.exe /min"));
+  ASSERT_TRUE(commit_modify(catalogue_, *request, "%ProgramFiles%\\Tool.exe /min"));
 
   const auto stored = stored_run_value(StartupLocation::CurrentUserRun, "Tool");
   ASSERT_TRUE(stored.has_value());
@@ -206,8 +209,9 @@ TEST_F(ModifyTest, AParkedExpandableCommandComesBackChangedAndExpandableAtExit) 
   rescan();
   list_.set_current(find_item("Tool", StartupLocation::AllUsersRunParked));
 
-  ASSERT_TRUE(begin_modify(catalogue_).has_value());
-  ASSERT_TRUE(commit_modify(catalogue_, "Tool", "%SystemRoot%\\new.exe"));
+  const auto request = begin_modify(catalogue_);
+  ASSERT_TRUE(request.has_value());
+  ASSERT_TRUE(commit_modify(catalogue_, *request, "%SystemRoot%\\new.exe"));
   list_.set_checked(find_item("Tool", StartupLocation::AllUsersRunParked), true);
   apply_changes_on_exit(catalogue_);
 

@@ -20,6 +20,9 @@ class ContractTarget {
   // A fresh key path under HKEY_CURRENT_USER that the test may fill; removed
   // afterwards by the target.
   virtual std::string scratch_key() = 0;
+  // A fresh key path under HKEY_LOCAL_MACHINE that begins with "SOFTWARE\",
+  // removed afterwards from both its views.
+  virtual std::string scratch_machine_key() = 0;
   // A fresh settings-store application name; its whole key under
   // "Software\VB and VBA Program Settings" is removed afterwards.
   virtual std::string scratch_application() = 0;

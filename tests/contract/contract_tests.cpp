@@ -530,6 +530,29 @@ TEST_F(PlatformContract, SameNameIsEqualButForLetterCaseCharacterByCharacter) {
   }
 }
 
+TEST_F(PlatformContract, TheMachinesSoftwareKeyShowsA32BitViewApartFromThe64BitOne) {
+  ASSERT_TRUE(reg().views_are_separate());  // these tests run on a 64-bit system
+  const std::string key = target_->scratch_machine_key();
+  for (const auto& [view, text] : {std::pair{access::kView32, "32"}, {access::kView64, "64"}}) {
+    RegKey opened;
+    ASSERT_EQ(reg().create_key(kHkeyLocalMachine, key, kReadWrite | view, opened), 0);
+    set_text(opened, "Tool", text);
+  }
+  const auto text_in = [&](Hive hive, const std::string& path, std::uint32_t view) {
+    RegKey opened;
+    const Status result = reg().open_key(hive, path, access::kRead | view, opened);
+    return result == 0 ? read_text(opened, "Tool") : "<status " + std::to_string(result) + ">";
+  };
+  EXPECT_EQ(text_in(kHkeyLocalMachine, key, access::kView32), "32");
+  EXPECT_EQ(text_in(kHkeyLocalMachine, key, access::kView64), "64");
+  EXPECT_EQ(text_in(kHkeyLocalMachine, key, 0), "64");  // a 64-bit program's own view
+  EXPECT_EQ(text_in(kHkeyLocalMachine, "SOFTWARE\\WOW6432Node" + key.substr(8), 0), "32");
+  // The current user's keys are one, whichever view is asked for.
+  RegKey mine = scratch();
+  set_text(mine, "Tool", "shared");
+  EXPECT_EQ(text_in(kHkeyCurrentUser, key_, access::kView32), "shared");
+}
+
 TEST_F(PlatformContract, SortKeysOrderTextsAsTheListShowsThem) {
   TextRules& rules = target_->text_rules();
   const std::vector<std::string> ascending = {

@@ -14,6 +14,9 @@ class SubstituteTarget final : public ContractTarget {
   std::string scratch_key() override {
     return "Software\\RunwardenContract\\Case" + std::to_string(++keys_);
   }
+  std::string scratch_machine_key() override {
+    return "SOFTWARE\\RunwardenContract\\Case" + std::to_string(++keys_);
+  }
   std::string scratch_application() override {
     return "RunwardenContract" + std::to_string(++keys_);
   }

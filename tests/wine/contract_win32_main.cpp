@@ -36,6 +36,7 @@ class Win32Target final : public ContractTarget {
  public:
   ~Win32Target() override {
     for (const std::string& key : keys_) ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(key).c_str());
+    for (const std::string& key : machine_keys_) remove_machine_key(key);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kScratchRoot);  // only once it is empty
     // The long form, so that the walk reaches folders deeper than MAX_PATH.
     for (const std::string& folder : folders_) remove_tree(L"\\\\?\\" + widen(folder));
@@ -50,6 +51,11 @@ class Win32Target final : public ContractTarget {
     keys_.push_back(narrow(kScratchRoot) + "\\Case" + unique_suffix());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(keys_.back()).c_str());  // left by a crashed run
     return keys_.back();
+  }
+  std::string scratch_machine_key() override {
+    machine_keys_.push_back("SOFTWARE\\RunwardenContract\\Case" + unique_suffix());
+    remove_machine_key(machine_keys_.back());
+    return machine_keys_.back();
   }
   std::string scratch_application() override {
     const std::string application = "RunwardenContract" + unique_suffix();
@@ -116,12 +122,25 @@ class Win32Target final : public ContractTarget {
   TextRules& text_rules() override { return services_.text_rules; }
 
  private:
+  // From both views, and the scratch root too once it is empty.
+  static void remove_machine_key(const std::string& key) {
+    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+      win32::UniqueHkey software;
+      if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view,
+                          software.put()) != ERROR_SUCCESS)
+        continue;
+      ::RegDeleteTreeW(software.get(), widen(key.substr(9)).c_str());
+      ::RegDeleteKeyExW(software.get(), L"RunwardenContract", view, 0);
+    }
+  }
+
   std::string unique_suffix() {
     return std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++made_);
   }
 
   win32::Win32Services services_;
   std::vector<std::string> keys_;
+  std::vector<std::string> machine_keys_;
   std::vector<std::string> folders_;
   int made_ = 0;
 };

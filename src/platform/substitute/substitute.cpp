@@ -123,6 +123,10 @@ Status SubstituteRegistry::open_or_create(const char* operation, Hive hive, std:
   if (auto failure = log_.enter(operation, std::string(path))) return *failure;
   if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine) return status::kInvalidHandle;
   auto parts = split_path(path);
+  if (separate_views && (access & access::kView32) && hive == kHkeyLocalMachine &&
+      !parts.empty() && parts[0] == fold("SOFTWARE")) {
+    parts.insert(parts.begin() + 1, fold("WOW6432Node"));
+  }
   if ((access & kSetValue) && write_denied(hive, parts)) return status::kAccessDenied;
   if (find(hive, parts) == nullptr) {
     if (!create) return status::kFileNotFound;

@@ -55,6 +55,11 @@ class SubstituteRegistry final : public Registry {
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                    const std::vector<std::uint8_t>& data) override;
   Status delete_value(const RegKey& key, std::string_view name) override;
+  bool views_are_separate() override { return separate_views; }
+
+  // As a 64-bit Windows: HKEY_LOCAL_MACHINE\SOFTWARE opened with kView32 is
+  // SOFTWARE\WOW6432Node. False: one view, as on a 32-bit Windows.
+  bool separate_views = true;
 
   // Test helpers, which bypass faults and the log.
   void put(Hive hive, std::string_view path, std::string_view name, std::uint32_t type,

@@ -100,6 +100,16 @@ Status Win32Registry::delete_value(const RegKey& key, std::string_view name) {
   return ::RegDeleteValueW(handle, widen(name).c_str());
 }
 
+bool Win32Registry::views_are_separate() {
+#ifdef _WIN64
+  return true;  // a 64-bit program runs on a 64-bit Windows, which keeps both
+#else
+  // A 32-bit program sees both views only on a 64-bit Windows.
+  BOOL emulated = FALSE;
+  return ::IsWow64Process(::GetCurrentProcess(), &emulated) && emulated;
+#endif
+}
+
 Status Win32Registry::close_handle(std::uintptr_t handle) {
   return ::RegCloseKey(reinterpret_cast<HKEY>(handle));
 }

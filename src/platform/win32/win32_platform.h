@@ -19,6 +19,7 @@ class Win32Registry final : public Registry {
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                    const std::vector<std::uint8_t>& data) override;
   Status delete_value(const RegKey& key, std::string_view name) override;
+  bool views_are_separate() override;
 
  protected:
   Status close_handle(std::uintptr_t handle) override;

@@ -1,0 +1,251 @@
+// Windows' own on/off flag of startup entries, and the machine's 32-bit Run
+// view, over the substitute platform: what the list shows, what Exit and
+// Remove do with each, and that no failure loses an entry.
+#include <gmock/gmock.h>
+
+#include <chrono>
+
+#include "catalogue/operations.h"
+#include "fixture.h"
+
+namespace rw::testing {
+namespace {
+
+using L = StartupLocation;
+using substitute::Fault;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const std::string kApproved =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+
+std::vector<std::uint8_t> flag(std::uint8_t first, std::size_t size = 12) {
+  std::vector<std::uint8_t> bytes(size, 0);
+  if (size > 0) bytes[0] = first;
+  return bytes;
+}
+
+class StartupFlagTest : public CatalogueTest {
+ protected:
+  void SetUp() override { prepare_folders(); }
+
+  // Where Windows keeps the flag of an active place's entries, and the name
+  // of an entry's value there.
+  struct FlagAt {
+    Hive hive;
+    std::string key;
+    std::string suffix;
+  };
+  static FlagAt flag_of(L active) {
+    switch (active) {
+      case L::AllUsersRun:
+        return {kHkeyLocalMachine, kApproved + "Run", ""};
+      case L::AllUsersRun32:
+        return {kHkeyLocalMachine, kApproved + "Run32", ""};
+      case L::AllUsersStartup:
+        return {kHkeyLocalMachine, kApproved + "StartupFolder", ".lnk"};
+      case L::CurrentUserStartup:
+        return {kHkeyCurrentUser, kApproved + "StartupFolder", ".lnk"};
+      default:
+        return {kHkeyCurrentUser, kApproved + "Run", ""};
+    }
+  }
+  void store(L location, const std::string& name) {
+    if (place(location).kind == EntryKind::Shortcut) {
+      store_shortcut(location, name, "link");
+    } else {
+      store_run_value(location, name, "C:\\" + name + ".exe");
+    }
+  }
+  void set_flag(L active, const std::string& name, std::vector<std::uint8_t> bytes) {
+    const FlagAt at = flag_of(active);
+    os_.registry.put(at.hive, at.key, name + at.suffix, regtype::kBinary, std::move(bytes));
+  }
+  std::optional<RegValue> flag_value(L active, const std::string& name) {
+    const FlagAt at = flag_of(active);
+    return os_.registry.get(at.hive, at.key, name + at.suffix);
+  }
+  void rescan() {
+    while (list_.count() > 0) list_.remove(0);
+    scan();
+  }
+  int item(const std::string& name, L location) {
+    const int index = find_item(name, location);
+    EXPECT_GE(index, 0) << name << " not listed in " << place(location).name;
+    return index;
+  }
+  void exit() { apply_changes_on_exit(catalogue_); }
+};
+
+constexpr L kActivePlaces[] = {L::AllUsersRun, L::CurrentUserRun, L::AllUsersRun32,
+                               L::AllUsersStartup, L::CurrentUserStartup};
+
+TEST_F(StartupFlagTest, EachFlagKeySwitchesItsPlacesEntriesOffByTheLowBitOfItsFirstByte) {
+  const struct {
+    const char* what;
+    std::optional<std::vector<std::uint8_t>> value;
+    bool off;
+  } values[] = {
+      {"on", flag(0x02), false},
+      {"off", flag(0x03), true},
+      {"on, the other way", flag(0x06), false},
+      {"off, the other way", flag(0x07), true},
+      {"too short to read", flag(0, 0), false},
+      {"missing", std::nullopt, false},
+  };
+  for (const L active : kActivePlaces) {
+    for (const auto& value : values) {
+      SCOPED_TRACE(std::string(place(active).name) + ", " + value.what);
+      os_.registry.remove_key(kHkeyCurrentUser, kApproved.substr(0, kApproved.size() - 1));
+      os_.registry.remove_key(kHkeyLocalMachine, kApproved.substr(0, kApproved.size() - 1));
+      store(active, "Tool");
+      store(active, "Neighbour");
+      if (value.value) set_flag(active, "TOOL", *value.value);  // names ignore case
+      rescan();
+      const int index = item("Tool", active);
+      ASSERT_GE(index, 0);
+      EXPECT_EQ(list_.checked(index), !value.off);
+      EXPECT_EQ(list_.switched_off(index), value.off);
+      EXPECT_TRUE(list_.checked(item("Neighbour", active)));
+    }
+  }
+}
+
+TEST_F(StartupFlagTest, ASwitchedOffEntryStaysUntickedUntouchedOrIsSwitchedOnWhereItIs) {
+  for (const L active : kActivePlaces) {
+    SCOPED_TRACE(std::string(place(active).name));
+    store(active, "Left");
+    store(active, "Ticked");
+    set_flag(active, "Left", flag(0x03));
+    set_flag(active, "Ticked", flag(0x07));
+    rescan();
+    list_.set_checked(item("Ticked", active), true);
+    exit();
+    EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+    EXPECT_EQ(flag_value(active, "Left")->data, flag(0x03));
+    EXPECT_EQ(flag_value(active, "Ticked")->data, flag(0x02));
+    rescan();  // nothing moved
+    EXPECT_FALSE(list_.checked(item("Left", active)));
+    EXPECT_TRUE(list_.checked(item("Ticked", active)));
+    EXPECT_EQ(find_item("Left", place(active).partner), -1);
+  }
+}
+
+// The complaint users of startup managers raise most: the program puts its
+// entry back, and it starts again.
+TEST_F(StartupFlagTest, AParkedEntryThatItsProgramWritesAgainIsListedSwitchedOff) {
+  for (const L active : kActivePlaces) {
+    SCOPED_TRACE(std::string(place(active).name));
+    store(active, "Tool");
+    rescan();
+    const auto before = std::chrono::system_clock::now();
+    list_.set_checked(item("Tool", active), false);
+    exit();
+    const auto value = flag_value(active, "Tool");
+    ASSERT_TRUE(value);
+    ASSERT_EQ(value->data.size(), 12u);
+    EXPECT_EQ(std::vector<std::uint8_t>(value->data.begin(), value->data.begin() + 4),
+              (std::vector<std::uint8_t>{3, 0, 0, 0}));
+    std::uint64_t filetime = 0;
+    for (int i = 7; i >= 0; --i) filetime = (filetime << 8) | value->data[4 + i];
+    const auto unix_seconds = static_cast<std::int64_t>(filetime / 10'000'000) - 11'644'473'600;
+    EXPECT_NEAR(unix_seconds, std::chrono::system_clock::to_time_t(before), 5);
+
+    store(active, "Tool");  // the program writes its entry again
+    rescan();
+    EXPECT_FALSE(list_.checked(item("Tool", active)));
+    EXPECT_TRUE(list_.switched_off(item("Tool", active)));
+    EXPECT_GE(item("Tool", place(active).partner), 0);
+  }
+}
+
+TEST_F(StartupFlagTest, RestoringSwitchesTheFlagOnOnlyWhereItWasOff) {
+  store(L::CurrentUserRunParked, "Off");
+  store(L::CurrentUserRunParked, "Unflagged");
+  set_flag(L::CurrentUserRun, "Off", flag(0x03));
+  rescan();
+  list_.set_checked(item("Off", L::CurrentUserRunParked), true);
+  list_.set_checked(item("Unflagged", L::CurrentUserRunParked), true);
+  exit();
+  EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+  EXPECT_EQ(flag_value(L::CurrentUserRun, "Off")->data, flag(0x02));
+  EXPECT_EQ(flag_value(L::CurrentUserRun, "Unflagged"), std::nullopt);
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Off"), "C:\\Off.exe");
+}
+
+TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastListedEntryItGoverns) {
+  store(L::CurrentUserRun, "Alone");
+  store(L::CurrentUserRun, "Twice");
+  store(L::CurrentUserRunParked, "Twice");
+  set_flag(L::CurrentUserRun, "Alone", flag(0x03));
+  set_flag(L::CurrentUserRun, "Twice", flag(0x03));
+  rescan();
+  for (const char* name : {"Alone", "Twice"}) {
+    list_.set_current(item(name, L::CurrentUserRun));
+    remove_entry(catalogue_);
+  }
+  EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+  EXPECT_EQ(flag_value(L::CurrentUserRun, "Alone"), std::nullopt);
+  EXPECT_TRUE(flag_value(L::CurrentUserRun, "Twice"));  // the parked one would come under it
+  list_.set_current(item("Twice", L::CurrentUserRunParked));
+  remove_entry(catalogue_);
+  EXPECT_EQ(flag_value(L::CurrentUserRun, "Twice"), std::nullopt);
+}
+
+TEST_F(StartupFlagTest, FlagsThatCannotBeReadOrWrittenAreToldAndLoseNothing) {
+  store(L::CurrentUserRun, "Tool");
+  set_flag(L::CurrentUserRun, "Tool", flag(0x03));
+  os_.log.add_fault(Fault{0, "RegQueryValueEx", status::kAccessDenied});
+  while (list_.count() > 0) list_.remove(0);
+  const ScanResult unreadable = run_scan(catalogue_);
+  os_.log.clear_faults();
+  ASSERT_EQ(unreadable.problems.size(), 1u);
+  EXPECT_THAT(unreadable.problems[0].subject(), HasSubstr("StartupApproved\\Run"));
+  EXPECT_TRUE(list_.checked(item("Tool", L::CurrentUserRun)));  // listed as starting
+
+  os_.registry.remove_key(kHkeyCurrentUser, kApproved + "Run");
+  list_.set_checked(item("Tool", L::CurrentUserRun), false);
+  os_.registry.deny_write(kHkeyCurrentUser, kApproved + "Run");
+  exit();
+  ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+  EXPECT_THAT(os_.dialogs.messages[0].prompt,
+              HasSubstr("'Tool' is moved to Runwarden's parked entries of your Run key, but "
+                        "Windows' own startup setting for it could not be set off"));
+  EXPECT_EQ(stored_command(L::CurrentUserRunParked, "Tool"), "C:\\Tool.exe");
+  EXPECT_EQ(stored_run_value(L::CurrentUserRun, "Tool"), std::nullopt);
+}
+
+TEST_F(StartupFlagTest, The32BitViewIsAPlaceOfItsOwnParkedApartAndRestoredIntoItself) {
+  store(L::AllUsersRun32, "Tool");
+  store(L::AllUsersRun, "Tool");
+  store(L::AllUsersRunParked, "Older");  // parked by an older copy, from the 64-bit view
+  rescan();
+  list_.set_checked(item("Tool", L::AllUsersRun32), false);
+  list_.set_checked(item("Older", L::AllUsersRunParked), true);
+  exit();
+  EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+  EXPECT_EQ(stored_command(L::AllUsersRun32Parked, "Tool"), "C:\\Tool.exe");
+  EXPECT_EQ(stored_run_value(L::AllUsersRun32, "Tool"), std::nullopt);
+  EXPECT_EQ(stored_command(L::AllUsersRun, "Tool"), "C:\\Tool.exe");
+  EXPECT_EQ(stored_command(L::AllUsersRun, "Older"), "C:\\Older.exe");
+  EXPECT_EQ(flag_value(L::AllUsersRun32, "Tool")->data[0], 0x03);
+  EXPECT_EQ(flag_value(L::AllUsersRun, "Tool"), std::nullopt);
+
+  rescan();
+  list_.set_checked(item("Tool", L::AllUsersRun32Parked), true);
+  exit();
+  EXPECT_EQ(stored_command(L::AllUsersRun32, "Tool"), "C:\\Tool.exe");
+  EXPECT_EQ(stored_run_value(L::AllUsersRun32Parked, "Tool"), std::nullopt);
+  EXPECT_EQ(flag_value(L::AllUsersRun32, "Tool")->data, flag(0x02));
+}
+
+TEST_F(StartupFlagTest, WhereBothViewsAreOneKeyTheMachinesEntriesAreListedOnce) {
+  os_.registry.separate_views = false;
+  store(L::AllUsersRun, "Tool");
+  rescan();
+  EXPECT_EQ(list_.count(), 1);
+  EXPECT_GE(find_item("Tool", L::AllUsersRun), 0);
+}
+
+}  // namespace
+}  // namespace rw::testing
