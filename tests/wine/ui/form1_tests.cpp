@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "expected_version.h"
@@ -377,6 +378,59 @@ TEST_F(Form1Test, ExitParksAnUntickedEntryAndTheNextStartRestoresATickedOne) {
   EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), command);
   EXPECT_EQ(read_string(HKEY_CURRENT_USER, kCurrentUserParking, name), std::nullopt);
   EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+// What a 64-bit Windows 8 to 11 keeps besides the Run keys: the 32-bit
+// programs' machine entries, and Windows' own switch for each entry.
+TEST_F(Form1Test, The32BitViewAndWindowsOwnSwitchBehaveInTheWindowAndAtExit) {
+  const std::wstring approved = kStartupApproved;
+  const std::wstring run32 = seeded(L"Run32");
+  const std::wstring left_off = seeded(L"Left off");
+  const std::wstring ticked = seeded(L"Ticked on");
+  const std::vector<BYTE> off{3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+  write_bytes(HKEY_LOCAL_MACHINE, kRunKey, KEY_WOW64_32KEY, run32, REG_SZ,
+              {'C', 0, ':', 0, '\\', 0, 'x', 0, 0, 0});
+  write_value(HKEY_CURRENT_USER, kRunKey, left_off, L"C:\\left.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, ticked, L"C:\\ticked.exe");
+  write_bytes(HKEY_CURRENT_USER, approved + L"\\Run", 0, left_off, REG_BINARY, off);
+  write_bytes(HKEY_CURRENT_USER, approved + L"\\Run", 0, ticked, REG_BINARY,
+              {7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+
+  Form1& form = open_form();
+  for (const auto& [name, tag, checked] :
+       {std::tuple{run32, 9, true}, {left_off, 2, false}, {ticked, 2, false}}) {
+    const int index = find_item(name);
+    ASSERT_GE(index, 0) << narrow(name);
+    EXPECT_EQ(form.list().tag(index), tag) << narrow(name);
+    EXPECT_EQ(form.list().checked(index), checked) << narrow(name);
+  }
+  form.list().set_checked(find_item(run32), false);
+  form.list().set_checked(find_item(ticked), true);
+  press_exit();
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(read_bytes(HKEY_LOCAL_MACHINE, kRunKey, KEY_WOW64_32KEY, run32), std::nullopt);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kMachineParking32, run32), L"C:\\x");
+  EXPECT_EQ(read_bytes(HKEY_LOCAL_MACHINE, approved + L"\\Run32", KEY_WOW64_64KEY, run32)
+                .value_or(std::vector<BYTE>{0})[0],
+            3);
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, left_off), L"C:\\left.exe");
+  EXPECT_EQ(read_bytes(HKEY_CURRENT_USER, approved + L"\\Run", 0, left_off), off);
+  EXPECT_EQ(read_bytes(HKEY_CURRENT_USER, approved + L"\\Run", 0, ticked),
+            (std::vector<BYTE>{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+  // Its program writes the entry again: it stays off, and the list says so.
+  write_bytes(HKEY_LOCAL_MACHINE, kRunKey, KEY_WOW64_32KEY, run32, REG_SZ,
+              {'C', 0, ':', 0, '\\', 0, 'x', 0, 0, 0});
+  open_form();
+  int again = -1, parked = -1;
+  for (int i = 0; i < form_->list().count(); ++i) {
+    if (form_->list().text(i) != narrow(run32)) continue;
+    (form_->list().tag(i) == 9 ? again : parked) = i;
+  }
+  ASSERT_GE(again, 0);
+  ASSERT_GE(parked, 0);
+  EXPECT_FALSE(form_->list().checked(again));
+  EXPECT_EQ(form_->list().tag(parked), 10);
 }
 
 TEST_F(Form1Test, ExitParksAnUntickedShortcut) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "ui/window_layout.h"
 #include "ui_driver.h"
@@ -56,6 +57,30 @@ void write_value(HKEY root, const std::wstring& key, const std::wstring& name,
                  const std::wstring& text, DWORD type) {
   ::RegSetKeyValueW(root, key.c_str(), name.c_str(), type, text.c_str(),
                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void write_bytes(HKEY root, const std::wstring& key, REGSAM view, const std::wstring& name,
+                 DWORD type, const std::vector<BYTE>& bytes) {
+  win32::UniqueHkey opened;
+  if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                        opened.put(), nullptr) == ERROR_SUCCESS) {
+    ::RegSetValueExW(opened.get(), name.c_str(), 0, type, bytes.data(),
+                     static_cast<DWORD>(bytes.size()));
+  }
+}
+
+std::optional<std::vector<BYTE>> read_bytes(HKEY root, const std::wstring& key, REGSAM view,
+                                            const std::wstring& name) {
+  std::vector<BYTE> bytes(4096);
+  DWORD size = static_cast<DWORD>(bytes.size());
+  if (::RegGetValueW(root, key.c_str(), name.c_str(),
+                     RRF_RT_ANY | RRF_NOEXPAND |
+                         (view == KEY_WOW64_32KEY ? RRF_SUBKEY_WOW6432KEY : RRF_SUBKEY_WOW6464KEY),
+                     nullptr, bytes.data(), &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  bytes.resize(size);
+  return bytes;
 }
 
 std::wstring startup_folder() {
@@ -208,9 +233,20 @@ MainWindowTest::MainWindowTest()
 
 MainWindowTest::~MainWindowTest() {
   form_.reset();
+  const std::wstring approved = kStartupApproved;
   for (const std::wstring& name : seeded_names_) {
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name.c_str());
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kCurrentUserParking, name.c_str());
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kMachineParking32, name.c_str());
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, (approved + L"\\Run").c_str(), name.c_str());
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, (approved + L"\\StartupFolder").c_str(),
+                         (name + L".lnk").c_str());
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, (approved + L"\\Run32").c_str(), name.c_str());
+    win32::UniqueHkey run32;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                        run32.put()) == ERROR_SUCCESS) {
+      ::RegDeleteValueW(run32.get(), name.c_str());
+    }
     ::DeleteFileW((startup_folder() + L"\\" + name + L".lnk").c_str());
     ::DeleteFileW((program_folder() + L"\\DISABLED\\Default User\\" + name + L".lnk").c_str());
   }

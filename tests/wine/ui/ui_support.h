@@ -18,6 +18,10 @@
 namespace rw::test {
 
 inline constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr wchar_t kStartupApproved[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+inline constexpr wchar_t kMachineParking32[] =
+    L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646 32-bit";
 inline constexpr wchar_t kCurrentUserParking[] =
     L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
 
@@ -56,6 +60,12 @@ struct StoredValue {
 std::optional<StoredValue> read_value(HKEY root, const std::wstring& key, const std::wstring& name);
 void write_value(HKEY root, const std::wstring& key, const std::wstring& name,
                  const std::wstring& text, DWORD type = REG_SZ);
+// The same, in a view of HKEY_LOCAL_MACHINE\SOFTWARE (KEY_WOW64_32KEY or _64KEY),
+// and for raw bytes; nothing when the value is not there.
+void write_bytes(HKEY root, const std::wstring& key, REGSAM view, const std::wstring& name,
+                 DWORD type, const std::vector<BYTE>& bytes);
+std::optional<std::vector<BYTE>> read_bytes(HKEY root, const std::wstring& key, REGSAM view,
+                                            const std::wstring& name);
 
 std::wstring startup_folder();
 std::wstring program_folder();
