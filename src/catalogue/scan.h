@@ -1,5 +1,5 @@
 // The start-up scan: makes sure the parking folders exist, resolves the
-// Startup folders, and lists every entry of the eight places.
+// Startup folders, and lists every entry of every place.
 #pragma once
 
 #include <string>
