@@ -203,6 +203,42 @@ class Shell {
   // Starts the program at `path` (not parsed as a command line). Raises
   // PlatformError when it cannot be started.
   virtual void start_program(std::string_view path, int show) = 0;
+  // Opens Explorer on the file's folder with the file selected
+  // (SHOpenFolderAndSelectItems). Raises PlatformError when it cannot.
+  virtual void show_in_folder(std::string_view path) = 0;
+};
+
+// What a shortcut file points at.
+struct ShortcutLink {
+  std::string target;  // the file it starts, with environment variables expanded
+  std::string arguments;
+};
+
+// What a program file says of itself in its version resource.
+struct FileDescription {
+  std::string company;      // CompanyName
+  std::string description;  // FileDescription
+};
+
+// What the details of an entry need to know of the files a command names.
+// Nothing here is called by the scan: reading a shortcut needs COM, which
+// is started on the first such call and not before.
+class Programs {
+ public:
+  virtual ~Programs() = default;
+  // IShellLinkW: the target and arguments of a shortcut file; nothing when
+  // the file is not a shortcut. Raises PlatformError when it cannot be read.
+  virtual std::optional<ShortcutLink> read_shortcut(std::string_view path) = 0;
+  // ExpandEnvironmentStringsW; the text as it is when it cannot be expanded.
+  virtual std::string expand_environment(std::string_view text) = 0;
+  // True when an ordinary file, not a folder, is at the path.
+  virtual bool is_file(std::string_view path) = 0;
+  // SearchPathW: where CreateProcess would find a program given by its bare
+  // name (the program's folder, the system folders, then PATH); nothing when
+  // it is nowhere.
+  virtual std::optional<std::string> search_path(std::string_view name) = 0;
+  // The file's version resource; empty texts where it has none.
+  virtual FileDescription describe_file(std::string_view path) = 0;
 };
 
 // Message boxes, the text prompt and the file-open dialog.
@@ -271,6 +307,7 @@ struct Platform {
   Shell& shell;
   Dialogs& dialogs;
   TextRules& text_rules;
+  Programs& programs;
 };
 
 // ---- Text conversion helpers, portable --------------------------------------

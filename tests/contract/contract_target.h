@@ -36,6 +36,10 @@ class ContractTarget {
   virtual void put_value_with_nul(const std::string& key, const std::string& name,
                                   const std::string& text) = 0;
   virtual TextRules& text_rules() = 0;
+  virtual Programs& programs() = 0;
+  // A real shortcut at the path to the target, with the arguments.
+  virtual void write_shortcut(const std::string& path, const std::string& target,
+                              const std::string& arguments) = 0;
 };
 
 // Each test program supplies the implementation it checks.

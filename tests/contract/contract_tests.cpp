@@ -604,6 +604,34 @@ TEST_F(PlatformContract, ALoneSurrogateInANameComesBackAsTheSameName) {
   EXPECT_TRUE(is_exact_name("Tool\xEF\xBF\xBD"));
 }
 
+TEST_F(FileContract, AShortcutGivesItsTargetAndArgumentsAndOtherFilesAreNone) {
+  write("tool.exe", "MZ");
+  target_->write_shortcut(at("Tool.lnk"), at("tool.exe"), "/tray --quiet");
+  write("Fake.lnk", "not a shortcut at all");
+  Programs& programs = target_->programs();
+  const std::optional<ShortcutLink> link = programs.read_shortcut(at("Tool.lnk"));
+  ASSERT_TRUE(link.has_value());
+  EXPECT_TRUE(target_->text_rules().same_name(link->target, at("tool.exe"))) << link->target;
+  EXPECT_EQ(link->arguments, "/tray --quiet");
+  EXPECT_EQ(programs.read_shortcut(at("Fake.lnk")), std::nullopt);
+  EXPECT_NE(raised([&] { programs.read_shortcut(at("Missing.lnk")); }, at("Missing.lnk")), 0);
+}
+
+TEST_F(FileContract, ProgramsAreFilesNotFoldersAndUnknownNamesAreFoundNowhere) {
+  write("tool.exe", "MZ");
+  files().make_dir(at("folder.exe"));
+  Programs& programs = target_->programs();
+  EXPECT_TRUE(programs.is_file(at("tool.exe")));
+  EXPECT_TRUE(programs.is_file(at("TOOL.EXE")));
+  EXPECT_FALSE(programs.is_file(at("folder.exe")));
+  EXPECT_FALSE(programs.is_file(at("missing.exe")));
+  EXPECT_EQ(programs.search_path("runwarden-no-such-program.exe"), std::nullopt);
+  EXPECT_EQ(programs.describe_file(at("tool.exe")).company, "");  // no version resource
+  // An unknown variable stays as written, as Windows leaves it.
+  EXPECT_EQ(programs.expand_environment("C:\\%RUNWARDEN_NO_SUCH_VARIABLE%\\x.exe"),
+            "C:\\%RUNWARDEN_NO_SUCH_VARIABLE%\\x.exe");
+}
+
 TEST_F(PlatformContract, TheSpecialFoldersAndTheProgramFolderExist) {
   Folders& folders = target_->folders();
   for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {

@@ -39,6 +39,11 @@ class SubstituteTarget final : public ContractTarget {
     os_.registry.put_string(kHkeyCurrentUser, key, name, text);
   }
   TextRules& text_rules() override { return os_.text_rules; }
+  Programs& programs() override { return os_.programs; }
+  void write_shortcut(const std::string& path, const std::string& target,
+                      const std::string& arguments) override {
+    os_.files.write_file(path, substitute::SubstitutePrograms::shortcut_content(target, arguments));
+  }
 
  private:
   substitute::SubstitutePlatform os_;

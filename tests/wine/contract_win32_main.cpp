@@ -2,11 +2,15 @@
 // registry (scratch keys under HKCU\Software\RunwardenContract) and real
 // folders under %TEMP%. Everything a case made is removed after it.
 #include <windows.h>
+// after windows.h, which they need
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
 #include "contract/contract_target.h"
+#include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
@@ -120,6 +124,21 @@ class Win32Target final : public ContractTarget {
         static_cast<ULONG>(data.size()));
   }
   TextRules& text_rules() override { return services_.text_rules; }
+  Programs& programs() override { return services_.programs; }
+  void write_shortcut(const std::string& path, const std::string& target,
+                      const std::string& arguments) override {
+    win32::ComScope com;
+    win32::ComPtr<IShellLinkW> link;
+    win32::ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  link.put())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.put()))) {
+      return;
+    }
+    link->SetPath(widen(target).c_str());
+    link->SetArguments(widen(arguments).c_str());
+    file->Save(api_path(path).c_str(), TRUE);
+  }
 
  private:
   // From both views, and the scratch root too once it is empty.

@@ -123,8 +123,8 @@ Status SubstituteRegistry::open_or_create(const char* operation, Hive hive, std:
   if (auto failure = log_.enter(operation, std::string(path))) return *failure;
   if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine) return status::kInvalidHandle;
   auto parts = split_path(path);
-  if (separate_views && (access & access::kView32) && hive == kHkeyLocalMachine &&
-      !parts.empty() && parts[0] == fold("SOFTWARE")) {
+  if (separate_views && (access & access::kView32) && hive == kHkeyLocalMachine && !parts.empty() &&
+      parts[0] == fold("SOFTWARE")) {
     parts.insert(parts.begin() + 1, fold("WOW6432Node"));
   }
   if ((access & kSetValue) && write_denied(hive, parts)) return status::kAccessDenied;
@@ -567,6 +567,77 @@ void RecordingShell::start_program(std::string_view path, int) {
   started.emplace_back(path);
 }
 
+void RecordingShell::show_in_folder(std::string_view path) {
+  if (auto failure = log_.enter("SHOpenFolderAndSelectItems", std::string(path))) {
+    throw PlatformError("SHOpenFolderAndSelectItems", std::string(path), *failure);
+  }
+  shown.emplace_back(path);
+}
+
+std::string SubstitutePrograms::shortcut_content(std::string_view target,
+                                                 std::string_view arguments) {
+  return "LNK\n" + std::string(target) + "\n" + std::string(arguments);
+}
+
+std::optional<ShortcutLink> SubstitutePrograms::read_shortcut(std::string_view path) {
+  if (auto failure = log_.enter("IShellLink", std::string(path))) {
+    throw PlatformError("IPersistFile::Load", std::string(path), *failure);
+  }
+  ++shortcuts_read;
+  std::ifstream in(SubstituteFiles::host_path(path), std::ios::binary);
+  if (!in) throw PlatformError("IPersistFile::Load", std::string(path), status::kFileNotFound);
+  std::ostringstream content;
+  content << in.rdbuf();
+  const std::string text = content.str();
+  if (text.rfind("LNK\n", 0) != 0) return std::nullopt;
+  const std::size_t line = text.find('\n', 4);
+  if (line == std::string::npos) return ShortcutLink{text.substr(4), {}};
+  return ShortcutLink{text.substr(4, line - 4), text.substr(line + 1)};
+}
+
+std::string SubstitutePrograms::expand_environment(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string_view::npos;
+    if (close == std::string_view::npos) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    std::string name(text.substr(i + 1, close - i - 1));
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const auto found = environment.find(name);
+    // As Windows does, an unknown variable stays as written, and its closing
+    // sign may open the next one.
+    if (found == environment.end()) {
+      out += text.substr(i, close - i);
+      i = close;
+      continue;
+    }
+    out += found->second;
+    i = close + 1;
+  }
+  return out;
+}
+
+bool SubstitutePrograms::is_file(std::string_view path) {
+  std::error_code error;
+  return fs::is_regular_file(SubstituteFiles::host_path(path), error);
+}
+
+std::optional<std::string> SubstitutePrograms::search_path(std::string_view name) {
+  for (const std::string& folder : search_folders) {
+    const std::string path = folder + "\\" + std::string(name);
+    if (is_file(path)) return path;
+  }
+  return std::nullopt;
+}
+
+FileDescription SubstitutePrograms::describe_file(std::string_view path) {
+  const auto found = descriptions.find(std::string(path));
+  return found == descriptions.end() ? FileDescription{} : found->second;
+}
+
 int ScriptedDialogs::message_box(std::string_view prompt, int flags, std::string_view title) {
   messages.push_back(ShownMessage{std::string(prompt), flags, std::string(title)});
   if (message_answers.empty()) return (flags & 0xF) == mb::kYesNo ? mb::kResultYes : mb::kResultOk;
@@ -616,7 +687,7 @@ SubstitutePlatform::~SubstitutePlatform() {
 }
 
 Platform SubstitutePlatform::platform() {
-  return Platform{registry, files, folders, status_text, shell, dialogs, text_rules};
+  return Platform{registry, files, folders, status_text, shell, dialogs, text_rules, programs};
 }
 
 }  // namespace rw::substitute

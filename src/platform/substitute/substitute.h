@@ -177,10 +177,36 @@ class RecordingShell final : public Shell {
   explicit RecordingShell(CallLog& log) : log_(log) {}
   void shell_open(std::string_view verb, std::string_view file, int show) override;
   void start_program(std::string_view path, int show) override;
+  void show_in_folder(std::string_view path) override;
 
   std::vector<std::string> opened;   // files handed to shell_open
   std::vector<std::string> started;  // programs started
+  std::vector<std::string> shown;    // files shown in their folders
   bool refuse_start = false;
+
+ private:
+  CallLog& log_;
+};
+
+// Shortcuts are files of the form "LNK\n" + target + "\n" + arguments; any
+// other content is not a shortcut. Environment variables, the folders a bare
+// program name is searched in and the version resources of program files are
+// what a test sets.
+class SubstitutePrograms final : public Programs {
+ public:
+  explicit SubstitutePrograms(CallLog& log) : log_(log) {}
+  std::optional<ShortcutLink> read_shortcut(std::string_view path) override;
+  std::string expand_environment(std::string_view text) override;
+  bool is_file(std::string_view path) override;
+  std::optional<std::string> search_path(std::string_view name) override;
+  FileDescription describe_file(std::string_view path) override;
+
+  static std::string shortcut_content(std::string_view target, std::string_view arguments = {});
+
+  std::map<std::string, std::string> environment;  // names in upper case
+  std::vector<std::string> search_folders;
+  std::map<std::string, FileDescription> descriptions;  // by path as given
+  int shortcuts_read = 0;
 
  private:
   CallLog& log_;
@@ -232,6 +258,7 @@ class SubstitutePlatform {
   RecordingShell shell{log};
   ScriptedDialogs dialogs;
   SubstituteTextRules text_rules;
+  SubstitutePrograms programs{log};
 
  private:
   std::string root_;

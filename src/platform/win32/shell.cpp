@@ -1,8 +1,10 @@
 // Opening documents with the shell and starting programs.
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <windows.h>
 
+#include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
@@ -10,27 +12,8 @@
 
 namespace rw::win32 {
 
-namespace {
-
-// ShellExecuteW may hand the work to shell extensions, which need COM on the
-// calling thread. Balances only an initialisation it made itself.
-class ComScope {
- public:
-  ComScope()
-      : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-  ~ComScope() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT result_;
-};
-
-}  // namespace
-
 void Win32Shell::shell_open(std::string_view verb, std::string_view file, int show) {
+  // ShellExecuteW may hand the work to shell extensions, which need COM.
   ComScope com;
   const std::wstring wide_verb = widen(verb);
   const std::wstring wide_file = widen(file);
@@ -58,6 +41,21 @@ void Win32Shell::start_program(std::string_view path, int show) {
   }
   UniqueKernelHandle process(started.hProcess);
   UniqueKernelHandle thread(started.hThread);
+}
+
+void Win32Shell::show_in_folder(std::string_view path) {
+  ComScope com;
+  const std::wstring wide = widen(path);
+  PIDLIST_ABSOLUTE item = nullptr;
+  HRESULT result = ::SHParseDisplayName(wide.c_str(), nullptr, &item, 0, nullptr);
+  if (SUCCEEDED(result)) {
+    result = ::SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+    ::CoTaskMemFree(item);
+  }
+  if (FAILED(result)) {
+    throw PlatformError("SHOpenFolderAndSelectItems", std::string(path),
+                        static_cast<Status>(status_of(result)));
+  }
 }
 
 }  // namespace rw::win32

@@ -63,6 +63,16 @@ class Win32Shell final : public Shell {
  public:
   void shell_open(std::string_view verb, std::string_view file, int show) override;
   void start_program(std::string_view path, int show) override;
+  void show_in_folder(std::string_view path) override;
+};
+
+class Win32Programs final : public Programs {
+ public:
+  std::optional<ShortcutLink> read_shortcut(std::string_view path) override;
+  std::string expand_environment(std::string_view text) override;
+  bool is_file(std::string_view path) override;
+  std::optional<std::string> search_path(std::string_view name) override;
+  FileDescription describe_file(std::string_view path) override;
 };
 
 // Every service but the dialogs, which the windows provide.
@@ -73,9 +83,10 @@ struct Win32Services {
   Win32StatusText status_text;
   Win32Shell shell;
   Win32TextRules text_rules;
+  Win32Programs programs;
 
   Platform platform(Dialogs& dialogs) {
-    return Platform{registry, files, folders, status_text, shell, dialogs, text_rules};
+    return Platform{registry, files, folders, status_text, shell, dialogs, text_rules, programs};
   }
 };
 

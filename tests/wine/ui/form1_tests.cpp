@@ -526,8 +526,9 @@ TEST_F(Form1Test, DoesNotStartWhenThePlaceForSwitchedOffEntriesCannotBeMade) {
   ::CreateDirectoryW(folder.c_str(), nullptr);
   write_file(folder + L"\\DISABLED");
   BlockedProgramFolder folders(services_.folders, narrow(folder));
-  Platform platform{services_.registry, services_.files,     folders, services_.status_text, shell_,
-                    dialogs_,           services_.text_rules};
+  Platform platform{
+      services_.registry, services_.files,      folders,           services_.status_text, shell_,
+      dialogs_,           services_.text_rules, services_.programs};
   {
     Form1 form(platform, Form1::Options{false});
     ASSERT_TRUE(form.create());

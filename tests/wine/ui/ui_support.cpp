@@ -35,6 +35,8 @@ void RecordingShell::start_program(std::string_view path, int show) {
   started.push_back(std::string(path) + "|" + std::to_string(show));
 }
 
+void RecordingShell::show_in_folder(std::string_view path) { shown.emplace_back(path); }
+
 std::optional<StoredValue> read_value(HKEY root, const std::wstring& key,
                                       const std::wstring& name) {
   constexpr DWORD kAnyText = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
@@ -227,9 +229,14 @@ void pump() {
 }
 
 MainWindowTest::MainWindowTest()
-    : platform_{services_.registry,    services_.files, services_.folders,
-                services_.status_text, shell_,          dialogs_,
-                services_.text_rules} {}
+    : platform_{services_.registry,
+                services_.files,
+                services_.folders,
+                services_.status_text,
+                shell_,
+                dialogs_,
+                services_.text_rules,
+                services_.programs} {}
 
 MainWindowTest::~MainWindowTest() {
   form_.reset();

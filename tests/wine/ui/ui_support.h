@@ -49,8 +49,10 @@ class RecordingShell final : public Shell {
  public:
   void shell_open(std::string_view verb, std::string_view file, int show) override;
   void start_program(std::string_view path, int show) override;
+  void show_in_folder(std::string_view path) override;
   std::vector<std::string> opened;   // "verb|file|show"
   std::vector<std::string> started;  // "path|show"
+  std::vector<std::string> shown;    // files shown in their folders
 };
 
 struct StoredValue {

@@ -1,0 +1,47 @@
+// What an entry runs, worked out on demand: where it is in words, whether it
+// starts at logon and why not, its command, the program file that command
+// starts as Windows would find it, who made that program, and what is wrong.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/module1.h"
+
+namespace rw {
+
+// The program file a command starts, found as CreateProcess finds it.
+struct ProgramFile {
+  std::string path;  // the file found; when none, the path Windows would look for
+  bool found = false;
+  // Not in quotation marks, with a space in the program's path: Windows tries
+  // each shorter path first ("C:\Program.exe" before "C:\Program Files\...").
+  bool unquoted_with_space = false;
+};
+ProgramFile find_program(Programs& programs, std::string_view command);
+
+struct EntryDetails {
+  std::string name;
+  const PlaceInfo* place = nullptr;
+  bool starts = false;
+  std::string off_reason;      // "parked by Runwarden", "switched off in Windows' startup settings"
+  std::string command;         // what runs: an expandable string expanded, a shortcut's target
+  std::string stored_command;  // as stored, when that differs from `command`
+  std::optional<ProgramFile> program;  // nothing when there is no command to look at
+  FileDescription made_by;             // of the program file, when found
+  std::vector<std::string> warnings;
+};
+
+// The details of an entry in a place; `switched_off` is what the list holds
+// of Windows' flag for it. Failures to read become warnings.
+EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
+                            bool switched_off);
+// The details of the list's item.
+EntryDetails describe_item(Catalogue& catalogue, int index);
+
+// The details as lines of text, for the infotip and the Details box.
+std::string details_text(const EntryDetails& details);
+
+}  // namespace rw

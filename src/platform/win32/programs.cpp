@@ -1,0 +1,112 @@
+// The files a command names: shortcuts read through IShellLinkW, environment
+// variables, the program search and version resources.
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/win32/com.h"
+#include "platform/win32/paths.h"
+#include "platform/win32/text.h"
+#include "platform/win32/win32_platform.h"
+
+namespace rw::win32 {
+
+namespace {
+
+constexpr DWORD kLongPath = 32768;
+
+std::string text_of(const std::vector<wchar_t>& buffer) { return narrow(buffer.data()); }
+
+// One string of a version resource, in its first language.
+std::string version_string(const std::vector<BYTE>& data, const wchar_t* name) {
+  void* found = nullptr;
+  UINT length = 0;
+  if (!::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &found, &length) ||
+      length < 2 * sizeof(WORD)) {
+    return {};
+  }
+  const auto* language = static_cast<const WORD*>(found);
+  wchar_t query[96] = {};
+  std::swprintf(query, 96, L"\\StringFileInfo\\%04x%04x\\%ls", language[0], language[1], name);
+  if (!::VerQueryValueW(data.data(), query, &found, &length) || length == 0) return {};
+  return narrow(static_cast<const wchar_t*>(found));
+}
+
+}  // namespace
+
+std::optional<ShortcutLink> Win32Programs::read_shortcut(std::string_view path) {
+  ComScope com;
+  ComPtr<IShellLinkW> link;
+  HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkW, link.put());
+  if (FAILED(result)) {
+    throw PlatformError("CoCreateInstance(ShellLink)", std::string(path),
+                        static_cast<Status>(status_of(result)));
+  }
+  ComPtr<IPersistFile> file;
+  result = link->QueryInterface(IID_IPersistFile, file.put());
+  if (SUCCEEDED(result)) result = file->Load(api_path(path).c_str(), STGM_READ);
+  if (FAILED(result)) {
+    // A file that is there but cannot be loaded is not a shortcut; one that
+    // cannot be opened at all is a failure to report.
+    if (HRESULT_FACILITY(result) == FACILITY_WIN32 && HRESULT_CODE(result) != ERROR_BAD_FORMAT) {
+      throw PlatformError("IPersistFile::Load", std::string(path),
+                          static_cast<Status>(status_of(result)));
+    }
+    return std::nullopt;
+  }
+  std::vector<wchar_t> target(kLongPath, L'\0');
+  std::vector<wchar_t> arguments(kLongPath, L'\0');
+  if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, 0))) {
+    target[0] = L'\0';
+  }
+  if (FAILED(link->GetArguments(arguments.data(), static_cast<int>(arguments.size())))) {
+    arguments[0] = L'\0';
+  }
+  return ShortcutLink{text_of(target), text_of(arguments)};
+}
+
+std::string Win32Programs::expand_environment(std::string_view text) {
+  const std::wstring wide = widen(text);
+  std::vector<wchar_t> buffer(wide.size() + 256, L'\0');
+  for (;;) {
+    const DWORD needed =
+        ::ExpandEnvironmentStringsW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (needed == 0) return std::string(text);
+    if (needed <= buffer.size()) return text_of(buffer);
+    buffer.assign(needed, L'\0');
+  }
+}
+
+bool Win32Programs::is_file(std::string_view path) {
+  const DWORD attributes = ::GetFileAttributesW(api_path(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> Win32Programs::search_path(std::string_view name) {
+  const std::wstring wide = widen(name);
+  std::vector<wchar_t> buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD needed = ::SearchPathW(nullptr, wide.c_str(), nullptr,
+                                       static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (needed == 0) return std::nullopt;
+    if (needed < buffer.size()) return text_of(buffer);
+    buffer.assign(needed + 1, L'\0');
+  }
+}
+
+FileDescription Win32Programs::describe_file(std::string_view path) {
+  const std::wstring wide = api_path(path);
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(wide.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<BYTE> data(size);
+  if (!::GetFileVersionInfoW(wide.c_str(), 0, size, data.data())) return {};
+  return FileDescription{version_string(data, L"CompanyName"),
+                         version_string(data, L"FileDescription")};
+}
+
+}  // namespace rw::win32
