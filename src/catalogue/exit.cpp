@@ -24,7 +24,7 @@ class ExitWalk {
   // before it stay applied, the later ones are left as they are. A registry
   // failure concerns its entry alone. The window unloads after the report
   // all the same, and the next start lists every entry where it really is.
-  void run() {
+  ExitReport run() {
     EntryList& list = catalogue_.list;
     const int last = list.count() - 1;  // fixed once: the walk never changes the list
     for (int index = 0; index <= last; ++index) {
@@ -39,11 +39,11 @@ class ExitWalk {
       }
       if (from->active == wanted_active) continue;
       if (!move(*from, list.text(index))) {
-        stopped_ = true;
+        report_.stopped = true;
         break;
       }
     }
-    report();
+    return std::move(report_);
   }
 
  private:
@@ -51,22 +51,28 @@ class ExitWalk {
   bool move(const PlaceInfo& from, const std::string& name) {
     std::string doing = "cannot be moved";
     try {
-      if (!is_exact_name(name)) return told(name, inexact_name_words());
+      if (!is_exact_name(name)) return told(name, inexact_name_words(), ExitNote::Kind::Refused);
       std::optional<Content> content = read_entry(catalogue_, from, name);
       if (!content) {  // an empty command would start nothing
-        return told(name, "is no longer in " + std::string(from.where) +
-                              " (something else removed or moved it since the list was made), "
-                              "so there was nothing to move.");
+        return told(name,
+                    "is no longer in " + std::string(from.where) +
+                        " (something else removed or moved it since the list was made), so there "
+                        "was nothing to move.",
+                    ExitNote::Kind::Refused);
       }
       if (!is_movable(from, *content)) {  // other data would come back damaged
-        return told(name, "holds " + type_words(content->type) +
-                              ", not a command line. It stays where it is.");
+        return told(
+            name,
+            "holds " + type_words(content->type) + ", not a command line. It stays where it is.",
+            ExitNote::Kind::Refused);
       }
       const PlaceInfo& to = place(from.partner);
       if (std::optional<Content> there = read_entry(catalogue_, to, name);
           there && *there != *content) {
-        return told(name, "is not moved: a different entry of that name is already in " +
-                              std::string(to.where) + ". Both are left as they are.");
+        return told(name,
+                    "is not moved: a different entry of that name is already in " +
+                        std::string(to.where) + ". Both are left as they are.",
+                    ExitNote::Kind::Collision);
       }
       doing = "cannot be moved, because it could not be removed from " + std::string(from.where);
       check_removable(catalogue_, from, name);
@@ -132,32 +138,37 @@ class ExitWalk {
     return " Changing an entry for all users needs administrator rights.";
   }
 
-  bool told(const std::string& name, const std::string& what) {
+  bool told(const std::string& name, const std::string& what,
+            ExitNote::Kind kind = ExitNote::Kind::Failure) {
     // Appended piece by piece: GCC 12 warns falsely about "'" + text + "' ".
     std::string line(1, '\'');
     line += shown_name(name);
     line += "' ";
     line += what;
-    lines_.push_back(std::move(line));
+    report_.notes.push_back(ExitNote{std::move(line), kind});
     return true;
   }
 
-  void report() {
-    if (lines_.empty()) return;
-    std::string prompt = "Not every change could be made as you asked:\n";
-    for (const std::string& line : lines_) prompt += "\n" + line;
-    if (stopped_)
-      prompt += "\n\nRunwarden stopped there; the entries after it were left as they were.";
-    show_error(catalogue_.platform, prompt);
-  }
-
   Catalogue& catalogue_;
-  std::vector<std::string> lines_;
-  bool stopped_ = false;
+  ExitReport report_;
 };
 
 }  // namespace
 
-void apply_changes_on_exit(Catalogue& catalogue) { ExitWalk(catalogue).run(); }
+std::string ExitReport::message() const {
+  if (notes.empty()) return {};
+  std::string prompt = "Not every change could be made as you asked:\n";
+  for (const ExitNote& note : notes) prompt += "\n" + note.line;
+  if (stopped)
+    prompt += "\n\nRunwarden stopped there; the entries after it were left as they were.";
+  return prompt;
+}
+
+ExitReport apply_changes(Catalogue& catalogue) { return ExitWalk(catalogue).run(); }
+
+void apply_changes_on_exit(Catalogue& catalogue) {
+  const ExitReport report = apply_changes(catalogue);
+  if (!report.notes.empty()) show_error(catalogue.platform, report.message());
+}
 
 }  // namespace rw

@@ -5,14 +5,35 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "catalogue/module1.h"
 
 namespace rw {
 
-// Exit: moves every entry whose checkbox disagrees with its place to the
-// partner place, destination first and source last, and tells the user in one
-// message which entries could not be moved and why. The window then unloads.
+// What kept one change from being made as asked.
+struct ExitNote {
+  enum class Kind {
+    Failure,    // a call of the OS failed (the change may be half made: the line says)
+    Collision,  // a different entry of that name stands where it would go
+    Refused,    // nothing to move, or nothing that can be moved whole
+  };
+  std::string line;  // "'Tool' is not moved: ..."
+  Kind kind = Kind::Failure;
+};
+struct ExitReport {
+  std::vector<ExitNote> notes;
+  bool stopped = false;         // a file or settings-store failure ended the walk
+  std::string message() const;  // for the user; empty when every change was made
+};
+
+// Moves every entry whose checkbox disagrees with its place to the partner
+// place, destination first and source last; an entry that Windows' own flag
+// switched off is switched on in place when ticked. Tells no one.
+ExitReport apply_changes(Catalogue& catalogue);
+
+// Exit: the changes, then one message telling which could not be made and
+// why. The window then unloads.
 void apply_changes_on_exit(Catalogue& catalogue);
 
 // Remove: deletes the current item's entry from the place it is stored in.
