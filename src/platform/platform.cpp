@@ -162,6 +162,17 @@ Status read_value(Registry& registry, const RegKey& key, std::string_view name, 
   }
 }
 
+Status list_values(Registry& registry, const RegKey& key,
+                   std::vector<std::pair<std::string, RegValue>>& values) {
+  for (std::uint32_t index = 0;; ++index) {
+    std::pair<std::string, RegValue> value;
+    const Status result = registry.enum_value(key, index, value.first, value.second);
+    if (result == status::kNoMoreItems) return status::kOk;
+    if (result != status::kOk) return result;
+    values.push_back(std::move(value));
+  }
+}
+
 Status list_value_names(Registry& registry, const RegKey& key, std::vector<std::string>& names) {
   for (std::uint32_t index = 0;; ++index) {
     std::string name;

@@ -75,6 +75,12 @@ class PlatformError : public std::runtime_error {
 
 class Registry;
 
+// A registry value's type and bytes.
+struct RegValue {
+  std::uint32_t type = regtype::kNone;
+  std::vector<std::uint8_t> data;
+};
+
 // An open registry key. It closes itself; an empty key is what a failed open
 // leaves behind, and every call on it fails with ERROR_INVALID_HANDLE.
 class RegKey {
@@ -114,6 +120,12 @@ class Registry {
   // Past the last value: ERROR_NO_MORE_ITEMS.
   virtual Status enum_value_name(const RegKey& key, std::uint32_t index,
                                  std::uint32_t name_capacity, std::string& name) = 0;
+  // RegEnumValueW with the data: the value at the index, its name (up to the
+  // registry's limit) and its type and data whole. Past the last value:
+  // ERROR_NO_MORE_ITEMS. Reads a key in one pass, where naming each value
+  // and then querying it would cost a call more for every value.
+  virtual Status enum_value(const RegKey& key, std::uint32_t index, std::string& name,
+                            RegValue& value) = 0;
   // RegQueryValueExW. `data` may be null to ask for the size only. `size` is
   // in: the buffer size in bytes, out: the bytes copied, or the bytes needed
   // when the status is ERROR_MORE_DATA (or when `data` is null).
@@ -331,13 +343,13 @@ std::vector<std::uint8_t> text_to_registry_bytes(std::string_view text);
 
 // ---- Whole-value helpers on top of Registry ----------------------------------
 
-struct RegValue {
-  std::uint32_t type = regtype::kNone;
-  std::vector<std::uint8_t> data;
-};
-
 // Reads a value whole, however long, growing the buffer as the registry asks.
 Status read_value(Registry& registry, const RegKey& key, std::string_view name, RegValue& out);
+
+// Lists every value of the key with its data, in one pass. Stops at
+// ERROR_NO_MORE_ITEMS (returned as 0) or at any other status, which it returns.
+Status list_values(Registry& registry, const RegKey& key,
+                   std::vector<std::pair<std::string, RegValue>>& values);
 
 // Lists every value name of the key, up to the registry's name limit. Stops at
 // ERROR_NO_MORE_ITEMS (returned as 0) or at any other status, which it returns.

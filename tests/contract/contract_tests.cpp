@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "contract/contract_target.h"
 #include "platform/settings_store.h"
@@ -210,6 +211,30 @@ TEST_F(PlatformContract, ValuesOfEveryTypeAreEnumeratedByName) {
 }
 
 // ---- Names ----------------------------------------------------------------------------------
+
+TEST_F(PlatformContract, ListingValuesWithTheirDataGivesEachWholeInOnePass) {
+  RegKey key = scratch();
+  const std::string long_command = "C:\\" + std::string(5000, 'x');
+  const std::string long_name(kMaxValueNameChars, 'n');
+  set_text(key, "", "default");
+  set_text(key, "Long", long_command, regtype::kExpandSz);
+  set_text(key, long_name, "far");
+  ASSERT_EQ(reg().set_value(key, "Bytes", regtype::kBinary, {1, 2, 3}), 0);
+  ASSERT_EQ(reg().set_value(key, "Bare", regtype::kSz, unterminated("C:\\bare.exe")), 0);
+  std::vector<std::pair<std::string, RegValue>> values;
+  ASSERT_EQ(list_values(reg(), key, values), 0);
+  std::map<std::string, RegValue> by_name(values.begin(), values.end());
+  ASSERT_EQ(by_name.size(), 5u);
+  EXPECT_EQ(registry_bytes_to_text(by_name[""].data), "default");
+  EXPECT_EQ(by_name["Long"].type, regtype::kExpandSz);
+  EXPECT_EQ(registry_bytes_to_text(by_name["Long"].data), long_command);
+  EXPECT_EQ(registry_bytes_to_text(by_name[long_name].data), "far");
+  EXPECT_EQ(by_name["Bytes"].data, (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(registry_bytes_to_text(by_name["Bare"].data), "C:\\bare.exe");  // whole, NUL or not
+  std::string name;
+  RegValue value;
+  EXPECT_EQ(reg().enum_value(key, 5, name, value), status::kNoMoreItems);
+}
 
 TEST_F(PlatformContract, ANameLongerThanTheBufferGivesMoreDataAndTheRegistryLimitFits) {
   struct Case {

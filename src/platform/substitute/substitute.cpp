@@ -169,6 +169,20 @@ Status SubstituteRegistry::enum_value_name(const RegKey& key, std::uint32_t inde
   return status::kOk;
 }
 
+Status SubstituteRegistry::enum_value(const RegKey& key, std::uint32_t index, std::string& name,
+                                      RegValue& value) {
+  if (auto failure = log_.enter("RegEnumValue", std::to_string(index))) return *failure;
+  const Handle* handle = handle_of(key);
+  if (handle == nullptr) return status::kInvalidHandle;
+  if (!(handle->access & kQueryValue)) return status::kAccessDenied;
+  const Key* node = find(handle->hive, handle->path);
+  if (node == nullptr) return kKeyDeleted;
+  if (index >= node->values.size()) return status::kNoMoreItems;
+  name = node->values[index].name;
+  value = RegValue{node->values[index].type, node->values[index].data};
+  return status::kOk;
+}
+
 Status SubstituteRegistry::query_value(const RegKey& key, std::string_view name,
                                        std::uint32_t& type, std::uint8_t* data,
                                        std::uint32_t& size) {

@@ -50,6 +50,8 @@ class SubstituteRegistry final : public Registry {
   Status create_key(Hive hive, std::string_view path, std::uint32_t access, RegKey& out) override;
   Status enum_value_name(const RegKey& key, std::uint32_t index, std::uint32_t name_capacity,
                          std::string& name) override;
+  Status enum_value(const RegKey& key, std::uint32_t index, std::string& name,
+                    RegValue& value) override;
   Status query_value(const RegKey& key, std::string_view name, std::uint32_t& type,
                      std::uint8_t* data, std::uint32_t& size) override;
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,

@@ -2,6 +2,7 @@
 // the registry returns them; a RegKey holds the HKEY as its number.
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -69,6 +70,32 @@ Status Win32Registry::enum_value_name(const RegKey& key, std::uint32_t index,
   if (result != ERROR_SUCCESS) return result;
   name = narrow(std::wstring_view(name_buffer_.data(), length));
   return ERROR_SUCCESS;
+}
+
+Status Win32Registry::enum_value(const RegKey& key, std::uint32_t index, std::string& name,
+                                 RegValue& value) {
+  HKEY handle = key_of(key);
+  if (handle == nullptr) return ERROR_INVALID_HANDLE;
+  if (name_buffer_.size() < kMaxValueNameChars + 1) name_buffer_.resize(kMaxValueNameChars + 1);
+  if (data_buffer_.empty()) data_buffer_.resize(512);
+  for (;;) {
+    DWORD length = kMaxValueNameChars + 1;
+    DWORD type = REG_NONE;
+    auto size = static_cast<DWORD>(data_buffer_.size());
+    const LSTATUS result = ::RegEnumValueW(handle, index, name_buffer_.data(), &length, nullptr,
+                                           &type, data_buffer_.data(), &size);
+    // With room for any name, more data means the data; another program may
+    // have lengthened it since, so grow until it fits.
+    if (result == ERROR_MORE_DATA) {
+      data_buffer_.resize(std::max<std::size_t>(size, data_buffer_.size() * 2));
+      continue;
+    }
+    if (result != ERROR_SUCCESS) return result;
+    name = narrow(std::wstring_view(name_buffer_.data(), length));
+    value.type = type;
+    value.data.assign(data_buffer_.begin(), data_buffer_.begin() + size);
+    return ERROR_SUCCESS;
+  }
 }
 
 Status Win32Registry::query_value(const RegKey& key, std::string_view name, std::uint32_t& type,

@@ -14,6 +14,8 @@ class Win32Registry final : public Registry {
   Status create_key(Hive hive, std::string_view path, std::uint32_t access, RegKey& out) override;
   Status enum_value_name(const RegKey& key, std::uint32_t index, std::uint32_t name_capacity,
                          std::string& name) override;
+  Status enum_value(const RegKey& key, std::uint32_t index, std::string& name,
+                    RegValue& value) override;
   Status query_value(const RegKey& key, std::string_view name, std::uint32_t& type,
                      std::uint8_t* data, std::uint32_t& size) override;
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
@@ -28,6 +30,7 @@ class Win32Registry final : public Registry {
   // enum_value_name's buffer, kept between calls: a scan asks for thousands
   // of names, each with room for the longest a value can have.
   std::vector<wchar_t> name_buffer_;
+  std::vector<std::uint8_t> data_buffer_;
 };
 
 class Win32Files final : public FileSystem {
