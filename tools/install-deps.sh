@@ -19,6 +19,8 @@ have_cmd xauth || want xauth
 have_cmd import || want imagemagick
 have_cmd xdotool || want xdotool
 [ -f /usr/src/googletest/CMakeLists.txt ] || want googletest
+[ -f /usr/include/nlohmann/json.hpp ] || want nlohmann-json3-dev
+[ -f /usr/include/CLI/CLI.hpp ] || want libcli11-dev
 
 if [ -n "$need" ]; then
   sudo=""

@@ -5,6 +5,7 @@
 
 #include "catalogue/entry_store.h"
 #include "catalogue/run_value_io.h"
+#include "catalogue/scan.h"
 
 namespace rw {
 
@@ -106,8 +107,11 @@ ProgramFile find_program(Programs& programs, std::string_view command) {
   return ProgramFile{missing, false, missing.find(' ') != std::string::npos};
 }
 
-EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
-                            bool switched_off) {
+namespace {
+
+// The details, from what the entry holds when that is known already.
+EntryDetails describe(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
+                      bool switched_off, const Content* known) {
   EntryDetails details;
   details.name = name;
   details.place = &info;
@@ -115,12 +119,15 @@ EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const s
   if (!info.active) details.off_reason = "parked by Runwarden";
   if (info.active && switched_off) details.off_reason = "switched off in Windows' startup settings";
   try {
+    std::optional<Content> read;
     if (!is_exact_name(name)) {
       details.warnings.push_back("Its name " + inexact_name_words());
     } else if (info.kind == EntryKind::Shortcut) {
       describe_shortcut(catalogue, info, name, details);
-    } else if (const std::optional<Content> stored = read_entry(catalogue, info, name)) {
-      describe_run_value(catalogue, *stored, details);
+    } else if (known != nullptr) {
+      describe_run_value(catalogue, *known, details);
+    } else if ((read = read_entry(catalogue, info, name))) {
+      describe_run_value(catalogue, *read, details);
     } else {
       details.warnings.push_back("It is no longer in " + std::string(info.where) + ".");
     }
@@ -133,6 +140,22 @@ EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const s
   }
   add_warnings(details);
   return details;
+}
+
+}  // namespace
+
+EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
+                            bool switched_off) {
+  return describe(catalogue, info, name, switched_off, nullptr);
+}
+
+AllDetails describe_all(Catalogue& catalogue) {
+  AllDetails all;
+  all.problems = walk_places(catalogue, true, [&](const ScannedEntry& entry) {
+    all.entries.push_back(
+        describe(catalogue, *entry.place, entry.name, entry.switched_off, entry.content));
+  });
+  return all;
 }
 
 EntryDetails describe_item(Catalogue& catalogue, int index) {

@@ -41,6 +41,14 @@ EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const s
 // The details of the list's item.
 EntryDetails describe_item(Catalogue& catalogue, int index);
 
+// Every entry of every place with its details, as the scan finds them, the
+// Run values read in the same pass; and the places that could not be read.
+struct AllDetails {
+  std::vector<EntryDetails> entries;
+  std::vector<PlatformError> problems;
+};
+AllDetails describe_all(Catalogue& catalogue);
+
 // The details as lines of text, for the infotip and the Details box.
 std::string details_text(const EntryDetails& details);
 

@@ -1,5 +1,6 @@
 #include "catalogue/entry_store.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "catalogue/run_value_io.h"
@@ -34,7 +35,37 @@ Listing list_shortcuts(Catalogue& catalogue, const PlaceInfo& info) {
   return listing;
 }
 
-Listing list_values(Catalogue& catalogue, const PlaceInfo& info) {
+Content content_of(const RegValue& value, std::uint32_t string_type) {
+  if (!is_string_type(value.type)) {
+    return Content{value.type, std::string(value.data.begin(), value.data.end())};
+  }
+  return Content{string_type, registry_bytes_to_text(value.data)};
+}
+
+// The names of the parked values of the place whose type is recorded as an
+// expandable string, read in one pass; none when that cannot be read, as a
+// value without a record reads as a plain string.
+std::vector<std::string> expandable_parked(Catalogue& catalogue, const PlaceInfo& info) {
+  std::vector<std::string> names;
+  if (info.active) return names;
+  Registry& registry = catalogue.platform.registry;
+  RegKey key;
+  if (registry.open_key(kHkeyCurrentUser,
+                        SettingsStore::section_key_path(kProgramTitle, info.type_section),
+                        access::kRead, key) != status::kOk) {
+    return names;
+  }
+  std::vector<std::pair<std::string, RegValue>> records;
+  list_values(registry, key, records);
+  for (const auto& [name, record] : records) {
+    if (registry_bytes_to_text(record.data) == std::to_string(regtype::kExpandSz)) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
+Listing list_values(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) {
   Registry& registry = catalogue.platform.registry;
   Module1& module = catalogue.module;
   Listing listing;
@@ -46,9 +77,24 @@ Listing list_values(Catalogue& catalogue, const PlaceInfo& info) {
                                         access::kRead | info.view, module.KeyHandle);
   if (module.LastStatus == status::kFileNotFound) return listing;  // a missing key lists nothing
   const char* call = "RegOpenKeyEx";
-  if (module.LastStatus == status::kOk) {
+  if (module.LastStatus == status::kOk && !with_contents) {
     call = "RegEnumValue";
     module.LastStatus = list_value_names(registry, module.KeyHandle, listing.names);
+  } else if (module.LastStatus == status::kOk) {
+    call = "RegEnumValue";
+    std::vector<std::pair<std::string, RegValue>> values;
+    module.LastStatus = list_values(registry, module.KeyHandle, values);
+    const std::vector<std::string> expandable = expandable_parked(catalogue, info);
+    TextRules& rules = catalogue.platform.text_rules;
+    for (auto& [name, value] : values) {
+      const bool recorded =
+          std::any_of(expandable.begin(), expandable.end(),
+                      [&](const std::string& other) { return rules.same_name(other, name); });
+      listing.contents.push_back(content_of(value, info.active ? value.type
+                                                   : recorded  ? regtype::kExpandSz
+                                                               : regtype::kSz));
+      listing.names.push_back(std::move(name));
+    }
   }
   if (module.LastStatus != status::kOk) {
     listing.failure = EntryFailure(call, key_words(info.key_hive, info.scan_key_path, info.view),
@@ -57,18 +103,11 @@ Listing list_values(Catalogue& catalogue, const PlaceInfo& info) {
   return listing;
 }
 
-Content content_of(const RegValue& value, std::uint32_t string_type) {
-  if (!is_string_type(value.type)) {
-    return Content{value.type, std::string(value.data.begin(), value.data.end())};
-  }
-  return Content{string_type, registry_bytes_to_text(value.data)};
-}
-
 }  // namespace
 
-Listing list_entries(Catalogue& catalogue, const PlaceInfo& info) {
+Listing list_entries(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) {
   return info.kind == EntryKind::Shortcut ? list_shortcuts(catalogue, info)
-                                          : list_values(catalogue, info);
+                                          : list_values(catalogue, info, with_contents);
 }
 
 std::optional<Content> read_entry(Catalogue& catalogue, const PlaceInfo& info,

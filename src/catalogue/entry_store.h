@@ -28,12 +28,14 @@ struct Content {
 
 // The names of the entries the place holds; a key or folder that does not
 // exist holds none. A listing cut short by a failure keeps the names found
-// before it, and the failure.
+// before it, and the failure. Asked `with_contents`, a place of Run values
+// gives what each holds too, read in the same pass (shortcuts give none).
 struct Listing {
   std::vector<std::string> names;
+  std::vector<Content> contents;  // beside names, when asked for and read
   std::optional<PlatformError> failure;
 };
-Listing list_entries(Catalogue& catalogue, const PlaceInfo& info);
+Listing list_entries(Catalogue& catalogue, const PlaceInfo& info, bool with_contents = false);
 
 // What the place holds under the name (compared as Windows compares names);
 // nothing when no such entry is there.

@@ -62,7 +62,8 @@ std::string scan_problems_message(StatusText& text, const ScanResult& result) {
   return message;
 }
 
-ScanResult run_scan(Catalogue& catalogue) {
+std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
+                                       const std::function<void(const ScannedEntry&)>& found) {
   Platform& platform = catalogue.platform;
   Module1& module = catalogue.module;
   ensure_parking_folders(platform.files, platform.folders.program_folder());
@@ -72,22 +73,31 @@ ScanResult run_scan(Catalogue& catalogue) {
   module.AllUsersStartupPath =
       resolve_startup_folder(platform.folders, kCsidlCommonStartup, windows_folder,
                              "\\All Users\\Start Menu\\Programs\\StartUp");
-  ScanResult result;
-  result.caption = main_window_caption();
+  std::vector<PlatformError> problems;
   for (const PlaceInfo* info : places_in_scan_order()) {
-    Listing listing = list_entries(catalogue, *info);
+    Listing listing = list_entries(catalogue, *info, with_contents);
     // What could not be read is missing from the list, so the user is told.
-    if (listing.failure) result.problems.push_back(std::move(*listing.failure));
+    if (listing.failure) problems.push_back(std::move(*listing.failure));
     // An entry whose flag cannot be read is listed as starting, and the user told.
     SwitchedOff off;
     if (info->active && !listing.names.empty()) off = switched_off_entries(catalogue, *info);
-    if (off.failure) result.problems.push_back(std::move(*off.failure));
-    for (const std::string& name : listing.names) {
-      const bool switched_off = is_among(platform.text_rules, off.names, name);
-      catalogue.list.add(name, static_cast<std::int32_t>(info->location),
-                         info->active && !switched_off, switched_off);
+    if (off.failure) problems.push_back(std::move(*off.failure));
+    for (std::size_t i = 0; i < listing.names.size(); ++i) {
+      const std::string& name = listing.names[i];
+      found(ScannedEntry{info, name, is_among(platform.text_rules, off.names, name),
+                         i < listing.contents.size() ? &listing.contents[i] : nullptr});
     }
   }
+  return problems;
+}
+
+ScanResult run_scan(Catalogue& catalogue) {
+  ScanResult result;
+  result.caption = main_window_caption();
+  result.problems = walk_places(catalogue, false, [&](const ScannedEntry& entry) {
+    catalogue.list.add(entry.name, static_cast<std::int32_t>(entry.place->location),
+                       entry.place->active && !entry.switched_off, entry.switched_off);
+  });
   catalogue.list.set_current(-1);
   return result;
 }

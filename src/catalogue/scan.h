@@ -2,10 +2,12 @@
 // Startup folders, and lists every entry of every place.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "catalogue/entry_store.h"
 #include "catalogue/module1.h"
 
 namespace rw {
@@ -32,6 +34,20 @@ struct ScanResult {
 // Runs the whole scan into the list. Raises PlatformError when a parking
 // folder cannot be created; the caller reports it and ends the program.
 ScanResult run_scan(Catalogue& catalogue);
+
+// One entry as the scan finds it: what the list would hold of it, and when
+// asked, what it holds, read in the same pass.
+struct ScannedEntry {
+  const PlaceInfo* place = nullptr;
+  std::string name;
+  bool switched_off = false;         // by Windows' own flag
+  const Content* content = nullptr;  // a Run value's, when asked for and read
+};
+// The scan's walk, handing each entry to `found` instead of to a list: the
+// same places in the same order, with the same rules. Returns the places
+// that could not be read whole.
+std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
+                                       const std::function<void(const ScannedEntry&)>& found);
 
 // The problems of a scan as one message for the user; empty when none.
 std::string scan_problems_message(StatusText& text, const ScanResult& result);

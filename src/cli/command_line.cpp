@@ -1,0 +1,100 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+#include "version.h"
+
+namespace rw::cli {
+
+namespace {
+
+bool same_letters(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+std::string place_names() {
+  std::string names;
+  for (const PlaceInfo& info : kPlaces) {
+    names += (names.empty() ? "" : ", ") + std::string(info.name);
+  }
+  return names;
+}
+
+}  // namespace
+
+std::optional<StartupLocation> place_named(std::string_view text) {
+  for (const PlaceInfo& info : kPlaces) {
+    if (same_letters(text, info.name) ||
+        text == std::to_string(static_cast<std::int32_t>(info.location))) {
+      return info.location;
+    }
+  }
+  return std::nullopt;
+}
+
+Parsed parse_command_line(const std::vector<std::string>& arguments) {
+  CLI::App app{"Lists the programs Windows starts at logon, and switches them off and on.",
+               "runwarden-cli"};
+  app.set_version_flag("--version", std::string("runwarden-cli ") + RUNWARDEN_VERSION_TEXT);
+  app.require_subcommand(1);
+  Request request;
+  std::string place;
+
+  CLI::App* list = app.add_subcommand("list", "List every entry, where it is and what it runs.");
+  bool json = false;
+  bool csv = false;
+  auto* json_flag = list->add_flag("--json", json, "As a JSON array, one object per entry.");
+  list->add_flag("--csv", csv, "As CSV with a header row, one line per entry.")
+      ->excludes(json_flag);
+
+  const auto add_entry_verb = [&](const char* word, const char* help) {
+    CLI::App* verb = app.add_subcommand(word, help);
+    verb->add_option("NAME", request.name, "The entry's name, as the list shows it.")->required();
+    verb->add_option(
+        "--place", place,
+        "Which place, when the name is in several: its name (" + place_names() + ") or number.");
+    return verb;
+  };
+  CLI::App* disable = add_entry_verb("disable",
+                                     "Switch an entry off: it is parked, and Windows' "
+                                     "own switch for it is set off.");
+  CLI::App* enable = add_entry_verb("enable",
+                                    "Switch an entry on: a parked one is restored, one "
+                                    "switched off in Windows is switched on.");
+  CLI::App* remove = add_entry_verb("remove", "Delete an entry for good.");
+  remove->add_flag("--yes", request.yes, "Needed: remove without asking.")->required();
+
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  std::ostringstream out, err;
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error, out, err);
+    return Parsed{std::nullopt, out.str() + err.str(), status == 0 ? 0 : 2};
+  }
+  if (list->parsed()) {
+    request.verb = Verb::List;
+    request.format = json ? Format::Json : csv ? Format::Csv : Format::Table;
+  } else {
+    request.verb = disable->parsed()  ? Verb::Disable
+                   : enable->parsed() ? Verb::Enable
+                                      : Verb::Remove;
+  }
+  if (!place.empty()) {
+    request.place = place_named(place);
+    if (!request.place) {
+      return Parsed{std::nullopt,
+                    "No place is named '" + place + "'. The places are: " + place_names() + ".\n",
+                    2};
+    }
+  }
+  return Parsed{request, {}, 0};
+}
+
+}  // namespace rw::cli

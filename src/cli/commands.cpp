@@ -1,0 +1,165 @@
+#include "cli/commands.h"
+
+#include <vector>
+
+#include "catalogue/details.h"
+#include "catalogue/operations.h"
+#include "catalogue/scan.h"
+#include "cli/report.h"
+
+namespace rw::cli {
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kBadName = 2;
+
+// The operations' message boxes, on the console: every report goes to the
+// errors, and a question is answered Yes only when the request said so.
+class ConsoleDialogs final : public Dialogs {
+ public:
+  ConsoleDialogs(Output& output, bool yes) : output_(output), yes_(yes) {}
+  int message_box(std::string_view prompt, int flags, std::string_view) override {
+    if ((flags & 0xF) == mb::kYesNo) return yes_ ? mb::kResultYes : mb::kResultNo;
+    output_.err(std::string(prompt) + "\n");
+    if ((flags & 0xF0) == mb::kCritical) ++errors;
+    return mb::kResultOk;
+  }
+  std::string input_box(std::string_view, std::string_view, std::string_view) override {
+    return {};
+  }
+  OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
+  int errors = 0;
+
+ private:
+  Output& output_;
+  bool yes_;
+};
+
+class Run {
+ public:
+  Run(const Request& request, Platform& platform, Output& output)
+      : request_(request),
+        output_(output),
+        dialogs_(output, request.yes),
+        platform_{platform.registry, platform.files, platform.folders,    platform.status_text,
+                  platform.shell,    dialogs_,       platform.text_rules, platform.programs},
+        list_(platform.text_rules),
+        catalogue_{platform_, list_, module_} {}
+
+  int run() {
+    try {
+      if (request_.verb == Verb::List) return list();
+      tell_problems(run_scan(catalogue_).problems);
+      const int index = chosen_item();
+      if (index < 0) return kBadName;
+      switch (request_.verb) {
+        case Verb::Disable:
+          return switch_to(index, false);
+        case Verb::Enable:
+          return switch_to(index, true);
+        default:
+          return remove(index);
+      }
+    } catch (const PlatformError& error) {
+      output_.err(failure_words(platform_.status_text, error) + ".\n");
+      return kFailed;
+    }
+  }
+
+ private:
+  int list() {
+    const AllDetails all = describe_all(catalogue_);
+    std::vector<Record> records;
+    records.reserve(all.entries.size());
+    for (const EntryDetails& details : all.entries) records.push_back(record_of(details));
+    output_.out(render(records, request_.format));
+    return tell_problems(all.problems) ? kFailed : kDone;
+  }
+
+  // What could not be read is missing from what follows; the user is told.
+  bool tell_problems(const std::vector<PlatformError>& problems) {
+    for (const PlatformError& problem : problems) {
+      output_.err("Not read: " + failure_words(platform_.status_text, problem) + ".\n");
+    }
+    return !problems.empty();
+  }
+
+  // The one item the request names, compared as Windows compares names, or
+  // -1 after saying why there is none.
+  int chosen_item() {
+    std::vector<int> matches;
+    for (int index = 0; index < list_.count(); ++index) {
+      const bool in_place =
+          !request_.place || list_.tag(index) == static_cast<std::int32_t>(*request_.place);
+      if (in_place && platform_.text_rules.same_name(list_.text(index), request_.name)) {
+        matches.push_back(index);
+      }
+    }
+    if (matches.size() == 1) return matches.front();
+    if (matches.empty()) {
+      output_.err("No entry is named '" + request_.name + "'" +
+                  (request_.place ? " in " + std::string(place(*request_.place).name) : "") +
+                  ".\n");
+      return -1;
+    }
+    std::string places;
+    for (int index : matches) {
+      places += (places.empty() ? "" : ", ") + std::string(place_of(index).name);
+    }
+    output_.err("'" + request_.name + "' names entries in several places: " + places +
+                ". Say which with --place PLACE.\n");
+    return -1;
+  }
+
+  const PlaceInfo& place_of(int index) const { return *find_place(list_.tag(index)); }
+
+  // As ticking or unticking the item and pressing Exit does.
+  int switch_to(int index, bool on) {
+    const PlaceInfo& info = place_of(index);
+    const bool starts = info.active && !list_.switched_off(index);
+    const std::string entry = "'" + list_.text(index) + "' in " + std::string(info.name);
+    if (starts == on) {
+      output_.out(entry + " is already " + (on ? "on" : "off") + ".\n");
+      return kDone;
+    }
+    list_.set_checked(index, on);
+    const ExitReport report = apply_changes(catalogue_);
+    if (report.notes.empty()) {
+      output_.out("Switched " + std::string(on ? "on " : "off ") + entry + ".\n");
+      return kDone;
+    }
+    output_.err(report.message() + "\n");
+    for (const ExitNote& note : report.notes) {
+      if (note.kind == ExitNote::Kind::Collision) return kBadName;
+    }
+    return kFailed;
+  }
+
+  int remove(int index) {
+    const std::string entry =
+        "'" + list_.text(index) + "' from " + std::string(place_of(index).name);
+    list_.set_current(index);
+    remove_entry(catalogue_);
+    if (dialogs_.errors > 0) return kFailed;
+    output_.out("Removed " + entry + ".\n");
+    return kDone;
+  }
+
+  const Request& request_;
+  Output& output_;
+  ConsoleDialogs dialogs_;
+  Platform platform_;
+  SortedEntryList list_;
+  Module1 module_;
+  Catalogue catalogue_;
+};
+
+}  // namespace
+
+int run_request(const Request& request, Platform& platform, Output& output) {
+  return Run(request, platform, output).run();
+}
+
+}  // namespace rw::cli

@@ -1,0 +1,134 @@
+#include "cli/report.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+namespace rw::cli {
+
+namespace {
+
+constexpr const char* kFields[] = {
+    "name",       "place",   "location", "scope",           "enabled",
+    "off_reason", "command", "program",  "program_missing", "publisher"};
+
+std::optional<std::string> unless_empty(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+nlohmann::ordered_json json_of(const Record& record) {
+  const auto text_or_null = [](const std::optional<std::string>& text) {
+    return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
+  };
+  nlohmann::ordered_json object;
+  object["name"] = record.name;
+  object["place"] = record.place;
+  object["location"] = record.location;
+  object["scope"] = record.scope;
+  object["enabled"] = record.enabled;
+  object["off_reason"] = text_or_null(record.off_reason);
+  object["command"] = record.command;
+  object["program"] = text_or_null(record.program);
+  object["program_missing"] = record.program_missing;
+  object["publisher"] = text_or_null(record.publisher);
+  return object;
+}
+
+// RFC 4180: a field with a comma, a quotation mark or a line break goes in
+// quotation marks, its own doubled.
+std::string csv_field(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+std::string csv_line(const std::vector<std::string>& fields) {
+  std::string line;
+  for (const std::string& field : fields) line += (line.empty() ? "" : ",") + csv_field(field);
+  return line + "\r\n";
+}
+
+std::string csv(const std::vector<Record>& records) {
+  std::string out = csv_line(std::vector<std::string>(std::begin(kFields), std::end(kFields)));
+  for (const Record& record : records) {
+    out += csv_line({record.name, record.place, std::to_string(record.location), record.scope,
+                     record.enabled ? "true" : "false", record.off_reason.value_or(""),
+                     record.command, record.program.value_or(""),
+                     record.program_missing ? "true" : "false", record.publisher.value_or("")});
+  }
+  return out;
+}
+
+// Characters, not bytes, so that the columns line up past ASCII.
+std::size_t width_of(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string table(const std::vector<Record>& records) {
+  std::vector<std::vector<std::string>> rows = {{"NAME", "PLACE", "ON", "COMMAND"}};
+  for (const Record& record : records) {
+    rows.push_back({record.name, record.place,
+                    record.enabled ? "yes" : record.off_reason.value_or("no"), record.command});
+  }
+  std::size_t widths[3] = {};
+  for (const auto& row : rows) {
+    for (std::size_t column = 0; column < 3; ++column) {
+      widths[column] = std::max(widths[column], width_of(row[column]));
+    }
+  }
+  std::string out;
+  for (const auto& row : rows) {
+    for (std::size_t column = 0; column < 3; ++column) {
+      out += row[column] + std::string(widths[column] - width_of(row[column]) + 2, ' ');
+    }
+    out += row[3] + "\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+Record record_of(const EntryDetails& details) {
+  Record record;
+  record.name = details.name;
+  if (details.place != nullptr) {
+    record.place = details.place->name;
+    record.location = static_cast<int>(details.place->location);
+    record.scope = details.place->scope == Scope::AllUsers ? "all users" : "current user";
+  }
+  record.enabled = details.starts;
+  if (!details.starts) {
+    record.off_reason =
+        details.place != nullptr && !details.place->active ? "parked" : "switched off in Windows";
+  }
+  record.command = details.stored_command.empty() ? details.command : details.stored_command;
+  if (details.program && details.program->found) record.program = details.program->path;
+  record.program_missing =
+      details.program && !details.program->found && !details.program->path.empty();
+  record.publisher = unless_empty(details.made_by.company);
+  return record;
+}
+
+std::string render(const std::vector<Record>& records, Format format) {
+  switch (format) {
+    case Format::Json: {
+      nlohmann::ordered_json array = nlohmann::ordered_json::array();
+      for (const Record& record : records) array.push_back(json_of(record));
+      // A name may hold a lone surrogate, which JSON cannot carry: it is replaced.
+      return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    }
+    case Format::Csv:
+      return csv(records);
+    case Format::Table:
+      break;
+  }
+  return table(records);
+}
+
+}  // namespace rw::cli

@@ -1,0 +1,132 @@
+// What runwarden-cli does, over the substitute platform: the list in each
+// format, switching entries off and on, removing them, and refusing names it
+// cannot act on exactly, with nothing changed.
+#include <gmock/gmock.h>
+
+#include <nlohmann/json.hpp>
+
+#include "catalogue/fixture.h"
+#include "cli/commands.h"
+
+namespace rw::testing {
+namespace {
+
+using L = StartupLocation;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct Words final : cli::Output {
+  void out(std::string_view text) override { out_text += text; }
+  void err(std::string_view text) override { err_text += text; }
+  std::string out_text, err_text;
+};
+
+class CliTest : public CatalogueTest {
+ protected:
+  void SetUp() override { prepare_folders(); }
+  int run(std::vector<std::string> words) {
+    words_ = Words{};
+    const cli::Parsed parsed = cli::parse_command_line(words);
+    EXPECT_TRUE(parsed.request) << parsed.text;
+    return parsed.request ? cli::run_request(*parsed.request, platform_, words_) : -1;
+  }
+  Words words_;
+};
+
+TEST_F(CliTest, ListGivesTheSameFieldsAsJsonAndCsvForNamesOfAnyScript) {
+  store_run_value(L::CurrentUserRun, "Диспетчер 🚀", "\"C:\\Missing\\x.exe\" /y");
+  store_run_value(L::AllUsersRunParked, "Parked, \"quoted\"", "C:\\p.exe");
+  store_shortcut(L::CurrentUserStartup, "Link", "not a shortcut");
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  const auto json = nlohmann::json::parse(words_.out_text);
+  ASSERT_EQ(json.size(), 3u);
+  const auto& first = json[0];  // in the scan's order: the Run key first
+  EXPECT_EQ(first["name"], "Диспетчер 🚀");
+  EXPECT_EQ(first["place"], "CurrentUserRun");
+  EXPECT_EQ(first["location"], 2);
+  EXPECT_EQ(first["scope"], "current user");
+  EXPECT_EQ(first["enabled"], true);
+  EXPECT_TRUE(first["off_reason"].is_null());
+  EXPECT_EQ(first["command"], "\"C:\\Missing\\x.exe\" /y");
+  EXPECT_TRUE(first["program"].is_null());
+  EXPECT_EQ(first["program_missing"], true);
+  EXPECT_EQ(json[1]["off_reason"], "parked");
+  EXPECT_EQ(json[1]["scope"], "all users");
+
+  std::vector<std::string> keys;
+  const auto ordered = nlohmann::ordered_json::parse(words_.out_text);
+  for (const auto& [key, value] : ordered[0].items()) keys.push_back(key);
+  ASSERT_EQ(run({"list", "--csv"}), 0);
+  std::string header;
+  for (const std::string& key : keys) header += (header.empty() ? "" : ",") + key;
+  EXPECT_EQ(words_.out_text.substr(0, words_.out_text.find("\r\n")), header);
+  EXPECT_THAT(words_.out_text, HasSubstr("\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,"));
+}
+
+TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
+  store_run_value(L::CurrentUserRun, "Twice", "C:\\a.exe");
+  store_run_value(L::AllUsersRun, "Twice", "C:\\b.exe");
+  store_run_value(L::CurrentUserRun, "Clash", "C:\\new.exe");
+  store_run_value(L::CurrentUserRunParked, "Clash", "C:\\old.exe");
+  const struct {
+    std::vector<std::string> words;
+    std::string said;
+  } cases[] = {
+      {{"disable", "Nobody"}, "No entry is named 'Nobody'"},
+      {{"disable", "twice"}, "names entries in several places: AllUsersRun, CurrentUserRun"},
+      {{"remove", "Twice", "--yes"}, "Say which with --place PLACE"},
+      {{"disable", "Clash", "--place", "CurrentUserRun"}, "a different entry of that name"},
+      {{"enable", "Clash", "--place", "CurrentUserRunParked"}, "a different entry of that name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    EXPECT_EQ(run(c.words), 2);
+    EXPECT_THAT(words_.err_text, HasSubstr(c.said));
+  }
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Twice"), "C:\\a.exe");
+  EXPECT_EQ(stored_command(L::AllUsersRun, "Twice"), "C:\\b.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Clash"), "C:\\new.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRunParked, "Clash"), "C:\\old.exe");
+}
+
+TEST_F(CliTest, DisableEnableAndRemoveDoWhatTheWindowDoes) {
+  store_run_value(L::CurrentUserRun, "Value", "C:\\v.exe");
+  store_shortcut(L::AllUsersStartup, "Link", "bytes");
+  for (const char* name : {"Value", "Link"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(run({"disable", name}), 0);
+    EXPECT_THAT(words_.out_text, HasSubstr("Switched off"));
+    EXPECT_EQ(run({"disable", name}), 0);
+    EXPECT_THAT(words_.out_text, HasSubstr("is already off"));
+  }
+  EXPECT_EQ(stored_command(L::CurrentUserRunParked, "Value"), "C:\\v.exe");
+  EXPECT_EQ(stored_shortcut(L::AllUsersStartupParked, "Link"), "bytes");
+  EXPECT_EQ(os_.registry
+                .get(kHkeyCurrentUser,
+                     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                     "StartupApproved\\Run",
+                     "Value")
+                ->data[0],
+            3);
+
+  EXPECT_EQ(run({"enable", "Value"}), 0);
+  EXPECT_EQ(run({"enable", "LINK"}), 0);
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Value"), "C:\\v.exe");
+  EXPECT_EQ(stored_shortcut(L::AllUsersStartup, "Link"), "bytes");
+
+  EXPECT_EQ(run({"remove", "Value", "--yes"}), 0);
+  EXPECT_EQ(stored_run_value(L::CurrentUserRun, "Value"), std::nullopt);
+  EXPECT_THAT(words_.err_text, IsEmpty());
+}
+
+TEST_F(CliTest, AFailingCallIsNamedAndEndsWithOne) {
+  store_run_value(L::AllUsersRun, "Machine", "C:\\m.exe");
+  os_.registry.deny_write(kHkeyLocalMachine, kRunKey);
+  EXPECT_EQ(run({"disable", "Machine"}), 1);
+  EXPECT_THAT(words_.err_text, HasSubstr("needs administrator rights"));
+  EXPECT_THAT(words_.err_text, HasSubstr("Access is denied. (error 5)"));
+  EXPECT_EQ(stored_command(L::AllUsersRun, "Machine"), "C:\\m.exe");
+}
+
+}  // namespace
+}  // namespace rw::testing
