@@ -1,0 +1,214 @@
+// runwarden-cli as a script runs it: a copy of the built program in a
+// scratch folder of its own (so its parking folders are the test's), run as
+// a child process with its output read from pipes, over the Wine prefix's
+// real registry and Startup folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+#include "wine_support.h"
+
+namespace rw {
+namespace {
+
+using ::testing::HasSubstr;
+using win32::narrow;
+using win32::UniqueFile;
+using win32::UniqueKernelHandle;
+using win32::widen;
+
+const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kParked =
+    L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
+const std::wstring kApproved =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+
+struct Ran {
+  DWORD status = 0;
+  std::string out, err;
+};
+
+std::string read_all(HANDLE pipe) {
+  std::string text;
+  char chunk[4096];
+  DWORD got = 0;
+  while (::ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+  return text;
+}
+
+std::wstring startup_folder() {
+  wchar_t path[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+std::optional<std::wstring> value_at(const std::wstring& key, const std::wstring& name) {
+  wchar_t text[1024] = {};
+  DWORD size = sizeof text;
+  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text,
+                     &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(text);
+}
+
+bool file_exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class CliUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH + 1] = {};
+    folder_ = std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + L"RunwardenCli" +
+              std::to_wstring(::GetCurrentProcessId());
+    wine_support::remove_tree(folder_);
+    ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr));
+    // The build's program, through the drive that Wine gives the host's root.
+    std::wstring built = L"Z:" + widen(RUNWARDEN_CLI_EXE);
+    std::replace(built.begin(), built.end(), L'/', L'\\');
+    ASSERT_TRUE(::CopyFileW(built.c_str(), (folder_ + L"\\runwarden-cli.exe").c_str(), FALSE))
+        << narrow(built);
+  }
+  void TearDown() override {
+    for (const std::wstring& name : names_) {
+      for (const std::wstring& key : {kRun, kParked, kApproved + L"\\Run"}) {
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str());
+      }
+      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, (kApproved + L"\\StartupFolder").c_str(),
+                           (name + L".lnk").c_str());
+      ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRun.c_str(), name.c_str());
+      ::DeleteFileW((startup_folder() + L"\\" + name + L".lnk").c_str());
+    }
+    wine_support::remove_tree(folder_);
+  }
+
+  // A name of this run's own, so that entries others left are told apart.
+  std::wstring named(const std::wstring& base) {
+    names_.push_back(L"RwCli" + std::to_wstring(::GetCurrentProcessId()) + L" " + base);
+    return names_.back();
+  }
+
+  Ran run(const std::vector<std::wstring>& words) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr;
+    ::CreatePipe(&out_read, &out_write, &inherit, 0);
+    ::CreatePipe(&err_read, &err_write, &inherit, 0);
+    UniqueKernelHandle out_reader(out_read), err_reader(err_read);
+    ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
+    std::wstring command = L"\"" + folder_ + L"\\runwarden-cli.exe\"";
+    for (const std::wstring& word : words) command += L" \"" + word + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out_write;
+    startup.hStdError = err_write;
+    PROCESS_INFORMATION started{};
+    Ran ran;
+    const BOOL ok = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                     nullptr, &startup, &started);
+    ::CloseHandle(out_write);
+    ::CloseHandle(err_write);
+    if (!ok) {
+      ADD_FAILURE() << "runwarden-cli did not start: error " << ::GetLastError();
+      return ran;
+    }
+    UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+    std::thread errors([&] { ran.err = read_all(err_read); });
+    ran.out = read_all(out_read);
+    errors.join();
+    ::WaitForSingleObject(process.get(), INFINITE);
+    ::GetExitCodeProcess(process.get(), &ran.status);
+    return ran;
+  }
+
+  std::wstring folder_;
+  std::vector<std::wstring> names_;
+};
+
+void put(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text) {
+  ::RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_SZ, text.c_str(),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+TEST_F(CliUnderWine, ListJsonKeepsNamesOutsideTheCodePageWhole) {
+  const std::wstring name = named(L"Диспетчер задач 任务 🚀");
+  put(HKEY_CURRENT_USER, kRun, name, L"\"C:\\windows\\notepad.exe\" /x");
+  const Ran ran = run({L"list", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const auto& entry) { return entry["name"] == narrow(name); });
+  ASSERT_NE(found, entries.end()) << ran.out;
+  EXPECT_EQ((*found)["place"], "CurrentUserRun");
+  EXPECT_EQ((*found)["enabled"], true);
+  EXPECT_EQ((*found)["command"], "\"C:\\windows\\notepad.exe\" /x");
+  EXPECT_EQ((*found)["program_missing"], false);
+}
+
+TEST_F(CliUnderWine, DisableThenEnableARunValueAndAShortcut) {
+  const std::wstring value = named(L"Value");
+  const std::wstring link = named(L"Link");
+  put(HKEY_CURRENT_USER, kRun, value, L"C:\\windows\\notepad.exe");
+  UniqueFile file(::CreateFileW((startup_folder() + L"\\" + link + L".lnk").c_str(), GENERIC_WRITE,
+                                0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  file.reset();
+  const std::wstring parked_link = folder_ + L"\\DISABLED\\Default User\\" + link + L".lnk";
+  for (const std::wstring& name : {value, link}) {
+    const Ran off = run({L"disable", name});
+    EXPECT_EQ(off.status, 0u) << off.err;
+    EXPECT_THAT(off.out, HasSubstr("Switched off"));
+  }
+  EXPECT_EQ(value_at(kRun, value), std::nullopt);
+  EXPECT_EQ(value_at(kParked, value), L"C:\\windows\\notepad.exe");
+  EXPECT_TRUE(file_exists(parked_link));
+  EXPECT_FALSE(file_exists(startup_folder() + L"\\" + link + L".lnk"));
+
+  for (const std::wstring& name : {value, link}) {
+    const Ran on = run({L"enable", name});
+    EXPECT_EQ(on.status, 0u) << on.err;
+  }
+  EXPECT_EQ(value_at(kRun, value), L"C:\\windows\\notepad.exe");
+  EXPECT_EQ(value_at(kParked, value), std::nullopt);
+  EXPECT_TRUE(file_exists(startup_folder() + L"\\" + link + L".lnk"));
+  EXPECT_FALSE(file_exists(parked_link));
+}
+
+TEST_F(CliUnderWine, UnknownAmbiguousAndCollidingNamesEndWithTwoAndChangeNothing) {
+  const std::wstring twice = named(L"Twice");
+  const std::wstring clash = named(L"Clash");
+  put(HKEY_CURRENT_USER, kRun, twice, L"C:\\a.exe");
+  put(HKEY_LOCAL_MACHINE, kRun, twice, L"C:\\b.exe");
+  put(HKEY_CURRENT_USER, kRun, clash, L"C:\\new.exe");
+  put(HKEY_CURRENT_USER, kParked, clash, L"C:\\old.exe");
+  const struct {
+    std::vector<std::wstring> words;
+    const char* said;
+  } cases[] = {
+      {{L"disable", named(L"Nobody")}, "No entry is named"},
+      {{L"disable", twice}, "names entries in several places"},
+      {{L"disable", clash, L"--place", L"CurrentUserRun"}, "a different entry of that name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    const Ran ran = run(c.words);
+    EXPECT_EQ(ran.status, 2u);
+    EXPECT_THAT(ran.err, HasSubstr(c.said));
+  }
+  EXPECT_EQ(value_at(kRun, twice), L"C:\\a.exe");
+  EXPECT_EQ(value_at(kRun, clash), L"C:\\new.exe");
+  EXPECT_EQ(value_at(kParked, clash), L"C:\\old.exe");
+  EXPECT_EQ(value_at(kParked, twice), std::nullopt);
+}
+
+}  // namespace
+}  // namespace rw
