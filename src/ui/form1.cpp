@@ -51,11 +51,14 @@ struct MenuItemSpec {
   int index;
   const wchar_t* caption;  // nullptr: a separator
 };
-constexpr std::array<MenuItemSpec, 4> kPopupItems = {{
+constexpr std::array<MenuItemSpec, 7> kPopupItems = {{
     {0, L"Add"},
     {1, L"Remove"},
     {2, nullptr},
     {3, L"Modify"},
+    {4, nullptr},
+    {5, L"&Details..."},
+    {6, L"Open file &location"},
 }};
 
 bool is_push_button(int id) {
@@ -301,9 +304,11 @@ POINT Form1::keyboard_menu_point() const {
 
 void Form1::show_context_menu(POINT screen_point) {
   HMENU menu = popup_menu();
-  const ContextMenuState state = context_menu_state(list_);
+  const ContextMenuState state = context_menu_state(catalogue_);
   enable_menu_item(menu, kMenuRemove, state.remove_enabled);
   enable_menu_item(menu, kMenuModify, state.modify_enabled);
+  enable_menu_item(menu, kMenuDetails, state.details_enabled);
+  enable_menu_item(menu, kMenuOpenLocation, state.open_location_enabled);
   // The chosen item arrives as WM_COMMAND once the menu has closed.
   ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen_point.x,
                    screen_point.y, 0, window_, nullptr);
@@ -322,6 +327,12 @@ void Form1::on_command(int id) {
     case kMenuModify:
       // Only when the menu allowed it: a stray command must not edit a shortcut.
       if (context_menu_state(list_).modify_enabled) modify_current_entry(window_, catalogue_);
+      break;
+    case kMenuDetails:
+      show_details(catalogue_);
+      break;
+    case kMenuOpenLocation:
+      open_file_location(catalogue_);
       break;
     case kCmdHelp:
       open_help(platform_);

@@ -26,6 +26,8 @@ inline constexpr int kMenuItemBase = 200;
 inline constexpr int kMenuAdd = kMenuItemBase + 0;
 inline constexpr int kMenuRemove = kMenuItemBase + 1;
 inline constexpr int kMenuModify = kMenuItemBase + 3;
+inline constexpr int kMenuDetails = kMenuItemBase + 5;
+inline constexpr int kMenuOpenLocation = kMenuItemBase + 6;
 }  // namespace form1
 
 class Form1 {

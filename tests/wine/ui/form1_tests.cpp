@@ -55,6 +55,28 @@ bool file_exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A program file of the test's own, in a folder with a space in its name.
+class ProgramFile {
+ public:
+  ProgramFile() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"RwUi" + std::to_wstring(::GetCurrentProcessId()) + L" tools";
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    write_file(path());
+  }
+  ~ProgramFile() {
+    ::DeleteFileW(path().c_str());
+    ::RemoveDirectoryW(folder_.c_str());
+  }
+  ProgramFile(const ProgramFile&) = delete;
+  ProgramFile& operator=(const ProgramFile&) = delete;
+  std::wstring path() const { return folder_ + L"\\tool.exe"; }
+
+ private:
+  std::wstring folder_;
+};
+
 // What the context menu showed when it opened on a right click at the
 // item `at` (or the list's empty corner when -1): Remove and Modify enabled.
 struct MenuSeen {
@@ -62,6 +84,8 @@ struct MenuSeen {
   bool remove_enabled = false;
   bool modify_enabled = false;
   bool add_enabled = false;
+  bool details_enabled = false;
+  bool open_location_enabled = false;
 };
 
 MenuSeen seen_;
@@ -111,6 +135,8 @@ class Form1Test : public test::MainWindowTest {
     seen_.add_enabled = enabled(kMenuAdd);
     seen_.remove_enabled = enabled(kMenuRemove);
     seen_.modify_enabled = enabled(kMenuModify);
+    seen_.details_enabled = enabled(kMenuDetails);
+    seen_.open_location_enabled = enabled(kMenuOpenLocation);
     ::EndMenu();
   }
 
@@ -331,6 +357,91 @@ TEST_F(Form1Test, ContextMenuEnablesForTheItemThatWasCurrentBeforeTheRightClick)
 
   EXPECT_FALSE(right_click(run_index, WM_MBUTTONDOWN).opened);
   EXPECT_FALSE(right_click(run_index, WM_LBUTTONDOWN).opened);
+}
+
+TEST_F(Form1Test, DetailsAndOpenFileLocationFollowModifyAfterASeparator) {
+  HMENU menu = open_form().popup_menu();
+  const struct {
+    UINT id;  // 0: a separator
+    const wchar_t* caption;
+  } items[] = {{kMenuAdd, L"Add"},
+               {kMenuRemove, L"Remove"},
+               {0, L""},
+               {kMenuModify, L"Modify"},
+               {0, L""},
+               {kMenuDetails, L"&Details..."},
+               {kMenuOpenLocation, L"Open file &location"}};
+  ASSERT_EQ(::GetMenuItemCount(menu), static_cast<int>(std::size(items)));
+  for (int position = 0; position < ::GetMenuItemCount(menu); ++position) {
+    SCOPED_TRACE(position);
+    wchar_t caption[64] = {};
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
+    item.dwTypeData = caption;
+    item.cch = 64;
+    ASSERT_TRUE(::GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item));
+    const auto& expected = items[position];
+    EXPECT_EQ((item.fType & MFT_SEPARATOR) != 0, expected.id == 0);
+    if (expected.id != 0) {
+      EXPECT_EQ(item.wID, expected.id);
+      EXPECT_STREQ(caption, expected.caption);
+    }
+  }
+}
+
+TEST_F(Form1Test, DetailsNeedACurrentItemAndOpenFileLocationAProgramFileThatExists) {
+  const ProgramFile program;
+  const std::wstring present = seeded(L"present");
+  const std::wstring missing = seeded(L"missing");
+  write_value(HKEY_CURRENT_USER, kRunKey, present, L"\"" + program.path() + L"\" /tray");
+  write_value(HKEY_CURRENT_USER, kRunKey, missing, L"C:\\Missing Folder\\gone.exe");
+  Form1& form = open_form();
+  const struct {
+    std::wstring current;  // empty: no current item
+    bool details;
+    bool open_location;
+  } cases[] = {{L"", false, false}, {present, true, true}, {missing, true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.current));
+    form.list().set_current(c.current.empty() ? -1 : find_item(c.current));
+    const MenuSeen seen = right_click(-1);
+    ASSERT_TRUE(seen.opened);
+    EXPECT_EQ(seen.details_enabled, c.details);
+    EXPECT_EQ(seen.open_location_enabled, c.open_location);
+    EXPECT_EQ(seen.remove_enabled, c.details) << "Remove keeps its own rule";
+    EXPECT_EQ(seen.modify_enabled, c.details) << "Modify keeps its own rule";
+  }
+}
+
+TEST_F(Form1Test, ShiftF10ThenDShowsTheCurrentEntrysDetails) {
+  const std::wstring name = seeded(L"details");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"C:\\Missing Folder\\gone.exe\" /x");
+  Form1& form = open_form();
+  form.list().set_current(find_item(name));
+  menu_key_and_press({'D'});
+  pump();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  const ShownMessage& box = dialogs_.shown[0];
+  EXPECT_EQ(box.title, "Runwarden: DETAILS");
+  EXPECT_EQ(box.flags, mb::kInformation);
+  EXPECT_NE(box.prompt.find("\nCommand: \"C:\\Missing Folder\\gone.exe\" /x\n"), std::string::npos)
+      << box.prompt;
+  EXPECT_NE(box.prompt.find("\nWarning: Program file missing: C:\\Missing Folder\\gone.exe"),
+            std::string::npos)
+      << box.prompt;
+}
+
+TEST_F(Form1Test, OpenFileLocationHandsTheProgramFileToTheShell) {
+  const ProgramFile program;
+  const std::wstring name = seeded(L"located");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"" + program.path() + L"\" /tray");
+  Form1& form = open_form();
+  form.list().set_current(find_item(name));
+  menu_key_and_press({'L'});
+  pump();
+  EXPECT_EQ(shell_.shown, std::vector<std::string>{narrow(program.path())});
+  EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(Form1Test, MenuRemoveDeletesTheCurrentEntryAsTheButtonDoes) {
