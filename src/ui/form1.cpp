@@ -7,11 +7,13 @@
 #include <exception>
 #include <string>
 
+#include "catalogue/details.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
 #include "platform/win32/text.h"
 #include "ui/about_box.h"
 #include "ui/entry_dialog.h"
+#include "ui/list_tips.h"
 #include "ui/resource.h"
 
 namespace rw::ui {
@@ -162,7 +164,8 @@ void Form1::on_created() {
   tooltips_ = create_controls(window_, kControls, dpi_, font_.get());
   HWND list = control(kList1);
   list_.attach(list);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  ListView_SetExtendedListViewStyle(list,
+                                    LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
   ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
   ListView_SetBkColor(list, ::GetSysColor(COLOR_WINDOW));
@@ -240,6 +243,14 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         show_context_menu(keyboard_menu_point());
       }
       return 0;
+    case WM_NOTIFY: {
+      auto& header = *reinterpret_cast<NMHDR*>(lparam);
+      if (header.hwndFrom == control(kList1) && header.code == LVN_GETINFOTIPW) {
+        on_infotip(*reinterpret_cast<NMLVGETINFOTIPW*>(lparam));
+        return 0;
+      }
+      break;
+    }
     case WM_ACTIVATE:
       on_activate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
@@ -272,7 +283,7 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 LRESULT Form1::list_procedure(const WindowProcedureHook& hook, HWND list, UINT message,
                               WPARAM wparam, LPARAM lparam) {
   auto& form = *static_cast<Form1*>(hook.owner());
-  relay_to_tooltips(form.tooltips_, list, message, wparam, lparam);
+  relay_off_items(form.tooltips_, list, message, wparam, lparam);
   switch (message) {
     case WM_RBUTTONDOWN: {
       // Not passed on: the list would select the item under the pointer, and
@@ -387,6 +398,17 @@ void Form1::on_activate(bool active) {
   if (focus_before_deactivation_ != nullptr && ::IsWindow(focus_before_deactivation_)) {
     ::SetFocus(focus_before_deactivation_);
   }
+}
+
+void Form1::on_infotip(NMLVGETINFOTIPW& request) {
+  std::string text;
+  try {
+    text = details_text(describe_item(catalogue_, request.iItem));
+  } catch (const std::exception& error) {
+    // A tip is no place for a message box: it says what went wrong instead.
+    text = std::string("The details cannot be shown: ") + error.what();
+  }
+  fill_infotip(request, text);
 }
 
 void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include "catalogue/module1.h"
 #include "catalogue/scan.h"
@@ -76,6 +78,8 @@ class Form1 {
   void on_command(int id);
   void on_dpi_changed(UINT dpi, const RECT& suggested);
   void on_activate(bool active);
+  // An item's infotip: its entry's details.
+  void on_infotip(NMLVGETINFOTIPW& request);
   // The right button on List1: the menu for the item that is current already.
   void show_context_menu(POINT screen_point);
   POINT keyboard_menu_point() const;

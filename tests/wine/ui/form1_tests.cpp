@@ -77,6 +77,42 @@ class ProgramFile {
   std::wstring folder_;
 };
 
+// Where the mouse rests on the list: the pointer is put there and the list
+// gets the move, as from the mouse itself.
+void hover(HWND list, POINT at) {
+  POINT on_screen = at;
+  ::ClientToScreen(list, &on_screen);
+  ::SetCursorPos(on_screen.x, on_screen.y);
+  ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+}
+
+// Lets the tooltip's timers run for a while; true when it is showing.
+bool tip_showing_after(HWND tips, int milliseconds) {
+  for (int waited = 0; waited < milliseconds && !::IsWindowVisible(tips); waited += 20) {
+    pump();
+    ::Sleep(20);
+  }
+  pump();
+  return ::IsWindowVisible(tips) != FALSE;
+}
+
+POINT middle_of_item(HWND list, int index) {
+  RECT item{};
+  ListView_GetItemRect(list, index, &item, LVIR_LABEL);
+  return POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+}
+
+// A point of the list below its last item.
+POINT below_the_items(HWND list) {
+  RECT area{};
+  ::GetClientRect(list, &area);
+  RECT last{0, 0, 0, 0};
+  const int count = ListView_GetItemCount(list);
+  if (count > 0) ListView_GetItemRect(list, count - 1, &last, LVIR_BOUNDS);
+  EXPECT_LT(last.bottom + 8, area.bottom) << "the items fill the list";
+  return POINT{area.right / 2, (last.bottom + area.bottom) / 2};
+}
+
 // What the context menu showed when it opened on a right click at the
 // item `at` (or the list's empty corner when -1): Remove and Modify enabled.
 struct MenuSeen {
@@ -210,29 +246,68 @@ TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
   EXPECT_EQ(tip_of(kCmdAbout), L"About Runwarden...");
 }
 
-TEST_F(Form1Test, TheListsTipShowsWhenTheMouseRestsOnIt) {
+TEST_F(Form1Test, TheListsTipShowsWhereNoItemIsUnderTheMouseAndOnlyThere) {
+  const std::wstring name = seeded(L"hovered");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\h.exe");
   Form1& form = open_form();
   HWND list = form.control(kList1);
+  EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_INFOTIP);
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
   HWND tips = thread_tooltips();
   ASSERT_NE(tips, nullptr);
   ::SendMessageW(tips, TTM_SETDELAYTIME, TTDT_INITIAL, 1);
-  RECT area{};
-  ::GetClientRect(list, &area);
-  POINT middle{area.right / 2, area.bottom / 2};
-  POINT on_screen = middle;
-  ::ClientToScreen(list, &on_screen);
-  ::SetCursorPos(on_screen.x, on_screen.y);
-  // The list's own mouse message, as the pointer's move brings it.
-  ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
-  for (int tries = 0; tries < 50 && !::IsWindowVisible(tips); ++tries) {
-    pump();
-    ::Sleep(20);
-  }
+  const POINT on_item = middle_of_item(list, index);
+  const POINT off_items = below_the_items(list);
+
+  // Its delay begins off the items and ends over one: the item's infotip
+  // has the place, and the list's tip stays away.
+  ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(off_items.x, off_items.y));
+  hover(list, on_item);
+  EXPECT_FALSE(tip_showing_after(tips, 300)) << "shown over an item";
+
+  hover(list, off_items);
+  ASSERT_TRUE(tip_showing_after(tips, 1000)) << "not shown off the items";
   TTTOOLINFOW shown{};
   shown.cbSize = sizeof(shown);
   ASSERT_TRUE(::SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&shown)));
   EXPECT_EQ(shown.uId, reinterpret_cast<UINT_PTR>(list));
-  EXPECT_TRUE(::IsWindowVisible(tips));
+
+  hover(list, on_item);
+  EXPECT_FALSE(tip_showing_after(tips, 300)) << "left showing over an item";
+}
+
+TEST_F(Form1Test, AnItemsInfotipIsItsEntrysDetailsCutToTheTipsBuffer) {
+  const std::wstring name = seeded(L"gone");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"C:\\Missing Folder\\gone.exe\" /x");
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  // The list view's request, with a buffer marked beyond its end.
+  auto infotip = [&](int item, int room) {
+    std::wstring buffer(static_cast<size_t>(room) + 8, L'#');
+    NMLVGETINFOTIPW request{};
+    request.hdr.hwndFrom = form.control(kList1);
+    request.hdr.idFrom = kList1;
+    request.hdr.code = LVN_GETINFOTIPW;
+    request.pszText = buffer.data();
+    request.cchTextMax = room;
+    request.iItem = item;
+    ::SendMessageW(form.hwnd(), WM_NOTIFY, kList1, reinterpret_cast<LPARAM>(&request));
+    EXPECT_EQ(buffer.substr(static_cast<size_t>(room)), std::wstring(8, L'#'));
+    return std::wstring(buffer.c_str());
+  };
+
+  const std::wstring tip = infotip(index, INFOTIPSIZE);
+  EXPECT_EQ(tip.rfind(name + L"\n", 0), 0u) << narrow(tip);
+  EXPECT_NE(tip.find(L"\nCommand: \"C:\\Missing Folder\\gone.exe\" /x\n"), std::wstring::npos)
+      << narrow(tip);
+  EXPECT_NE(tip.find(L"\nWarning: Program file missing: C:\\Missing Folder\\gone.exe"),
+            std::wstring::npos)
+      << narrow(tip);
+  EXPECT_EQ(infotip(index, static_cast<int>(name.size()) + 20), name + L"\n\x2026");
+  EXPECT_EQ(infotip(100000, INFOTIPSIZE).rfind(L"The details cannot be shown", 0), 0u);
+  EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(Form1Test, StartsWithTheFocusOnExitAndTabsInTheWindowsOrder) {
