@@ -166,6 +166,7 @@ void Form1::on_created() {
   list_.attach(list);
   ListView_SetExtendedListViewStyle(list,
                                     LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+  let_infotips_wrap(list, dpi_);
   ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
   ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
   ListView_SetBkColor(list, ::GetSysColor(COLOR_WINDOW));
@@ -419,6 +420,7 @@ void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {
   ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   move_controls(window_, kControls, dpi_, font_.get());
+  let_infotips_wrap(control(kList1), dpi_);
 }
 
 int run_message_loop(Form1& form) {

@@ -16,6 +16,8 @@ namespace {
 // lines after it, which are often the warnings.
 constexpr std::size_t kLongestLine = 260;
 constexpr wchar_t kCut = L'\x2026';
+// 400 pixels at 96 DPI.
+constexpr int kInfotipWidthTwips = 6000;
 
 // At most `length` characters, the last of them "…" when something was cut;
 // never between the halves of a surrogate pair.
@@ -63,6 +65,12 @@ std::wstring infotip_text(std::string_view text, std::size_t room) {
     return lines.substr(0, last_break) + L'\n' + kCut;
   }
   return shortened(lines, limit);
+}
+
+void let_infotips_wrap(HWND list, UINT dpi) {
+  HWND item_tips = ListView_GetToolTips(list);
+  if (item_tips == nullptr) return;
+  ::SendMessageW(item_tips, TTM_SETMAXTIPWIDTH, 0, twips_to_pixels(kInfotipWidthTwips, dpi));
 }
 
 void fill_infotip(NMLVGETINFOTIPW& request, std::string_view text) {

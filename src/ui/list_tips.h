@@ -20,6 +20,11 @@ namespace rw::ui {
 // ends in "…".
 std::wstring infotip_text(std::string_view text, std::size_t room);
 
+// Lets the list view's infotips break into their lines and wrap long ones:
+// a tooltip does either only once it has a maximum width. Again after a
+// change of DPI.
+void let_infotips_wrap(HWND list, UINT dpi);
+
 // Answers the list view's LVN_GETINFOTIPW with `text`, cut to its buffer.
 void fill_infotip(NMLVGETINFOTIPW& request, std::string_view text);
 

@@ -308,6 +308,16 @@ TEST_F(Form1Test, AnItemsInfotipIsItsEntrysDetailsCutToTheTipsBuffer) {
   EXPECT_EQ(infotip(index, static_cast<int>(name.size()) + 20), name + L"\n\x2026");
   EXPECT_EQ(infotip(100000, INFOTIPSIZE).rfind(L"The details cannot be shown", 0), 0u);
   EXPECT_TRUE(dialogs_.shown.empty());
+
+  // Its lines break only in a tip of limited width, scaled with the window.
+  HWND item_tips = ListView_GetToolTips(form.control(kList1));
+  ASSERT_NE(item_tips, nullptr);
+  for (const auto& [dpi, width] : {std::pair{144, 600}, {96, 400}}) {
+    RECT suggested{0, 0, 100, 100};
+    ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(::SendMessageW(item_tips, TTM_GETMAXTIPWIDTH, 0, 0), width) << dpi << " dpi";
+  }
 }
 
 TEST_F(Form1Test, StartsWithTheFocusOnExitAndTabsInTheWindowsOrder) {
