@@ -55,27 +55,12 @@ bool file_exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A program file of the test's own, in a folder with a space in its name.
-class ProgramFile {
- public:
-  ProgramFile() {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"RwUi" + std::to_wstring(::GetCurrentProcessId()) + L" tools";
-    ::CreateDirectoryW(folder_.c_str(), nullptr);
-    write_file(path());
-  }
-  ~ProgramFile() {
-    ::DeleteFileW(path().c_str());
-    ::RemoveDirectoryW(folder_.c_str());
-  }
-  ProgramFile(const ProgramFile&) = delete;
-  ProgramFile& operator=(const ProgramFile&) = delete;
-  std::wstring path() const { return folder_ + L"\\tool.exe"; }
-
- private:
-  std::wstring folder_;
-};
+// A program file that exists: this test's own.
+std::wstring this_program() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
 
 // Where the mouse rests on the list: the pointer is put there and the list
 // gets the move, as from the mouse itself.
@@ -476,10 +461,9 @@ TEST_F(Form1Test, DetailsAndOpenFileLocationFollowModifyAfterASeparator) {
 }
 
 TEST_F(Form1Test, DetailsNeedACurrentItemAndOpenFileLocationAProgramFileThatExists) {
-  const ProgramFile program;
   const std::wstring present = seeded(L"present");
   const std::wstring missing = seeded(L"missing");
-  write_value(HKEY_CURRENT_USER, kRunKey, present, L"\"" + program.path() + L"\" /tray");
+  write_value(HKEY_CURRENT_USER, kRunKey, present, L"\"" + this_program() + L"\" /tray");
   write_value(HKEY_CURRENT_USER, kRunKey, missing, L"C:\\Missing Folder\\gone.exe");
   Form1& form = open_form();
   const struct {
@@ -518,14 +502,13 @@ TEST_F(Form1Test, ShiftF10ThenDShowsTheCurrentEntrysDetails) {
 }
 
 TEST_F(Form1Test, OpenFileLocationHandsTheProgramFileToTheShell) {
-  const ProgramFile program;
   const std::wstring name = seeded(L"located");
-  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"" + program.path() + L"\" /tray");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"" + this_program() + L"\" /tray");
   Form1& form = open_form();
   form.list().set_current(find_item(name));
   menu_key_and_press({'L'});
   pump();
-  EXPECT_EQ(shell_.shown, std::vector<std::string>{narrow(program.path())});
+  EXPECT_EQ(shell_.shown, std::vector<std::string>{narrow(this_program())});
   EXPECT_TRUE(dialogs_.shown.empty());
 }
 
