@@ -35,13 +35,12 @@ bool item_under(HWND list, POINT client) {
   return ListView_HitTest(list, &hit) >= 0 && (hit.flags & LVHT_ONITEM) != 0;
 }
 
-// Where a mouse message happened, in the list's client coordinates; nothing
-// for one outside the client area.
-bool client_point(HWND list, UINT message, LPARAM lparam, POINT& at) {
-  if (message == WM_NCMOUSEMOVE) return false;
-  at = POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+// Where a client-area mouse message happened, in the list's coordinates:
+// the wheel's messages alone give the screen's.
+POINT client_point(HWND list, UINT message, LPARAM lparam) {
+  POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
   if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ::ScreenToClient(list, &at);
-  return true;
+  return at;
 }
 
 }  // namespace
@@ -81,9 +80,9 @@ void fill_infotip(NMLVGETINFOTIPW& request, std::string_view text) {
 }
 
 void relay_off_items(HWND tooltips, HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
-  const bool mouse = message >= WM_MOUSEFIRST && message <= WM_MOUSELAST;
-  POINT at{};
-  if (!mouse || !client_point(list, message, lparam, at) || !item_under(list, at)) {
+  const bool client_mouse = message >= WM_MOUSEFIRST && message <= WM_MOUSELAST;
+  POINT at = client_mouse ? client_point(list, message, lparam) : POINT{};
+  if (!client_mouse || !item_under(list, at)) {
     relay_to_tooltips(tooltips, list, message, wparam, lparam);
     return;
   }
