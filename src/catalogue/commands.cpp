@@ -1,14 +1,34 @@
 // The main window's own small commands: what the list's context menu enables,
-// and Help.
+// an entry's details, its program file in Explorer, and Help.
 #include <string>
 
+#include "catalogue/details.h"
 #include "catalogue/operations.h"
+#include "catalogue/run_value_io.h"
 
 namespace rw {
 
 namespace {
 constexpr int kShowNormal = 1;
 constexpr std::string_view kHelpDocumentTail = "\\help.html";
+
+bool program_exists(const EntryDetails& details) {
+  return details.program && details.program->found;
+}
+
+std::string cannot_show_program(const std::string& name, const std::string& cause) {
+  return "Can't show the program file of " + name + " in its folder ! " + cause;
+}
+
+// Why an entry that has no existing program file has none, in the words of
+// its details.
+std::string why_no_program(const EntryDetails& details) {
+  if (details.program && !details.program->path.empty()) {
+    return "The file " + details.program->path + " does not exist.";
+  }
+  return details.warnings.empty() ? "It names no program file." : details.warnings.front();
+}
+
 }  // namespace
 
 ContextMenuState context_menu_state(const EntryList& list) {
@@ -16,10 +36,46 @@ ContextMenuState context_menu_state(const EntryList& list) {
   const int index = list.current();
   if (index < 0) return state;
   state.remove_enabled = true;
+  state.details_enabled = true;
   // Only a Run value has a command to edit; shortcuts are not modified here.
   const PlaceInfo* info = find_place(list.tag(index));
   state.modify_enabled = info != nullptr && info->modifiable;
   return state;
+}
+
+ContextMenuState context_menu_state(Catalogue& catalogue) {
+  ContextMenuState state = context_menu_state(catalogue.list);
+  if (state.details_enabled) {
+    state.open_location_enabled =
+        program_exists(describe_item(catalogue, catalogue.list.current()));
+  }
+  return state;
+}
+
+void show_details(Catalogue& catalogue) {
+  const int index = catalogue.list.current();
+  if (index < 0) return;
+  catalogue.platform.dialogs.message_box(details_text(describe_item(catalogue, index)),
+                                         mb::kInformation, titled(": DETAILS"));
+}
+
+void open_file_location(Catalogue& catalogue) {
+  const int index = catalogue.list.current();
+  if (index < 0) return;
+  Platform& platform = catalogue.platform;
+  // Looked for again: the file may have gone since the menu opened.
+  const EntryDetails details = describe_item(catalogue, index);
+  const std::string name = shown_name(details.name);
+  if (!program_exists(details)) {
+    show_error(platform, cannot_show_program(name, why_no_program(details)));
+    return;
+  }
+  try {
+    platform.shell.show_in_folder(details.program->path);
+  } catch (const PlatformError& error) {
+    show_error(platform,
+               cannot_show_program(name, failure_words(platform.status_text, error) + "."));
+  }
 }
 
 std::string help_document_path(const std::string& program_folder) {

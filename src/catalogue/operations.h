@@ -70,8 +70,23 @@ std::optional<std::string> browse_for_source(Platform& platform);
 struct ContextMenuState {
   bool remove_enabled = false;
   bool modify_enabled = false;
+  bool details_enabled = false;
+  bool open_location_enabled = false;  // the current entry's program file exists
 };
+// What the list alone decides; open_location_enabled stays false.
 ContextMenuState context_menu_state(const EntryList& list);
+// All of it: this also looks for the current entry's program file, which
+// may read a shortcut or the disk, so it is for the menu's opening.
+ContextMenuState context_menu_state(Catalogue& catalogue);
+
+// Details: the current entry's details in an information box titled
+// "Runwarden: DETAILS". Nothing without a current item.
+void show_details(Catalogue& catalogue);
+
+// Open file location: Explorer on the folder of the current entry's program
+// file, with the file selected. Tells the user when the entry has no program
+// file that exists, or when Explorer cannot be opened on it.
+void open_file_location(Catalogue& catalogue);
 
 // Help: the document next to the program, opened through the shell.
 std::string help_document_path(const std::string& program_folder);

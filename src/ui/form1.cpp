@@ -7,11 +7,13 @@
 #include <exception>
 #include <string>
 
+#include "catalogue/details.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
 #include "platform/win32/text.h"
 #include "ui/about_box.h"
 #include "ui/entry_dialog.h"
+#include "ui/list_tips.h"
 #include "ui/resource.h"
 
 namespace rw::ui {
@@ -51,11 +53,14 @@ struct MenuItemSpec {
   int index;
   const wchar_t* caption;  // nullptr: a separator
 };
-constexpr std::array<MenuItemSpec, 4> kPopupItems = {{
+constexpr std::array<MenuItemSpec, 7> kPopupItems = {{
     {0, L"Add"},
     {1, L"Remove"},
     {2, nullptr},
     {3, L"Modify"},
+    {4, nullptr},
+    {5, L"&Details..."},
+    {6, L"Open file &location"},
 }};
 
 bool is_push_button(int id) {
@@ -159,7 +164,9 @@ void Form1::on_created() {
   tooltips_ = create_controls(window_, kControls, dpi_, font_.get());
   HWND list = control(kList1);
   list_.attach(list);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  ListView_SetExtendedListViewStyle(list,
+                                    LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+  let_infotips_wrap(list, dpi_);
   ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
   ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
   ListView_SetBkColor(list, ::GetSysColor(COLOR_WINDOW));
@@ -237,6 +244,14 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         show_context_menu(keyboard_menu_point());
       }
       return 0;
+    case WM_NOTIFY: {
+      auto& header = *reinterpret_cast<NMHDR*>(lparam);
+      if (header.hwndFrom == control(kList1) && header.code == LVN_GETINFOTIPW) {
+        on_infotip(*reinterpret_cast<NMLVGETINFOTIPW*>(lparam));
+        return 0;
+      }
+      break;
+    }
     case WM_ACTIVATE:
       on_activate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
@@ -269,7 +284,7 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 LRESULT Form1::list_procedure(const WindowProcedureHook& hook, HWND list, UINT message,
                               WPARAM wparam, LPARAM lparam) {
   auto& form = *static_cast<Form1*>(hook.owner());
-  relay_to_tooltips(form.tooltips_, list, message, wparam, lparam);
+  relay_off_items(form.tooltips_, list, message, wparam, lparam);
   switch (message) {
     case WM_RBUTTONDOWN: {
       // Not passed on: the list would select the item under the pointer, and
@@ -301,9 +316,11 @@ POINT Form1::keyboard_menu_point() const {
 
 void Form1::show_context_menu(POINT screen_point) {
   HMENU menu = popup_menu();
-  const ContextMenuState state = context_menu_state(list_);
+  const ContextMenuState state = context_menu_state(catalogue_);
   enable_menu_item(menu, kMenuRemove, state.remove_enabled);
   enable_menu_item(menu, kMenuModify, state.modify_enabled);
+  enable_menu_item(menu, kMenuDetails, state.details_enabled);
+  enable_menu_item(menu, kMenuOpenLocation, state.open_location_enabled);
   // The chosen item arrives as WM_COMMAND once the menu has closed.
   ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen_point.x,
                    screen_point.y, 0, window_, nullptr);
@@ -322,6 +339,12 @@ void Form1::on_command(int id) {
     case kMenuModify:
       // Only when the menu allowed it: a stray command must not edit a shortcut.
       if (context_menu_state(list_).modify_enabled) modify_current_entry(window_, catalogue_);
+      break;
+    case kMenuDetails:
+      show_details(catalogue_);
+      break;
+    case kMenuOpenLocation:
+      open_file_location(catalogue_);
       break;
     case kCmdHelp:
       open_help(platform_);
@@ -378,6 +401,17 @@ void Form1::on_activate(bool active) {
   }
 }
 
+void Form1::on_infotip(NMLVGETINFOTIPW& request) {
+  std::string text;
+  try {
+    text = details_text(describe_item(catalogue_, request.iItem));
+  } catch (const std::exception& error) {
+    // A tip is no place for a message box: it says what went wrong instead.
+    text = std::string("The details cannot be shown: ") + error.what();
+  }
+  fill_infotip(request, text);
+}
+
 void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   font_.reset(create_dialog_font(dpi_));
@@ -386,6 +420,7 @@ void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {
   ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   move_controls(window_, kControls, dpi_, font_.get());
+  let_infotips_wrap(control(kList1), dpi_);
 }
 
 int run_message_loop(Form1& form) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include "catalogue/module1.h"
 #include "catalogue/scan.h"
@@ -26,6 +28,8 @@ inline constexpr int kMenuItemBase = 200;
 inline constexpr int kMenuAdd = kMenuItemBase + 0;
 inline constexpr int kMenuRemove = kMenuItemBase + 1;
 inline constexpr int kMenuModify = kMenuItemBase + 3;
+inline constexpr int kMenuDetails = kMenuItemBase + 5;
+inline constexpr int kMenuOpenLocation = kMenuItemBase + 6;
 }  // namespace form1
 
 class Form1 {
@@ -74,6 +78,8 @@ class Form1 {
   void on_command(int id);
   void on_dpi_changed(UINT dpi, const RECT& suggested);
   void on_activate(bool active);
+  // An item's infotip: its entry's details.
+  void on_infotip(NMLVGETINFOTIPW& request);
   // The right button on List1: the menu for the item that is current already.
   void show_context_menu(POINT screen_point);
   POINT keyboard_menu_point() const;

@@ -1,5 +1,8 @@
-// The context menu's enabling rules and Help, over the substitute platform.
+// The context menu's enabling rules, Details, Open file location and Help,
+// over the substitute platform.
 #include <gmock/gmock.h>
+
+#include <filesystem>
 
 #include "catalogue/operations.h"
 #include "fixture.h"
@@ -7,19 +10,43 @@
 namespace rw::testing {
 namespace {
 
+using L = StartupLocation;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-class CommandsTest : public CatalogueTest {};
+class CommandsTest : public CatalogueTest {
+ protected:
+  void make_file(const std::string& path) {
+    std::filesystem::create_directories(substitute::SubstituteFiles::host_path(path).parent_path());
+    os_.files.write_file(path, "MZ");
+  }
+  // The menu as it opens on the named entry.
+  ContextMenuState menu_on(const std::string& name, StartupLocation location) {
+    list_.set_current(find_item(name, location));
+    return context_menu_state(catalogue_);
+  }
+};
 
 TEST_F(CommandsTest, EmptyListOrNoCurrentItemEnablesOnlyAdd) {
-  EXPECT_FALSE(context_menu_state(list_).remove_enabled);
-  EXPECT_FALSE(context_menu_state(list_).modify_enabled);
+  auto expect_only_add = [&] {
+    const ContextMenuState state = context_menu_state(catalogue_);
+    EXPECT_FALSE(state.remove_enabled);
+    EXPECT_FALSE(state.modify_enabled);
+    EXPECT_FALSE(state.details_enabled);
+    EXPECT_FALSE(state.open_location_enabled);
+  };
+  expect_only_add();
 
   list_.add("Tool", static_cast<std::int32_t>(StartupLocation::CurrentUserRun), true);
   list_.set_current(-1);
-  EXPECT_FALSE(context_menu_state(list_).remove_enabled);
-  EXPECT_FALSE(context_menu_state(list_).modify_enabled);
+  expect_only_add();
+
+  // And the commands of the menu do nothing.
+  show_details(catalogue_);
+  open_file_location(catalogue_);
+  EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+  EXPECT_THAT(os_.shell.shown, IsEmpty());
 }
 
 TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
@@ -46,6 +73,93 @@ TEST_F(CommandsTest, AnItemWithATagOutsideThePlacesCannotBeModified) {
   list_.set_current(list_.add("Stray", 11, false));
   EXPECT_TRUE(context_menu_state(list_).remove_enabled);
   EXPECT_FALSE(context_menu_state(list_).modify_enabled);
+}
+
+TEST_F(CommandsTest, OpenFileLocationIsOfferedAndDoneOnlyForAProgramFileThatExists) {
+  prepare_folders();
+  const std::string tool = os_.root() + "\\Program Files\\Tool\\tool.exe";
+  const std::string gone = os_.root() + "\\Gone\\gone.exe";
+  make_file(tool);
+  store_run_value(L::CurrentUserRun, "Present", "\"" + tool + "\" /tray");
+  store_run_value(L::CurrentUserRunParked, "Missing", gone + " -x");
+  store_run_value(L::AllUsersRun, "Empty", "");
+  os_.registry.put(kHkeyCurrentUser, kRunKey, "Number", regtype::kDword, {1, 0, 0, 0});
+  store_shortcut(L::CurrentUserStartup, "Linked",
+                 substitute::SubstitutePrograms::shortcut_content(tool, "/min"));
+  store_shortcut(L::AllUsersStartupParked, "Broken", "garbage");
+  scan();
+
+  const std::string cannot = " in its folder ! ";
+  const struct {
+    std::string name;
+    StartupLocation location;
+    bool enabled;
+    std::string told;  // the error shown instead, when not enabled
+  } cases[] = {
+      {"Present", L::CurrentUserRun, true, ""},
+      {"Linked", L::CurrentUserStartup, true, ""},
+      {"Missing", L::CurrentUserRunParked, false,
+       "Can't show the program file of Missing" + cannot + "The file " + gone + " does not exist."},
+      {"Empty", L::AllUsersRun, false,
+       "Can't show the program file of Empty" + cannot + "It names no program file."},
+      {"Number", L::CurrentUserRun, false,
+       "Can't show the program file of Number" + cannot + "It holds a number, not a command line."},
+      {"Broken", L::AllUsersStartupParked, false,
+       "Can't show the program file of Broken" + cannot +
+           "The file Broken.lnk is not a valid shortcut."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ContextMenuState state = menu_on(c.name, c.location);
+    EXPECT_TRUE(state.details_enabled);
+    EXPECT_EQ(state.open_location_enabled, c.enabled);
+
+    os_.shell.shown.clear();
+    os_.dialogs.messages.clear();
+    open_file_location(catalogue_);
+    if (c.enabled) {
+      EXPECT_THAT(os_.shell.shown, ElementsAre(tool));
+      EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+    } else {
+      EXPECT_THAT(os_.shell.shown, IsEmpty());
+      ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+      EXPECT_EQ(os_.dialogs.messages[0].prompt, c.told);
+      EXPECT_EQ(os_.dialogs.messages[0].title, "Runwarden: ERROR");
+    }
+  }
+}
+
+TEST_F(CommandsTest, OpenFileLocationTellsWhyExplorerCouldNotShowTheFile) {
+  prepare_folders();
+  const std::string tool = os_.root() + "\\Tools\\tool.exe";
+  make_file(tool);
+  store_run_value(L::CurrentUserRun, "Tool", tool);
+  scan();
+  list_.set_current(find_item("Tool", L::CurrentUserRun));
+  os_.log.add_fault(substitute::Fault{0, "SHOpenFolderAndSelectItems", status::kAccessDenied});
+
+  open_file_location(catalogue_);
+  ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+  EXPECT_EQ(os_.dialogs.messages[0].prompt,
+            "Can't show the program file of Tool in its folder ! SHOpenFolderAndSelectItems "
+            "failed for \"" +
+                tool + "\": Access is denied. (error 5).");
+}
+
+TEST_F(CommandsTest, DetailsShowTheCurrentEntrysCommandAndWhatIsWrongInAnInformationBox) {
+  prepare_folders();
+  const std::string gone = os_.root() + "\\Gone\\gone.exe";
+  store_run_value(L::CurrentUserRun, "Gone", "\"" + gone + "\" /tray");
+  scan();
+  list_.set_current(find_item("Gone", L::CurrentUserRun));
+
+  show_details(catalogue_);
+  ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+  const substitute::ShownMessage& shown = os_.dialogs.messages[0];
+  EXPECT_EQ(shown.title, "Runwarden: DETAILS");
+  EXPECT_EQ(shown.flags, mb::kInformation);
+  EXPECT_THAT(shown.prompt, HasSubstr("\nCommand: \"" + gone + "\" /tray\n"));
+  EXPECT_THAT(shown.prompt, HasSubstr("\nWarning: Program file missing: " + gone));
 }
 
 TEST_F(CommandsTest, HelpOpensTheDocumentNextToTheProgramAndSaysNothing) {

@@ -55,6 +55,49 @@ bool file_exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A program file that exists: this test's own.
+std::wstring this_program() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// Where the mouse rests on the list: the pointer is put there and the list
+// gets the move, as from the mouse itself.
+void hover(HWND list, POINT at) {
+  POINT on_screen = at;
+  ::ClientToScreen(list, &on_screen);
+  ::SetCursorPos(on_screen.x, on_screen.y);
+  ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+}
+
+// Lets the tooltip's timers run for a while; true when it is showing.
+bool tip_showing_after(HWND tips, int milliseconds) {
+  for (int waited = 0; waited < milliseconds && !::IsWindowVisible(tips); waited += 20) {
+    pump();
+    ::Sleep(20);
+  }
+  pump();
+  return ::IsWindowVisible(tips) != FALSE;
+}
+
+POINT middle_of_item(HWND list, int index) {
+  RECT item{};
+  ListView_GetItemRect(list, index, &item, LVIR_LABEL);
+  return POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+}
+
+// A point of the list below its last item.
+POINT below_the_items(HWND list) {
+  RECT area{};
+  ::GetClientRect(list, &area);
+  RECT last{0, 0, 0, 0};
+  const int count = ListView_GetItemCount(list);
+  if (count > 0) ListView_GetItemRect(list, count - 1, &last, LVIR_BOUNDS);
+  EXPECT_LT(last.bottom + 8, area.bottom) << "the items fill the list";
+  return POINT{area.right / 2, (last.bottom + area.bottom) / 2};
+}
+
 // What the context menu showed when it opened on a right click at the
 // item `at` (or the list's empty corner when -1): Remove and Modify enabled.
 struct MenuSeen {
@@ -62,6 +105,8 @@ struct MenuSeen {
   bool remove_enabled = false;
   bool modify_enabled = false;
   bool add_enabled = false;
+  bool details_enabled = false;
+  bool open_location_enabled = false;
 };
 
 MenuSeen seen_;
@@ -111,6 +156,8 @@ class Form1Test : public test::MainWindowTest {
     seen_.add_enabled = enabled(kMenuAdd);
     seen_.remove_enabled = enabled(kMenuRemove);
     seen_.modify_enabled = enabled(kMenuModify);
+    seen_.details_enabled = enabled(kMenuDetails);
+    seen_.open_location_enabled = enabled(kMenuOpenLocation);
     ::EndMenu();
   }
 
@@ -184,29 +231,78 @@ TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
   EXPECT_EQ(tip_of(kCmdAbout), L"About Runwarden...");
 }
 
-TEST_F(Form1Test, TheListsTipShowsWhenTheMouseRestsOnIt) {
+TEST_F(Form1Test, TheListsTipShowsWhereNoItemIsUnderTheMouseAndOnlyThere) {
+  const std::wstring name = seeded(L"hovered");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\h.exe");
   Form1& form = open_form();
   HWND list = form.control(kList1);
+  EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_INFOTIP);
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
   HWND tips = thread_tooltips();
   ASSERT_NE(tips, nullptr);
   ::SendMessageW(tips, TTM_SETDELAYTIME, TTDT_INITIAL, 1);
-  RECT area{};
-  ::GetClientRect(list, &area);
-  POINT middle{area.right / 2, area.bottom / 2};
-  POINT on_screen = middle;
-  ::ClientToScreen(list, &on_screen);
-  ::SetCursorPos(on_screen.x, on_screen.y);
-  // The list's own mouse message, as the pointer's move brings it.
-  ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
-  for (int tries = 0; tries < 50 && !::IsWindowVisible(tips); ++tries) {
-    pump();
-    ::Sleep(20);
-  }
+  const POINT on_item = middle_of_item(list, index);
+  const POINT off_items = below_the_items(list);
+
+  // Its delay begins off the items and ends over one: the item's infotip
+  // has the place, and the list's tip stays away.
+  ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(off_items.x, off_items.y));
+  hover(list, on_item);
+  EXPECT_FALSE(tip_showing_after(tips, 300)) << "shown over an item";
+
+  hover(list, off_items);
+  ASSERT_TRUE(tip_showing_after(tips, 1000)) << "not shown off the items";
   TTTOOLINFOW shown{};
   shown.cbSize = sizeof(shown);
   ASSERT_TRUE(::SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&shown)));
   EXPECT_EQ(shown.uId, reinterpret_cast<UINT_PTR>(list));
-  EXPECT_TRUE(::IsWindowVisible(tips));
+
+  hover(list, on_item);
+  EXPECT_FALSE(tip_showing_after(tips, 300)) << "left showing over an item";
+}
+
+TEST_F(Form1Test, AnItemsInfotipIsItsEntrysDetailsCutToTheTipsBuffer) {
+  const std::wstring name = seeded(L"gone");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"C:\\Missing Folder\\gone.exe\" /x");
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  // The list view's request, with a buffer marked beyond its end.
+  auto infotip = [&](int item, int room) {
+    std::wstring buffer(static_cast<size_t>(room) + 8, L'#');
+    NMLVGETINFOTIPW request{};
+    request.hdr.hwndFrom = form.control(kList1);
+    request.hdr.idFrom = kList1;
+    request.hdr.code = LVN_GETINFOTIPW;
+    request.pszText = buffer.data();
+    request.cchTextMax = room;
+    request.iItem = item;
+    ::SendMessageW(form.hwnd(), WM_NOTIFY, kList1, reinterpret_cast<LPARAM>(&request));
+    EXPECT_EQ(buffer.substr(static_cast<size_t>(room)), std::wstring(8, L'#'));
+    return std::wstring(buffer.c_str());
+  };
+
+  const std::wstring tip = infotip(index, INFOTIPSIZE);
+  EXPECT_EQ(tip.rfind(name + L"\n", 0), 0u) << narrow(tip);
+  EXPECT_NE(tip.find(L"\nCommand: \"C:\\Missing Folder\\gone.exe\" /x\n"), std::wstring::npos)
+      << narrow(tip);
+  EXPECT_NE(tip.find(L"\nWarning: Program file missing: C:\\Missing Folder\\gone.exe"),
+            std::wstring::npos)
+      << narrow(tip);
+  EXPECT_EQ(infotip(index, static_cast<int>(name.size()) + 20), name + L"\n\x2026");
+  EXPECT_EQ(infotip(100000, INFOTIPSIZE).rfind(L"The details cannot be shown", 0), 0u);
+  EXPECT_TRUE(dialogs_.shown.empty());
+
+  // Its lines break only in a tip of limited width, scaled with the window.
+  HWND item_tips = ListView_GetToolTips(form.control(kList1));
+  ASSERT_NE(item_tips, nullptr);
+  for (const auto& [dpi, width] : {std::pair{144, 600}, {96, 400}}) {
+    RECT suggested{0, 0, 100, 100};
+    ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(::SendMessageW(item_tips, TTM_GETMAXTIPWIDTH, 0, 0), width) << dpi << " dpi";
+  }
 }
 
 TEST_F(Form1Test, StartsWithTheFocusOnExitAndTabsInTheWindowsOrder) {
@@ -331,6 +427,89 @@ TEST_F(Form1Test, ContextMenuEnablesForTheItemThatWasCurrentBeforeTheRightClick)
 
   EXPECT_FALSE(right_click(run_index, WM_MBUTTONDOWN).opened);
   EXPECT_FALSE(right_click(run_index, WM_LBUTTONDOWN).opened);
+}
+
+TEST_F(Form1Test, DetailsAndOpenFileLocationFollowModifyAfterASeparator) {
+  HMENU menu = open_form().popup_menu();
+  const struct {
+    UINT id;  // 0: a separator
+    const wchar_t* caption;
+  } items[] = {{kMenuAdd, L"Add"},
+               {kMenuRemove, L"Remove"},
+               {0, L""},
+               {kMenuModify, L"Modify"},
+               {0, L""},
+               {kMenuDetails, L"&Details..."},
+               {kMenuOpenLocation, L"Open file &location"}};
+  ASSERT_EQ(::GetMenuItemCount(menu), static_cast<int>(std::size(items)));
+  for (int position = 0; position < ::GetMenuItemCount(menu); ++position) {
+    SCOPED_TRACE(position);
+    wchar_t caption[64] = {};
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
+    item.dwTypeData = caption;
+    item.cch = 64;
+    ASSERT_TRUE(::GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item));
+    const auto& expected = items[position];
+    EXPECT_EQ((item.fType & MFT_SEPARATOR) != 0, expected.id == 0);
+    if (expected.id != 0) {
+      EXPECT_EQ(item.wID, expected.id);
+      EXPECT_STREQ(caption, expected.caption);
+    }
+  }
+}
+
+TEST_F(Form1Test, DetailsNeedACurrentItemAndOpenFileLocationAProgramFileThatExists) {
+  const std::wstring present = seeded(L"present");
+  const std::wstring missing = seeded(L"missing");
+  write_value(HKEY_CURRENT_USER, kRunKey, present, L"\"" + this_program() + L"\" /tray");
+  write_value(HKEY_CURRENT_USER, kRunKey, missing, L"C:\\Missing Folder\\gone.exe");
+  Form1& form = open_form();
+  const struct {
+    std::wstring current;  // empty: no current item
+    bool details;
+    bool open_location;
+  } cases[] = {{L"", false, false}, {present, true, true}, {missing, true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.current));
+    form.list().set_current(c.current.empty() ? -1 : find_item(c.current));
+    const MenuSeen seen = right_click(-1);
+    ASSERT_TRUE(seen.opened);
+    EXPECT_EQ(seen.details_enabled, c.details);
+    EXPECT_EQ(seen.open_location_enabled, c.open_location);
+    EXPECT_EQ(seen.remove_enabled, c.details) << "Remove keeps its own rule";
+    EXPECT_EQ(seen.modify_enabled, c.details) << "Modify keeps its own rule";
+  }
+}
+
+TEST_F(Form1Test, ShiftF10ThenDShowsTheCurrentEntrysDetails) {
+  const std::wstring name = seeded(L"details");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"C:\\Missing Folder\\gone.exe\" /x");
+  Form1& form = open_form();
+  form.list().set_current(find_item(name));
+  menu_key_and_press({'D'});
+  pump();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  const ShownMessage& box = dialogs_.shown[0];
+  EXPECT_EQ(box.title, "Runwarden: DETAILS");
+  EXPECT_EQ(box.flags, mb::kInformation);
+  EXPECT_NE(box.prompt.find("\nCommand: \"C:\\Missing Folder\\gone.exe\" /x\n"), std::string::npos)
+      << box.prompt;
+  EXPECT_NE(box.prompt.find("\nWarning: Program file missing: C:\\Missing Folder\\gone.exe"),
+            std::string::npos)
+      << box.prompt;
+}
+
+TEST_F(Form1Test, OpenFileLocationHandsTheProgramFileToTheShell) {
+  const std::wstring name = seeded(L"located");
+  write_value(HKEY_CURRENT_USER, kRunKey, name, L"\"" + this_program() + L"\" /tray");
+  Form1& form = open_form();
+  form.list().set_current(find_item(name));
+  menu_key_and_press({'L'});
+  pump();
+  EXPECT_EQ(shell_.shown, std::vector<std::string>{narrow(this_program())});
+  EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(Form1Test, MenuRemoveDeletesTheCurrentEntryAsTheButtonDoes) {

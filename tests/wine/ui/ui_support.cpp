@@ -293,15 +293,25 @@ void CALLBACK press_menu_keys(HWND, UINT, UINT_PTR, DWORD) {
   menu_keys_.clear();
 }
 
+// The menu runs its own modal loop; a timer inside it does the typing.
+void open_menu_and_press(const std::vector<UINT>& keys, HWND window, UINT message, WPARAM wparam,
+                         LPARAM lparam) {
+  menu_keys_ = keys;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, &press_menu_keys);
+  ::SendMessageW(window, message, wparam, lparam);
+  ::KillTimer(nullptr, timer);
+}
+
 }  // namespace
 
 void MainWindowTest::right_click_and_press(const std::vector<UINT>& keys) {
+  open_menu_and_press(keys, form_->control(ui::form1::kList1), WM_RBUTTONDOWN, MK_RBUTTON,
+                      MAKELPARAM(2, 2));
+}
+
+void MainWindowTest::menu_key_and_press(const std::vector<UINT>& keys) {
   HWND list = form_->control(ui::form1::kList1);
-  menu_keys_ = keys;
-  // The menu runs its own modal loop; a timer inside it does the typing.
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, &press_menu_keys);
-  ::SendMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
-  ::KillTimer(nullptr, timer);
+  open_menu_and_press(keys, list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
 }
 
 }  // namespace rw::test

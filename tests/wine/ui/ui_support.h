@@ -107,6 +107,9 @@ class MainWindowTest : public ::testing::Test {
   // Right-clicks the list's empty corner and, inside the menu's own loop,
   // presses `keys` (e.g. Down three times and Enter for Modify).
   void right_click_and_press(const std::vector<UINT>& keys);
+  // The same for the keyboard's menu key or Shift+F10, which reach the
+  // window as WM_CONTEXTMENU at -1 (e.g. 'D' for Details).
+  void menu_key_and_press(const std::vector<UINT>& keys);
 
   win32::Win32Services services_;
   RecordingShell shell_;
