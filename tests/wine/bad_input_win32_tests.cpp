@@ -167,6 +167,7 @@ class BadInputUnderWine : public ::testing::Test {
         catalogue_{platform_, list_, module_} {}
 
   void SetUp() override {
+    wine_support::remove_startup_flags(L"RwBad");
     remove_tree(api_path(root_));
     for (const char* tail : {"", "\\Program", "\\UserStartup", "\\CommonStartup"}) {
       ASSERT_TRUE(::CreateDirectoryW(api_path(root_ + tail).c_str(), nullptr)) << tail;
@@ -175,6 +176,7 @@ class BadInputUnderWine : public ::testing::Test {
     settings_existed_ = wine_support::key_exists(kHkeyCurrentUser, kSettingsKey);
   }
   void TearDown() override {
+    wine_support::remove_startup_flags(L"RwBad");
     for (const auto& [location, name] : values_) {
       delete_value(location, name);
       delete_value(place(location).partner, name);

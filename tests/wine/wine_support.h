@@ -16,4 +16,9 @@ bool key_exists(Hive hive, const std::wstring& path);
 // Removes the folder and everything in it; what cannot go is left.
 void remove_tree(const std::wstring& folder);
 
+// Removes the values whose names begin with `prefix` from Windows' own
+// on/off flags (StartupApproved) of every place, which outlive the entries
+// they were written for.
+void remove_startup_flags(const std::wstring& prefix);
+
 }  // namespace rw::wine_support
