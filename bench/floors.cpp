@@ -150,6 +150,14 @@ Enumerated enumerate_places(const Seeder& places) {
   return counts;
 }
 
+Enumerated read_flag_keys() {
+  Enumerated counts;
+  for (const PlaceInfo& info : kPlaces) {
+    if (info.active && !info.flag_key.empty()) read_flags(info, counts);
+  }
+  return counts;
+}
+
 std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries) {
   std::size_t moved = 0;
   for (const SeededEntry& entry : entries) {

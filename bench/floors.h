@@ -20,6 +20,8 @@ struct Enumerated {
   std::size_t switched_off = 0;  // of those, the ones whose first byte says off
 };
 Enumerated enumerate_places(const Seeder& places);
+// The StartupApproved part of that alone: every active place's key read.
+Enumerated read_flag_keys();
 
 // What Exit asks the OS to move each entry to its partner place: read, write
 // the destination (a file copy for shortcuts), then write the StartupApproved
