@@ -23,6 +23,7 @@
 #include "bench/pe_imports.h"
 #include "bench/processes.h"
 #include "bench/seeding.h"
+#include "catalogue/entry_store.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
 #include "platform/win32/text.h"
@@ -54,14 +55,14 @@ class RecordingDialogs final : public Dialogs {
 // A table that only appends: the scan's cost without any list's sorting.
 class AppendingTable final : public EntryList {
  public:
-  int insert(std::string_view text, std::int32_t tag, bool checked, bool) override {
-    items_.push_back({std::string(text), tag, checked});
+  int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) override {
+    items_.push_back({std::string(text), tag, checked, switched_off});
     return count() - 1;
   }
   int count() const override { return static_cast<int>(items_.size()); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
-  bool switched_off(int) const override { return false; }
+  bool switched_off(int index) const override { return items_.at(index).switched_off; }
   bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override { items_.at(index).checked = checked; }
   int current() const override { return -1; }
@@ -73,6 +74,7 @@ class AppendingTable final : public EntryList {
     std::string text;
     std::int32_t tag;
     bool checked;
+    bool switched_off;
   };
   std::vector<Item> items_;
 };
@@ -137,12 +139,13 @@ struct Session {
 bool is_seeded_name(const std::string& text) { return text.rfind(kSeedPrefix, 0) == 0; }
 
 // Every seeded entry must be listed exactly once, with its place as the tag
-// and the checkbox of that place.
+// and the checkbox of that place; one that Windows' flag switches off is
+// listed unticked and marked so.
 std::string check_listed(const EntryList& list, const std::vector<SeededEntry>& seeded) {
   std::unordered_map<std::string, const SeededEntry*> expected;
   for (const SeededEntry& entry : seeded) expected.emplace(entry.name, &entry);
   std::unordered_map<std::string, int> seen;
-  int wrong_place = 0, unknown = 0;
+  int wrong_place = 0, wrong_flag = 0, unknown = 0;
   std::string first;
   for (int index = 0, count = list.count(); index < count; ++index) {
     const std::string text = list.text(index);
@@ -153,12 +156,19 @@ std::string check_listed(const EntryList& list, const std::vector<SeededEntry>& 
       continue;
     }
     ++seen[text];
-    const PlaceInfo& info = place(found->second->location);
-    if (list.tag(index) != static_cast<std::int32_t>(info.location) ||
-        list.checked(index) != info.active) {
+    const SeededEntry& entry = *found->second;
+    const PlaceInfo& info = place(entry.location);
+    const bool off = info.active && entry.switched_off();
+    if (list.tag(index) != static_cast<std::int32_t>(info.location)) {
       if (wrong_place++ == 0 && first.empty())
         first = "'" + text + "' listed with tag " + std::to_string(list.tag(index)) +
                 " instead of " + std::to_string(static_cast<int>(info.location));
+    } else if (list.checked(index) != (info.active && !off) || list.switched_off(index) != off) {
+      if (wrong_flag++ == 0 && first.empty())
+        first = "'" + text + "' listed " + (list.checked(index) ? "ticked" : "unticked") +
+                (list.switched_off(index) ? ", switched off by Windows" : "") + " in place " +
+                std::to_string(static_cast<int>(info.location)) + " with flag " +
+                std::to_string(entry.flag);
     }
   }
   int missing = 0, twice = 0;
@@ -167,25 +177,47 @@ std::string check_listed(const EntryList& list, const std::vector<SeededEntry>& 
     if (times == 0 && missing++ == 0 && first.empty()) first = "'" + entry.name + "' not listed";
     if (times > 1) ++twice;
   }
-  if (missing + twice + wrong_place + unknown == 0) return {};
+  if (missing + twice + wrong_place + wrong_flag + unknown == 0) return {};
   return std::to_string(missing) + " missing, " + std::to_string(twice) + " listed twice, " +
-         std::to_string(wrong_place) + " with a wrong place, " + std::to_string(unknown) +
-         " unknown; first: " + first;
+         std::to_string(wrong_place) + " with a wrong place, " + std::to_string(wrong_flag) +
+         " with a wrong checkbox or flag, " + std::to_string(unknown) + " unknown; first: " + first;
+}
+
+// The floor must have done the work it stands for: seen every seeded entry
+// and read every seeded flag.
+std::string check_floor(const Enumerated& counts, const std::vector<SeededEntry>& seeded) {
+  std::size_t flags = 0, off = 0;
+  for (const SeededEntry& entry : seeded) {
+    if (entry.flag != flag::kNone) ++flags;
+    if (entry.switched_off()) ++off;
+  }
+  if (counts.entries >= seeded.size() && counts.flags >= flags && counts.switched_off >= off)
+    return {};
+  return "saw " + std::to_string(counts.entries) + " entries, " + std::to_string(counts.flags) +
+         " flags (" + std::to_string(counts.switched_off) + " off) of " +
+         std::to_string(seeded.size()) + ", " + std::to_string(flags) + " (" + std::to_string(off) +
+         ")";
 }
 
 double scan_at_scale(const std::string& bench_folder, int values) {
   Seeder seeder(bench_folder);
-  seeder.seed(kRunValuePlaces, values);
-  seeder.seed(kShortcutPlaces, values / 10);
+  seeder.seed(kRunValuePlaces, values, Flags::SomeSwitchedOff);
+  seeder.seed(kShortcutPlaces, values / 10, Flags::SomeSwitchedOff);
   const int total = values + values / 10;
+  int switched_off = 0;
+  for (const SeededEntry& entry : seeder.entries()) switched_off += entry.switched_off();
   const int rounds = values <= 1000 ? 7 : values <= 10000 ? 3 : 1;
-  std::vector<double> scans, floors, unlisted;
+  std::vector<double> scans, floors, unlisted, flag_reads, flag_floors;
   int listed = 0;
   for (int round = 0; round < rounds; ++round) {
     {
       const Stopwatch clock;
-      enumerate_places(seeder);
+      const Enumerated counts = enumerate_places(seeder);
       floors.push_back(clock.milliseconds());
+      if (round == 0) {
+        const std::string fault = check_floor(counts, seeder.entries());
+        if (!fault.empty()) failure("scan floor " + std::to_string(values) + ": " + fault);
+      }
     }
     {
       // The same scan into a table that only appends: what the list adds.
@@ -198,6 +230,17 @@ double scan_at_scale(const std::string& bench_folder, int values) {
       const Stopwatch clock;
       run_scan(catalogue);
       unlisted.push_back(clock.milliseconds());
+      // Windows' flags alone, as the scan reads them and as the floor does.
+      const Stopwatch flag_clock;
+      for (const PlaceInfo& info : kPlaces) {
+        if (info.active) switched_off_entries(catalogue, info);
+      }
+      flag_reads.push_back(flag_clock.milliseconds());
+    }
+    {
+      const Stopwatch clock;
+      read_flag_keys();
+      flag_floors.push_back(clock.milliseconds());
     }
     Session session;
     const Stopwatch clock;
@@ -213,8 +256,8 @@ double scan_at_scale(const std::string& bench_folder, int values) {
     else
       line(
           "scan %d values + %d shortcuts: all %d seeded entries listed once with their place "
-          "and checkbox (%d items in the list)",
-          values, values / 10, total, listed);
+          "and checkbox, %d of them unticked by Windows' flag (%d items in the list)",
+          values, values / 10, total, switched_off, listed);
   }
   const double scan = median(scans), floor = median(floors);
   line("scan %d values + %d shortcuts: %.1f ms, floor %.1f ms, ratio %.2fx%s", values, values / 10,
@@ -225,6 +268,11 @@ double scan_at_scale(const std::string& bench_folder, int values) {
       "scan %d values + %d shortcuts into a plain table instead of the list: %.1f ms, "
       "ratio %.2fx",
       values, values / 10, median(unlisted), median(unlisted) / floor);
+  line(
+      "scan %d values + %d shortcuts, reading Windows' flags alone: %.1f ms, floor %.1f ms, "
+      "ratio %.2fx",
+      values, values / 10, median(flag_reads), median(flag_floors),
+      median(flag_reads) / median(flag_floors));
   return scan;
 }
 
@@ -245,8 +293,10 @@ void flip_seeded(EntryList& list) {
   }
 }
 
+// Every entry at its partner place and gone from its own; every parked one
+// switched off by Windows' flag too, so that its program cannot start it.
 std::string check_moved(const Seeder& seeder) {
-  int unmoved = 0, doubled = 0;
+  int unmoved = 0, doubled = 0, unflagged = 0;
   std::string first;
   for (const SeededEntry& entry : seeder.entries()) {
     const bool at_source = seeder.stored_at(entry.name, entry.location);
@@ -254,10 +304,13 @@ std::string check_moved(const Seeder& seeder) {
     if (!at_partner && unmoved++ == 0) first = "'" + entry.name + "' not at its partner place";
     if (at_partner && at_source && doubled++ == 0 && first.empty())
       first = "'" + entry.name + "' left at its old place too";
+    if (place(entry.location).active && (seeder.flag_now(entry) & 1) == 0 && unflagged++ == 0 &&
+        first.empty())
+      first = "'" + entry.name + "' parked without Windows' off flag";
   }
-  if (unmoved + doubled == 0) return {};
-  return std::to_string(unmoved) + " not moved, " + std::to_string(doubled) +
-         " in both places; first: " + first;
+  if (unmoved + doubled + unflagged == 0) return {};
+  return std::to_string(unmoved) + " not moved, " + std::to_string(doubled) + " in both places, " +
+         std::to_string(unflagged) + " parked without the off flag; first: " + first;
 }
 
 void bench_exit(const std::string& bench_folder) {
@@ -265,11 +318,13 @@ void bench_exit(const std::string& bench_folder) {
   constexpr int kShortcuts = kEach / 10;
   Seeder seeder(bench_folder);
   const StartupLocation active_values[] = {StartupLocation::AllUsersRun,
-                                           StartupLocation::CurrentUserRun};
+                                           StartupLocation::CurrentUserRun,
+                                           StartupLocation::AllUsersRun32};
   const StartupLocation active_shortcuts[] = {StartupLocation::AllUsersStartup,
                                               StartupLocation::CurrentUserStartup};
   const StartupLocation parked_values[] = {StartupLocation::CurrentUserRunParked,
-                                           StartupLocation::AllUsersRunParked};
+                                           StartupLocation::AllUsersRunParked,
+                                           StartupLocation::AllUsersRun32Parked};
   const StartupLocation parked_shortcuts[] = {StartupLocation::CurrentUserStartupParked,
                                               StartupLocation::AllUsersStartupParked};
   seeder.seed(active_values, kEach - kShortcuts);
@@ -304,8 +359,10 @@ void bench_exit(const std::string& bench_folder) {
       if (!fault.empty())
         failure("exit: " + fault);
       else
-        line("exit: all %d entries moved to their partner place and gone from the old one",
-             2 * kEach);
+        line(
+            "exit: all %d entries moved to their partner place and gone from the old one, the "
+            "parked ones switched off by Windows' flag",
+            2 * kEach);
     }
     seeder.reset();
   }

@@ -16,15 +16,21 @@ using win32::UniqueHkey;
 using win32::widen;
 using wine_support::root_of;
 
+// Room for the longest value name the registry allows.
+constexpr DWORD kNameRoom = 16384;
+
+LSTATUS open_key(Hive hive, std::string_view path, REGSAM access, UniqueHkey& key) {
+  return ::RegOpenKeyExW(root_of(hive), widen(std::string(path)).c_str(), 0, access, key.put());
+}
+
 std::size_t enumerate_values(const PlaceInfo& info) {
   UniqueHkey key;
-  if (::RegOpenKeyExW(root_of(info.key_hive), widen(std::string(info.key_path)).c_str(), 0,
-                      KEY_READ, key.put()) != ERROR_SUCCESS)
+  if (open_key(info.key_hive, info.scan_key_path, KEY_READ | info.view, key) != ERROR_SUCCESS)
     return 0;
-  static wchar_t name[16384];
+  static wchar_t name[kNameRoom];
   std::size_t seen = 0;
   for (DWORD index = 0;; ++index) {
-    DWORD length = 16384;
+    DWORD length = kNameRoom;
     if (::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
         ERROR_SUCCESS)
       return seen;
@@ -43,18 +49,36 @@ std::size_t enumerate_shortcuts(const std::string& folder) {
   return seen;
 }
 
-bool move_shortcut(const Seeder& places, const SeededEntry& entry) {
+// Every value of the place's StartupApproved key, named and then read.
+void read_flags(const PlaceInfo& info, Enumerated& counts) {
+  UniqueHkey key;
+  if (open_key(info.flag_hive, info.flag_key, KEY_READ | KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
+    return;
+  static wchar_t name[kNameRoom];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = kNameRoom;
+    if (::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      return;
+    BYTE data[512];
+    DWORD size = sizeof data;
+    if (::RegQueryValueExW(key.get(), name, nullptr, nullptr, data, &size) != ERROR_SUCCESS)
+      continue;
+    ++counts.flags;
+    if (size > 0 && (data[0] & 1) != 0) ++counts.switched_off;
+  }
+}
+
+bool copy_shortcut(const Seeder& places, const SeededEntry& entry) {
   const std::wstring source = widen(shortcut_path(places.folder_of(entry.location), entry.name));
   const std::wstring target =
       widen(shortcut_path(places.folder_of(place(entry.location).partner), entry.name));
-  return ::CopyFileW(source.c_str(), target.c_str(), FALSE) && ::DeleteFileW(source.c_str());
+  return ::CopyFileW(source.c_str(), target.c_str(), FALSE);
 }
 
-bool move_run_value(const SeededEntry& entry) {
+bool copy_run_value(const SeededEntry& entry) {
   const PlaceInfo& from = place(entry.location);
   const PlaceInfo& to = place(from.partner);
-  const HKEY source_root = root_of(from.key_hive);
-  const std::wstring source_path = widen(std::string(from.key_path));
   const std::wstring name = widen(entry.name);
 
   BYTE data[512];
@@ -62,42 +86,85 @@ bool move_run_value(const SeededEntry& entry) {
   DWORD type = REG_SZ;
   {
     UniqueHkey key;
-    if (::RegOpenKeyExW(source_root, source_path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (open_key(from.key_hive, from.key_path, KEY_READ | from.view, key) != ERROR_SUCCESS)
       return false;
     if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data, &size) != ERROR_SUCCESS)
       return false;
   }
-  {
-    UniqueHkey key;
-    if (::RegCreateKeyExW(root_of(to.key_hive), widen(std::string(to.key_path)).c_str(), 0, nullptr,
-                          0, KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+  UniqueHkey key;
+  if (::RegCreateKeyExW(root_of(to.key_hive), widen(std::string(to.key_path)).c_str(), 0, nullptr,
+                        0, KEY_WRITE | to.view, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    return false;
+  return ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, data, size) == ERROR_SUCCESS;
+}
+
+// Parking sets the entry's StartupApproved value off; restoring reads it.
+bool write_or_read_flag(const SeededEntry& entry) {
+  const PlaceInfo& from = place(entry.location);
+  const PlaceInfo& owner = flag_owner(from);
+  const std::wstring name = widen(flag_value_name(entry));
+  UniqueHkey key;
+  if (from.active) {
+    if (::RegCreateKeyExW(root_of(owner.flag_hive), widen(std::string(owner.flag_key)).c_str(), 0,
+                          nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS)
       return false;
-    if (::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, data, size) != ERROR_SUCCESS)
-      return false;
+    const std::vector<std::uint8_t> off = flag_value_bytes(flag::kOffByTaskManager);
+    return ::RegSetValueExW(key.get(), name.c_str(), 0, REG_BINARY, off.data(),
+                            static_cast<DWORD>(off.size())) == ERROR_SUCCESS;
+  }
+  const LSTATUS opened = open_key(owner.flag_hive, owner.flag_key, KEY_READ | KEY_WOW64_64KEY, key);
+  if (opened == ERROR_FILE_NOT_FOUND) return true;  // no key, so no flag to read
+  if (opened != ERROR_SUCCESS) return false;
+  BYTE data[512];
+  DWORD size = sizeof data;
+  const LSTATUS read = ::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, data, &size);
+  return read == ERROR_SUCCESS || read == ERROR_FILE_NOT_FOUND;
+}
+
+bool remove_source(const Seeder& places, const SeededEntry& entry) {
+  const PlaceInfo& from = place(entry.location);
+  if (from.kind == EntryKind::Shortcut) {
+    return ::DeleteFileW(
+        widen(shortcut_path(places.folder_of(entry.location), entry.name)).c_str());
   }
   UniqueHkey key;
-  if (::RegOpenKeyExW(source_root, source_path.c_str(), 0, KEY_WRITE, key.put()) != ERROR_SUCCESS)
+  if (open_key(from.key_hive, from.key_path, KEY_WRITE | from.view, key) != ERROR_SUCCESS)
     return false;
-  return ::RegDeleteValueW(key.get(), name.c_str()) == ERROR_SUCCESS;
+  return ::RegDeleteValueW(key.get(), widen(entry.name).c_str()) == ERROR_SUCCESS;
 }
 
 }  // namespace
 
-std::size_t enumerate_places(const Seeder& places) {
-  std::size_t seen = 0;
-  for (StartupLocation location : kRunValuePlaces) seen += enumerate_values(place(location));
+Enumerated enumerate_places(const Seeder& places) {
+  Enumerated counts;
+  const auto walk = [&](StartupLocation location, std::size_t seen) {
+    counts.entries += seen;
+    const PlaceInfo& info = place(location);
+    if (info.active && seen > 0 && !info.flag_key.empty()) read_flags(info, counts);
+  };
+  for (StartupLocation location : kRunValuePlaces)
+    walk(location, enumerate_values(place(location)));
   for (StartupLocation location : kShortcutPlaces)
-    seen += enumerate_shortcuts(places.folder_of(location));
-  return seen;
+    walk(location, enumerate_shortcuts(places.folder_of(location)));
+  return counts;
+}
+
+Enumerated read_flag_keys() {
+  Enumerated counts;
+  for (const PlaceInfo& info : kPlaces) {
+    if (info.active && !info.flag_key.empty()) read_flags(info, counts);
+  }
+  return counts;
 }
 
 std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries) {
   std::size_t moved = 0;
   for (const SeededEntry& entry : entries) {
-    const bool done = place(entry.location).kind == EntryKind::Shortcut
-                          ? move_shortcut(places, entry)
-                          : move_run_value(entry);
-    if (done) ++moved;
+    const bool copied = place(entry.location).kind == EntryKind::Shortcut
+                            ? copy_shortcut(places, entry)
+                            : copy_run_value(entry);
+    if (copied && write_or_read_flag(entry) && remove_source(places, entry)) ++moved;
   }
   return moved;
 }

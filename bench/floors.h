@@ -10,13 +10,22 @@
 
 namespace rw::bench {
 
-// What the scan's walk asks the OS: every value name of the four Run-value
-// places and every "*.lnk" of the four shortcut folders. Returns the number
-// of names seen.
-std::size_t enumerate_places(const Seeder& places);
+// What the scan's walk asks the OS: every value name of the Run-value places
+// (each in its own view of the registry) and every "*.lnk" of the shortcut
+// folders; and, for each active place that holds any entry, every value of
+// its StartupApproved key with its data.
+struct Enumerated {
+  std::size_t entries = 0;       // names seen in the places
+  std::size_t flags = 0;         // StartupApproved values read
+  std::size_t switched_off = 0;  // of those, the ones whose first byte says off
+};
+Enumerated enumerate_places(const Seeder& places);
+// The StartupApproved part of that alone: every active place's key read.
+Enumerated read_flag_keys();
 
 // What Exit asks the OS to move each entry to its partner place: read, write
-// the destination, remove the source (a file copy and delete for shortcuts).
+// the destination (a file copy for shortcuts), then write the StartupApproved
+// value off when parking or read it when restoring, and remove the source.
 // Returns the number of moves that went through.
 std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries);
 
