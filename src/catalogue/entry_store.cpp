@@ -217,15 +217,14 @@ SwitchedOff switched_off_entries(Catalogue& catalogue, const PlaceInfo& info) {
   try {
     TextRules& rules = catalogue.platform.text_rules;
     const std::string_view suffix = governing->flag_suffix;
-    for (const std::string& value_name :
-         value_names_at(catalogue, governing->flag_hive, governing->flag_key, access::kView64)) {
-      if (value_name.size() < suffix.size() ||
+    for (const auto& [value_name, value] :
+         values_at(catalogue, governing->flag_hive, governing->flag_key, access::kView64)) {
+      if (!says_off(value) || value_name.size() < suffix.size() ||
           !rules.same_name(std::string_view(value_name).substr(value_name.size() - suffix.size()),
                            suffix)) {
         continue;
       }
-      const std::string name = value_name.substr(0, value_name.size() - suffix.size());
-      if (is_switched_off(catalogue, info, name)) found.names.push_back(name);
+      found.names.push_back(value_name.substr(0, value_name.size() - suffix.size()));
     }
   } catch (const PlatformError& error) {
     found.failure = error;

@@ -137,6 +137,20 @@ void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path,
         "RegOpenKeyEx", Address{hive, path, view});
 }
 
+std::vector<std::pair<std::string, RegValue>> values_at(Catalogue& catalogue, Hive hive,
+                                                        std::string_view path, std::uint32_t view) {
+  Registry& registry = catalogue.platform.registry;
+  Module1& module = catalogue.module;
+  const Address at{hive, path, view};
+  KeyScope scope(module);
+  std::vector<std::pair<std::string, RegValue>> values;
+  const Status result = registry.open_key(hive, path, access::kRead | view, module.KeyHandle);
+  if (result == status::kFileNotFound) return values;  // a missing key holds nothing
+  check(module, result, "RegOpenKeyEx", at);
+  check(module, list_values(registry, module.KeyHandle, values), "RegEnumValue", at);
+  return values;
+}
+
 std::vector<std::string> value_names_at(Catalogue& catalogue, Hive hive, std::string_view path,
                                         std::uint32_t view) {
   Registry& registry = catalogue.platform.registry;

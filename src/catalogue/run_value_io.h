@@ -43,6 +43,10 @@ void delete_value_at(Catalogue& catalogue, Hive hive, std::string_view path, std
 // deleted there, asked before anything is written.
 void check_key_writable(Catalogue& catalogue, Hive hive, std::string_view path,
                         std::uint32_t view = 0);
+// The key's values with their data, in one pass; none when the key does not exist.
+std::vector<std::pair<std::string, RegValue>> values_at(Catalogue& catalogue, Hive hive,
+                                                        std::string_view path,
+                                                        std::uint32_t view = 0);
 // The names of the key's values; none when the key does not exist.
 std::vector<std::string> value_names_at(Catalogue& catalogue, Hive hive, std::string_view path,
                                         std::uint32_t view = 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 #include "catalogue/entry_store.h"
 #include "version.h"
@@ -19,11 +20,6 @@ std::array<const PlaceInfo*, kPlaces.size()> places_in_scan_order() {
   std::sort(order.begin(), order.end(),
             [](const PlaceInfo* a, const PlaceInfo* b) { return a->scan_order < b->scan_order; });
   return order;
-}
-
-bool is_among(TextRules& rules, const std::vector<std::string>& names, std::string_view name) {
-  return std::any_of(names.begin(), names.end(),
-                     [&](const std::string& other) { return rules.same_name(other, name); });
 }
 
 void make_dir_if_missing(FileSystem& files, const std::string& path) {
@@ -82,9 +78,14 @@ std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
     SwitchedOff off;
     if (info->active && !listing.names.empty()) off = switched_off_entries(catalogue, *info);
     if (off.failure) problems.push_back(std::move(*off.failure));
+    // Looked up by key: a place may hold tens of thousands of entries.
+    std::unordered_set<std::string> off_keys;
+    for (const std::string& name : off.names) off_keys.insert(platform.text_rules.name_key(name));
     for (std::size_t i = 0; i < listing.names.size(); ++i) {
       const std::string& name = listing.names[i];
-      found(ScannedEntry{info, name, is_among(platform.text_rules, off.names, name),
+      const bool switched_off =
+          !off_keys.empty() && off_keys.contains(platform.text_rules.name_key(name));
+      found(ScannedEntry{info, name, switched_off,
                          i < listing.contents.size() ? &listing.contents[i] : nullptr});
     }
   }

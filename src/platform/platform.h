@@ -303,6 +303,9 @@ class TextRules {
   // True when Windows takes the two for one name: equal but for letter case,
   // compared character by character (no linguistic folding, so "ß" is not "SS").
   virtual bool same_name(std::string_view a, std::string_view b) = 0;
+  // A key for looking names up: equal for two names exactly when same_name
+  // takes them for one.
+  virtual std::string name_key(std::string_view name) = 0;
   // The order the list shows entries in, as bytes: two texts compare as their
   // keys do, byte by byte. The user's linguistic order, without regard to
   // letter case; texts it does not tell apart have equal keys, and the empty

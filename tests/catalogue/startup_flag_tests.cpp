@@ -195,7 +195,7 @@ TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastListedEntryItGoverns) 
 TEST_F(StartupFlagTest, FlagsThatCannotBeReadOrWrittenAreToldAndLoseNothing) {
   store(L::CurrentUserRun, "Tool");
   set_flag(L::CurrentUserRun, "Tool", flag(0x03));
-  os_.log.add_fault(Fault{0, "RegQueryValueEx", status::kAccessDenied});
+  os_.log.add_fault(Fault{0, "RegOpenKeyEx", status::kAccessDenied, "StartupApproved"});
   while (list_.count() > 0) list_.remove(0);
   const ScanResult unreadable = run_scan(catalogue_);
   os_.log.clear_faults();

@@ -68,7 +68,8 @@ std::optional<Status> CallLog::enter(const std::string& operation, const std::st
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     const bool by_number = it->at_call != 0 && it->at_call == number &&
                            (it->operation.empty() || it->operation == operation);
-    const bool by_operation = it->at_call == 0 && it->operation == operation;
+    const bool by_operation = it->at_call == 0 && it->operation == operation &&
+                              subject.find(it->subject_part) != std::string::npos;
     if (by_number || by_operation) {
       Status failure = it->status;
       if (by_number) faults_.erase(it);
@@ -538,6 +539,10 @@ std::string SubstituteStatusText::describe(Status code) {
 
 bool SubstituteTextRules::same_name(std::string_view a, std::string_view b) {
   return fold(a) == fold(b);
+}
+
+std::string SubstituteTextRules::name_key(std::string_view name) {
+  return utf16_to_utf8(fold(name));
 }
 
 namespace {

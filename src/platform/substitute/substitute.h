@@ -25,6 +25,7 @@ struct Fault {
   std::uint64_t at_call = 0;  // 0: match by operation instead
   std::string operation;      // as logged, e.g. "RegSetValueEx", "FileCopy"; empty: any
   Status status = status::kAccessDenied;
+  std::string subject_part = {};  // by operation: only calls whose subject holds this
 };
 
 class CallLog {
@@ -169,6 +170,7 @@ class SubstituteStatusText final : public StatusText {
 class SubstituteTextRules final : public TextRules {
  public:
   bool same_name(std::string_view a, std::string_view b) override;
+  std::string name_key(std::string_view name) override;
   // Latin letters first without their accents, then the accents, as the
   // linguistic order does for the scripts the tests use.
   std::string sort_key(std::string_view text) override;

@@ -14,6 +14,19 @@ bool Win32TextRules::same_name(std::string_view a, std::string_view b) {
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 
+std::string Win32TextRules::name_key(std::string_view name) {
+  std::wstring wide = widen(name);
+  if (wide.empty()) return {};
+  // The invariant upper case, as the ordinal comparison that ignores case uses.
+  std::wstring upper(wide.size(), L'\0');
+  const int length = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                                     static_cast<int>(wide.size()), upper.data(),
+                                     static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  if (length <= 0) return narrow(wide);
+  upper.resize(static_cast<size_t>(length));
+  return narrow(upper);
+}
+
 std::string Win32TextRules::sort_key(std::string_view text) {
   const std::wstring wide = widen(text);
   const int length = static_cast<int>(wide.size());

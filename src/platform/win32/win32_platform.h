@@ -59,6 +59,7 @@ class Win32StatusText final : public StatusText {
 class Win32TextRules final : public TextRules {
  public:
   bool same_name(std::string_view a, std::string_view b) override;  // CompareStringOrdinal
+  std::string name_key(std::string_view name) override;             // upper-cased, invariantly
   std::string sort_key(std::string_view text) override;             // LCMapStringW
 };
 
