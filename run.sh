@@ -12,6 +12,9 @@ cmake --build --preset windows --target Runwarden seed_samples
 out=build/windows
 exe="$out/src/ui/Runwarden.exe"
 export WINEPREFIX="$PWD/$out/sandbox" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+# Without the menu builder, whose menu entries and copies of the Startup
+# shortcuts would land in the desktop's menus outside the sandbox.
+export WINEDLLOVERRIDES=winemenubuilder.exe=d
 # Only a sandbox made now gets the sample entries: one the user has already
 # worked in keeps what it holds.
 new_sandbox=false
@@ -19,9 +22,7 @@ new_sandbox=false
 mkdir -p "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || true
 if $new_sandbox; then
-  # Without the menu builder, whose copies of the Startup shortcuts would land
-  # in the desktop's menus outside the sandbox.
-  WINEDLLOVERRIDES=winemenubuilder.exe=d wine "$out/tools/seed_samples.exe" ||
+  wine "$out/tools/seed_samples.exe" ||
     echo "Some sample entries could not be written (see above)." >&2
 fi
 # The session wineboot leaves behind has no display; the program must start a
