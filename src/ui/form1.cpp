@@ -142,10 +142,18 @@ void Form1::on_created() {
 }
 
 ScanResult Form1::scan() {
-  // Repainting and scroll bars after each of thousands of inserts cost far
-  // more than the inserts themselves.
-  const RedrawPaused quiet_list(control(kList1));
-  return run_scan(catalogue_);
+  ScanResult result;
+  {
+    // Repainting and scroll bars after each of thousands of inserts cost far
+    // more than the inserts themselves.
+    const RedrawPaused quiet_list(control(kList1));
+    result = run_scan(catalogue_);
+  }
+  // The entries may have brought the vertical scroll bar. Fitted before the
+  // window shows, the column needs no horizontal bar, and the first paint
+  // does not lay the list out again for one.
+  fit_list_column(control(kList1));
+  return result;
 }
 
 bool Form1::open(int show_command) {
