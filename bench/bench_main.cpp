@@ -9,10 +9,12 @@
 // after windows.h, which it needs
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -316,31 +318,60 @@ void bench_exit(const std::string& bench_folder) {
       kEach, kEach, kShortcuts, exit, floor, exit / floor);
 }
 
+struct Started {
+  double milliseconds = 0.0;         // the median of the counted rounds
+  std::vector<std::string> modules;  // the DLLs it had loaded at its window, last round
+};
+
 // The programs are started in turns, round after round, so that a slow
 // spell of the machine falls on each of them alike. Each figure is the
 // median of its rounds after the first, which is not counted: the first
 // start of a program loads its image from disk, which is not what this
 // measures. Empty when one of them did not show its window (`fault` says
 // which and why).
-std::vector<double> start_times(const std::vector<std::string>& programs, std::string& fault) {
+std::vector<Started> start_times(const std::vector<std::string>& programs, std::string& fault) {
   constexpr int kRounds = 11;
   std::vector<std::vector<double>> times(programs.size());
+  std::vector<Started> started(programs.size());
   for (int round = 0; round < kRounds; ++round) {
     for (std::size_t which = 0; which < programs.size(); ++which) {
-      const WindowShown shown = start_until_window_shown(widen(programs[which]));
+      WindowShown shown = start_until_window_shown(widen(programs[which]));
       if (!shown.shown) {
         fault = programs[which] + ": " + shown.failure;
         return {};
       }
       if (round > 0) times[which].push_back(shown.milliseconds);
+      started[which].modules = std::move(shown.modules);
     }
   }
-  std::vector<double> medians;
-  for (const std::vector<double>& each : times) medians.push_back(median(each));
-  return medians;
+  for (std::size_t which = 0; which < programs.size(); ++which)
+    started[which].milliseconds = median(times[which]);
+  return started;
 }
 
 std::string file_name_of(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text.empty() ? "none" : text;
+}
+
+// What Runwarden.exe has loaded at its main window that the same window
+// without the program does not, and whether any of it is a DLL that only
+// Add's file dialog or an entry's details need.
+void report_extra_modules(const Started& runwarden, const Started& floor, const char* floor_name) {
+  std::vector<std::string> extra;
+  std::set_difference(runwarden.modules.begin(), runwarden.modules.end(), floor.modules.begin(),
+                      floor.modules.end(), std::back_inserter(extra));
+  line("DLLs Runwarden.exe has loaded at its main window beyond those of %s: %s", floor_name,
+       joined(extra).c_str());
+  for (const char* later : {"comdlg32.dll", "ole32.dll", "oleaut32.dll", "version.dll"}) {
+    if (std::find(extra.begin(), extra.end(), later) != extra.end())
+      failure(std::string("cold start: Runwarden.exe loads ") + later +
+              " before its main window shows; only Add or an entry's details need it");
+  }
+}
 
 void bench_start(const std::string& bench_folder, const std::string& runwarden) {
   // The main window with its controls and nothing else says what the
@@ -349,10 +380,11 @@ void bench_start(const std::string& bench_folder, const std::string& runwarden) 
                                            bench_folder + "\\empty_window.exe"};
   std::string fault;
   if (!file_exists(runwarden)) {
-    const std::vector<double> times = start_times(floors, fault);
+    const std::vector<Started> started = start_times(floors, fault);
     if (!fault.empty()) return failure("cold start " + fault);
     for (std::size_t which = 0; which < floors.size(); ++which)
-      line("cold start %s (floor): %.1f ms", file_name_of(floors[which]).c_str(), times[which]);
+      line("cold start %s (floor): %.1f ms", file_name_of(floors[which]).c_str(),
+           started[which].milliseconds);
     line("cold start Runwarden.exe: not built (%s)", runwarden.c_str());
     return;
   }
@@ -361,17 +393,18 @@ void bench_start(const std::string& bench_folder, const std::string& runwarden) 
   seeder.seed(kShortcutPlaces, 5);
   std::vector<std::string> programs = floors;
   programs.insert(programs.begin(), runwarden);
-  const std::vector<double> times = start_times(programs, fault);
+  const std::vector<Started> started = start_times(programs, fault);
   if (!fault.empty()) return failure("cold start " + fault);
-  const double start = times[0];
+  const double start = started[0].milliseconds;
   for (std::size_t which = 1; which < programs.size(); ++which) {
-    const double ratio = start / times[which];
+    const double ratio = start / started[which].milliseconds;
     line(
         "cold start Runwarden.exe, 50 entries, to main window shown: %.1f ms, floor (%s) %.1f ms, "
         "ratio %.2fx%s",
-        start, file_name_of(programs[which]).c_str(), times[which], ratio,
+        start, file_name_of(programs[which]).c_str(), started[which].milliseconds, ratio,
         which == 1 ? (std::string(" (aim <= 1.3x: ") + aim(ratio <= 1.3) + ")").c_str() : "");
   }
+  report_extra_modules(started[0], started[1], file_name_of(programs[1]).c_str());
 }
 
 void report_size(const std::string& program, const char* label) {

@@ -4,8 +4,13 @@
 // psapi.h needs the types of windows.h.
 #include <psapi.h>
 
+#include <algorithm>
+#include <cwctype>
+#include <span>
+
 #include "bench/bench_clock.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 
 namespace rw::bench {
 
@@ -42,6 +47,32 @@ BOOL CALLBACK close_window_of(HWND window, LPARAM process_id) {
   ::GetWindowThreadProcessId(window, &owner);
   if (owner == static_cast<DWORD>(process_id)) ::PostMessageW(window, WM_CLOSE, 0, 0);
   return TRUE;
+}
+
+std::vector<std::string> modules_of(HANDLE process) {
+  std::vector<HMODULE> modules(256);
+  DWORD needed = 0;
+  for (;;) {
+    const auto bytes = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+    if (!::EnumProcessModulesEx(process, modules.data(), bytes, &needed, LIST_MODULES_ALL))
+      return {};
+    if (needed <= bytes) break;
+    modules.resize(needed / sizeof(HMODULE));
+  }
+  modules.resize(needed / sizeof(HMODULE));
+  std::vector<std::string> names;
+  // The first is the program itself.
+  for (HMODULE module : std::span(modules).subspan(std::min<std::size_t>(1, modules.size()))) {
+    wchar_t name[MAX_PATH] = {};
+    const DWORD length = ::GetModuleBaseNameW(process, module, name, MAX_PATH);
+    if (length == 0) continue;
+    std::wstring lower(name, length);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    names.push_back(win32::narrow(lower));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // Closes the program as the user would, without its Exit: nothing is applied.
@@ -85,6 +116,7 @@ WindowShown start_until_window_shown(const std::wstring& program, int settle_ms)
   result.milliseconds = clock.milliseconds();
   result.shown = true;
   if (settle_ms > 0) ::Sleep(static_cast<DWORD>(settle_ms));
+  result.modules = modules_of(process.get());
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
   if (::GetProcessMemoryInfo(process.get(), &counters, sizeof(counters)))
