@@ -18,28 +18,24 @@ namespace {
 
 using win32::UniqueKernelHandle;
 
-struct Search {
-  DWORD process_id;
-  HWND found;
-};
-
-BOOL CALLBACK match_main_window(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<Search*>(context);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  if (owner != search->process_id || !::IsWindowVisible(window)) return TRUE;
+BOOL CALLBACK match_main_window(HWND window, LPARAM found) {
+  if (!::IsWindowVisible(window)) return TRUE;
   wchar_t class_name[16] = {};
   ::GetClassNameW(window, class_name, 16);
   // A message box at start-up is not the main window being shown.
   if (std::wstring_view(class_name) == L"#32770") return TRUE;
-  search->found = window;
+  *reinterpret_cast<HWND*>(found) = window;
   return FALSE;
 }
 
-HWND main_window_of(DWORD process_id) {
-  Search search{process_id, nullptr};
-  ::EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+// Asks only about the windows of the program's first thread, which makes its
+// main window: the watching itself costs the program as little as it can
+// (under Wine every question about another process's window is a request to
+// the server that the program is waiting on too).
+HWND main_window_of(DWORD thread_id) {
+  HWND found = nullptr;
+  ::EnumThreadWindows(thread_id, match_main_window, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 BOOL CALLBACK close_window_of(HWND window, LPARAM process_id) {
@@ -102,7 +98,7 @@ WindowShown start_until_window_shown(const std::wstring& program, int settle_ms)
   UniqueKernelHandle thread(started.hThread);
   ::WaitForInputIdle(process.get(), 20000);
   HWND window = nullptr;
-  while ((window = main_window_of(started.dwProcessId)) == nullptr) {
+  while ((window = main_window_of(started.dwThreadId)) == nullptr) {
     if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) {
       result.failure = "it ended before showing a window";
       return result;

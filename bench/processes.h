@@ -17,9 +17,10 @@ struct WindowShown {
 };
 
 // Starts the program, waits until it is idle and its main window is visible
-// (a top-level window of its own that is not a dialog), notes the DLLs it
-// has loaded, then closes that window and waits for the program to end. `settle_ms` is waited
-// before the working set is read, so that the first paint is counted in it.
+// (a top-level window of its first thread that is not a dialog), notes the
+// DLLs it has loaded, then closes that window and waits for the program to
+// end. `settle_ms` is waited before the working set is read, so that the
+// first paint is counted in it.
 WindowShown start_until_window_shown(const std::wstring& program, int settle_ms = 0);
 
 }  // namespace rw::bench
