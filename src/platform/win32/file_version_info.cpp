@@ -3,6 +3,8 @@
 #include "platform/win32/file_version_info.h"
 
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 #include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
