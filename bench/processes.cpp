@@ -82,9 +82,11 @@ void close_program(HANDLE process, DWORD process_id) {
 
 }  // namespace
 
-WindowShown start_until_window_shown(const std::wstring& program, int settle_ms) {
+WindowShown start_until_window_shown(const std::wstring& program, int settle_ms,
+                                     const std::wstring& arguments) {
   WindowShown result;
   std::wstring command_line = L"\"" + program + L"\"";
+  if (!arguments.empty()) command_line += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};

@@ -20,7 +20,9 @@ struct WindowShown {
 // (a top-level window of its first thread that is not a dialog), notes the
 // DLLs it has loaded, then closes that window and waits for the program to
 // end. `settle_ms` is waited before the working set is read, so that the
-// first paint is counted in it.
-WindowShown start_until_window_shown(const std::wstring& program, int settle_ms = 0);
+// first paint is counted in it. `arguments` follow the program's own name on
+// its command line.
+WindowShown start_until_window_shown(const std::wstring& program, int settle_ms = 0,
+                                     const std::wstring& arguments = {});
 
 }  // namespace rw::bench
