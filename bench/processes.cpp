@@ -4,8 +4,13 @@
 // psapi.h needs the types of windows.h.
 #include <psapi.h>
 
+#include <algorithm>
+#include <cwctype>
+#include <span>
+
 #include "bench/bench_clock.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 
 namespace rw::bench {
 
@@ -13,28 +18,24 @@ namespace {
 
 using win32::UniqueKernelHandle;
 
-struct Search {
-  DWORD process_id;
-  HWND found;
-};
-
-BOOL CALLBACK match_main_window(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<Search*>(context);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  if (owner != search->process_id || !::IsWindowVisible(window)) return TRUE;
+BOOL CALLBACK match_main_window(HWND window, LPARAM found) {
+  if (!::IsWindowVisible(window)) return TRUE;
   wchar_t class_name[16] = {};
   ::GetClassNameW(window, class_name, 16);
   // A message box at start-up is not the main window being shown.
   if (std::wstring_view(class_name) == L"#32770") return TRUE;
-  search->found = window;
+  *reinterpret_cast<HWND*>(found) = window;
   return FALSE;
 }
 
-HWND main_window_of(DWORD process_id) {
-  Search search{process_id, nullptr};
-  ::EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+// Asks only about the windows of the program's first thread, which makes its
+// main window: the watching itself costs the program as little as it can
+// (under Wine every question about another process's window is a request to
+// the server that the program is waiting on too).
+HWND main_window_of(DWORD thread_id) {
+  HWND found = nullptr;
+  ::EnumThreadWindows(thread_id, match_main_window, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 BOOL CALLBACK close_window_of(HWND window, LPARAM process_id) {
@@ -42,6 +43,32 @@ BOOL CALLBACK close_window_of(HWND window, LPARAM process_id) {
   ::GetWindowThreadProcessId(window, &owner);
   if (owner == static_cast<DWORD>(process_id)) ::PostMessageW(window, WM_CLOSE, 0, 0);
   return TRUE;
+}
+
+std::vector<std::string> modules_of(HANDLE process) {
+  std::vector<HMODULE> modules(256);
+  DWORD needed = 0;
+  for (;;) {
+    const auto bytes = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+    if (!::EnumProcessModulesEx(process, modules.data(), bytes, &needed, LIST_MODULES_ALL))
+      return {};
+    if (needed <= bytes) break;
+    modules.resize(needed / sizeof(HMODULE));
+  }
+  modules.resize(needed / sizeof(HMODULE));
+  std::vector<std::string> names;
+  // The first is the program itself.
+  for (HMODULE module : std::span(modules).subspan(std::min<std::size_t>(1, modules.size()))) {
+    wchar_t name[MAX_PATH] = {};
+    const DWORD length = ::GetModuleBaseNameW(process, module, name, MAX_PATH);
+    if (length == 0) continue;
+    std::wstring lower(name, length);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    names.push_back(win32::narrow(lower));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // Closes the program as the user would, without its Exit: nothing is applied.
@@ -55,9 +82,11 @@ void close_program(HANDLE process, DWORD process_id) {
 
 }  // namespace
 
-WindowShown start_until_window_shown(const std::wstring& program, int settle_ms) {
+WindowShown start_until_window_shown(const std::wstring& program, int settle_ms,
+                                     const std::wstring& arguments) {
   WindowShown result;
   std::wstring command_line = L"\"" + program + L"\"";
+  if (!arguments.empty()) command_line += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
@@ -71,7 +100,7 @@ WindowShown start_until_window_shown(const std::wstring& program, int settle_ms)
   UniqueKernelHandle thread(started.hThread);
   ::WaitForInputIdle(process.get(), 20000);
   HWND window = nullptr;
-  while ((window = main_window_of(started.dwProcessId)) == nullptr) {
+  while ((window = main_window_of(started.dwThreadId)) == nullptr) {
     if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) {
       result.failure = "it ended before showing a window";
       return result;
@@ -85,6 +114,7 @@ WindowShown start_until_window_shown(const std::wstring& program, int settle_ms)
   result.milliseconds = clock.milliseconds();
   result.shown = true;
   if (settle_ms > 0) ::Sleep(static_cast<DWORD>(settle_ms));
+  result.modules = modules_of(process.get());
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
   if (::GetProcessMemoryInfo(process.get(), &counters, sizeof(counters)))

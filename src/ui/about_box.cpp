@@ -5,12 +5,11 @@
 #include <commctrl.h>
 
 #include <array>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "catalogue/about.h"
 #include "catalogue/places.h"
+#include "platform/win32/file_version_info.h"
 #include "platform/win32/text.h"
 #include "ui/modal_dialog.h"
 #include "ui/resource.h"
@@ -21,7 +20,6 @@ namespace rw::ui {
 namespace {
 
 using namespace about_box;
-using win32::narrow;
 using win32::widen;
 
 // In twips, like every window's table. System Info comes first, as the one
@@ -63,31 +61,13 @@ std::wstring module_path() {
 
 VersionResource read_version_resource() {
   VersionResource result;
-  const std::wstring path = module_path();
-  DWORD ignored = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0) return result;
-  std::vector<BYTE> data(size);
-  if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return result;
-
-  void* found = nullptr;
-  UINT length = 0;
-  if (::VerQueryValueW(data.data(), L"\\", &found, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
-    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(found);
+  const win32::FileVersionInfo info = win32::FileVersionInfo::of_file(module_path());
+  if (const VS_FIXEDFILEINFO* fixed = info.fixed()) {
     result.version = "Version " + std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
                      std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
                      std::to_string(HIWORD(fixed->dwFileVersionLS));
   }
-  if (::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &found, &length) &&
-      length >= 2 * sizeof(WORD)) {
-    const auto* translation = static_cast<const WORD*>(found);
-    wchar_t query[64] = {};
-    std::swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\LegalCopyright", translation[0],
-                  translation[1]);
-    if (::VerQueryValueW(data.data(), query, &found, &length) && length > 0) {
-      result.copyright = narrow(static_cast<const wchar_t*>(found));
-    }
-  }
+  result.copyright = info.string(L"LegalCopyright");
   return result;
 }
 

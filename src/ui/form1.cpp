@@ -23,32 +23,6 @@ namespace {
 using namespace form1;
 
 constexpr wchar_t kWindowClass[] = L"Runwarden.Form1";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kExStyle = 0;
-constexpr int kClientWidthTwips = 6885;
-constexpr int kClientHeightTwips = 4740;
-
-// The frame's contents are placed relative to the frame.
-constexpr int kFrameLeft = 120;
-constexpr int kFrameTop = 120;
-
-// In tab order; Exit first, so that it has the focus when the window opens.
-constexpr std::array<ControlSpec, 7> kControls = {{
-    {ControlKind::Button, kCommand1, "Command1", "E&xit", 5520, 4200, 1215, 375,
-     "Exit Runwarden and save the changes"},
-    {ControlKind::ListView, kList1, "List1", "", kFrameLeft + 240, kFrameTop + 360, 4695, 3210,
-     "Use checkboxes to enable/disable startup!", LVS_SINGLESEL},
-    {ControlKind::Button, kCmdRemove, "cmdRemove", "&Remove", kFrameLeft + 5160, kFrameTop + 480,
-     1215, 375, "Remove selected program from the list"},
-    {ControlKind::Button, kCmdAdd, "cmdAdd", "&Add", kFrameLeft + 5160, kFrameTop + 960, 1215, 375,
-     "Add new programs to the StartUp list"},
-    {ControlKind::Button, kCmdAbout, "cmdAbout", "A&bout", 4080, 4200, 1215, 375,
-     "About Runwarden..."},
-    {ControlKind::Button, kCmdHelp, "cmdHelp", "&Help", 120, 4200, 975, 375,
-     "Runwarden Help, requires an HTML reader installed (ie. web browser)"},
-    {ControlKind::Frame, kFrame1, "Frame1", "StartUp Programs", 120, 120, 6615, 3855, "", 0, false},
-}};
-
 struct MenuItemSpec {
   int index;
   const wchar_t* caption;  // nullptr: a separator
@@ -164,8 +138,7 @@ void Form1::on_created() {
   tooltips_ = create_controls(window_, kControls, dpi_, font_.get());
   HWND list = control(kList1);
   list_.attach(list);
-  ListView_SetExtendedListViewStyle(list,
-                                    LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+  ListView_SetExtendedListViewStyle(list, kListExtendedStyle);
   let_infotips_wrap(list, dpi_);
   ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
   ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
@@ -175,10 +148,18 @@ void Form1::on_created() {
 }
 
 ScanResult Form1::scan() {
-  // Repainting and scroll bars after each of thousands of inserts cost far
-  // more than the inserts themselves.
-  const RedrawPaused quiet_list(control(kList1));
-  return run_scan(catalogue_);
+  ScanResult result;
+  {
+    // Repainting and scroll bars after each of thousands of inserts cost far
+    // more than the inserts themselves.
+    const RedrawPaused quiet_list(control(kList1));
+    result = run_scan(catalogue_);
+  }
+  // The entries may have brought the vertical scroll bar. Fitted before the
+  // window shows, the column needs no horizontal bar, and the first paint
+  // does not lay the list out again for one.
+  fit_list_column(control(kList1));
+  return result;
 }
 
 bool Form1::open(int show_command) {

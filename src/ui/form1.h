@@ -4,8 +4,10 @@
 #pragma once
 
 #include <windows.h>
-// after windows.h
+// after windows.h, which it needs
 #include <commctrl.h>
+
+#include <array>
 
 #include "catalogue/module1.h"
 #include "catalogue/scan.h"
@@ -30,6 +32,37 @@ inline constexpr int kMenuRemove = kMenuItemBase + 1;
 inline constexpr int kMenuModify = kMenuItemBase + 3;
 inline constexpr int kMenuDetails = kMenuItemBase + 5;
 inline constexpr int kMenuOpenLocation = kMenuItemBase + 6;
+
+// The window's design, which the cold-start benchmark's floor shows too.
+inline constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+inline constexpr DWORD kExStyle = 0;
+inline constexpr int kClientWidthTwips = 6885;
+inline constexpr int kClientHeightTwips = 4740;
+
+// The list's checkboxes, whole-row selection, and the items' own tips.
+inline constexpr DWORD kListExtendedStyle =
+    LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
+
+// The frame's contents are placed relative to the frame.
+inline constexpr int kFrameLeft = 120;
+inline constexpr int kFrameTop = 120;
+
+// In tab order; Exit first, so that it has the focus when the window opens.
+inline constexpr std::array<ControlSpec, 7> kControls = {{
+    {ControlKind::Button, kCommand1, "Command1", "E&xit", 5520, 4200, 1215, 375,
+     "Exit Runwarden and save the changes"},
+    {ControlKind::ListView, kList1, "List1", "", kFrameLeft + 240, kFrameTop + 360, 4695, 3210,
+     "Use checkboxes to enable/disable startup!", LVS_SINGLESEL},
+    {ControlKind::Button, kCmdRemove, "cmdRemove", "&Remove", kFrameLeft + 5160, kFrameTop + 480,
+     1215, 375, "Remove selected program from the list"},
+    {ControlKind::Button, kCmdAdd, "cmdAdd", "&Add", kFrameLeft + 5160, kFrameTop + 960, 1215, 375,
+     "Add new programs to the StartUp list"},
+    {ControlKind::Button, kCmdAbout, "cmdAbout", "A&bout", 4080, 4200, 1215, 375,
+     "About Runwarden..."},
+    {ControlKind::Button, kCmdHelp, "cmdHelp", "&Help", 120, 4200, 975, 375,
+     "Runwarden Help, requires an HTML reader installed (ie. web browser)"},
+    {ControlKind::Frame, kFrame1, "Frame1", "StartUp Programs", 120, 120, 6615, 3855, "", 0, false},
+}};
 }  // namespace form1
 
 class Form1 {

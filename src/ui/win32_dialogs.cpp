@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue/places.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_layout.h"
@@ -107,6 +108,12 @@ std::string common_dialog_error_words(DWORD code) {
   }
 }
 
+// The file dialog is the only use of comdlg32: Add loads it the first time.
+win32::SystemLibrary& comdlg32() {
+  static win32::SystemLibrary library(L"comdlg32.dll");
+  return library;
+}
+
 // Long enough for any path the wide API accepts.
 constexpr DWORD kPathBufferChars = 32768;
 
@@ -132,6 +139,13 @@ std::string Win32Dialogs::input_box(std::string_view prompt, std::string_view ti
 }
 
 OpenFileResult Win32Dialogs::open_file(const OpenFileRequest& request) {
+  using GetOpenFileNameWFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+  using CommDlgExtendedErrorFn = DWORD(WINAPI*)();
+  const auto get_open_file_name = comdlg32().function<GetOpenFileNameWFn>("GetOpenFileNameW");
+  const auto extended_error = comdlg32().function<CommDlgExtendedErrorFn>("CommDlgExtendedError");
+  if (get_open_file_name == nullptr || extended_error == nullptr) {
+    throw PlatformError("LoadLibrary", "comdlg32.dll", static_cast<Status>(::GetLastError()));
+  }
   const std::wstring filter = filter_for_dialog(request.filter);
   const std::wstring title = widen(request.title);
   std::vector<wchar_t> path(kPathBufferChars, L'\0');
@@ -148,8 +162,8 @@ OpenFileResult Win32Dialogs::open_file(const OpenFileRequest& request) {
   dialog.Flags = request.flags | OFN_EXPLORER;
 
   OpenFileResult result;
-  if (!::GetOpenFileNameW(&dialog)) {
-    const DWORD error = ::CommDlgExtendedError();
+  if (!get_open_file_name(&dialog)) {
+    const DWORD error = extended_error();
     if (error == 0) return result;  // the user cancelled
     throw PlatformError("GetOpenFileName (" + common_dialog_error_words(error) + ")", request.title,
                         static_cast<Status>(error));

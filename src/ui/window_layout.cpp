@@ -98,20 +98,6 @@ RECT pixel_rect(const ControlSpec& spec, UINT dpi) {
   return RECT{left, top, right, bottom};
 }
 
-// A list view shows its text in one column as wide as its client area.
-void fit_list_column(HWND list) {
-  RECT client{};
-  ::GetClientRect(list, &client);
-  if (ListView_GetColumnWidth(list, 0) == 0) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = client.right;
-    ListView_InsertColumn(list, 0, &column);
-  } else {
-    ListView_SetColumnWidth(list, 0, client.right);
-  }
-}
-
 void add_tooltip(HWND tooltips, HWND parent, HWND control, ControlKind kind,
                  const std::wstring& text) {
   TTTOOLINFOW tool{};
@@ -155,6 +141,19 @@ void centre_over_owner(HWND window, const RECT& outer) {
 }
 
 }  // namespace
+
+void fit_list_column(HWND list) {
+  RECT client{};
+  ::GetClientRect(list, &client);
+  if (ListView_GetColumnWidth(list, 0) == 0) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = client.right;
+    ListView_InsertColumn(list, 0, &column);
+  } else {
+    ListView_SetColumnWidth(list, 0, client.right);
+  }
+}
 
 int twips_to_pixels(int twips, UINT dpi) {
   return ::MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch);

@@ -40,6 +40,11 @@ int twips_to_pixels(int twips, UINT dpi);
 // relay_to_tooltips() instead.
 HWND create_controls(HWND parent, std::span<const ControlSpec> specs, UINT dpi, HFONT font);
 
+// A list view shows its text in one column as wide as its client area, that
+// is, beside its vertical scroll bar when it has one: a column any wider
+// brings a horizontal scroll bar for the few pixels the vertical one covers.
+void fit_list_column(HWND list);
+
 // Hands a control's mouse message to the tooltip window, which shows the
 // control's tip when the mouse rests on it.
 void relay_to_tooltips(HWND tooltips, HWND control, UINT message, WPARAM wparam, LPARAM lparam);

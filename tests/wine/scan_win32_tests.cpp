@@ -330,6 +330,36 @@ TEST_F(ScanUnderWine, MakesTheParkingFoldersBesideTheProgramWhenTheyAreMissing) 
   parking_existed_ = false;
 }
 
+// COM is for reading what a shortcut points to, which only an entry's
+// details need, and comdlg32 for Add's file dialog. The scan lists
+// shortcuts without reading them, so a start loads neither. (version.dll,
+// which only the details need too, cannot be told apart here: Wine's own
+// user32 loads it into every process that has user32.)
+TEST_F(ScanUnderWine, ListsAShortcutWithoutLoadingComOrTheFileDialog) {
+  constexpr const wchar_t* kNotForTheScan[] = {L"ole32.dll", L"oleaut32.dll", L"comdlg32.dll"};
+  for (const wchar_t* dll : kNotForTheScan) {
+    ASSERT_EQ(::GetModuleHandleW(dll), nullptr)
+        << narrow(dll) << " is loaded before the scan, so this test cannot tell what loads it";
+  }
+  const std::wstring shortcut = shell_folder(CSIDL_STARTUP) + L"\\RwScan Com.lnk";
+  Seeder seed;
+  seed.file(shortcut);
+  if (HasFatalFailure()) return;
+
+  run_scan(catalogue_);
+  EXPECT_EQ(count_of("RwScan Com", StartupLocation::CurrentUserStartup), 1);
+  for (const wchar_t* dll : kNotForTheScan) {
+    EXPECT_EQ(::GetModuleHandleW(dll), nullptr) << narrow(dll) << " was loaded by the scan";
+  }
+
+  // Whether the empty file reads as a shortcut does not matter: asking loads COM.
+  try {
+    services_.programs.read_shortcut(narrow(shortcut));
+  } catch (const PlatformError&) {
+  }
+  EXPECT_NE(::GetModuleHandleW(L"ole32.dll"), nullptr) << "a shortcut was read without COM";
+}
+
 TEST_F(ScanUnderWine, AMachineRunKeyThatIsNotThereListsNothingAndIsNoProblem) {
   if (key_exists(kHkeyLocalMachine, widen(kMachineRun))) {
     GTEST_SKIP() << "this prefix has a machine Run key";

@@ -1,5 +1,6 @@
 // COM for the few calls that need it: started on the calling thread for the
 // length of a call, never at start-up, and its objects released by an owner.
+// ole32 itself is loaded by the first of those calls, not with the program.
 #pragma once
 
 #include <objbase.h>
@@ -14,14 +15,20 @@ inline long status_of(HRESULT result) {
   return HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : result;
 }
 
-// Balances only an initialisation it made itself.
+// CoCreateInstance from ole32, loaded on the first call. When ole32 cannot
+// be loaded, the Win32 error of that as an HRESULT.
+HRESULT create_instance(REFCLSID class_id, REFIID interface_id, void** object);
+
+// CoTaskMemFree, for memory COM or the shell handed over. Only called where
+// a ComScope has loaded ole32 already.
+void free_task_memory(void* block);
+
+// Starts COM on this thread for as long as it lives, and balances only an
+// initialisation it made itself.
 class ComScope {
  public:
-  ComScope()
-      : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-  ~ComScope() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-  }
+  ComScope();
+  ~ComScope();
   ComScope(const ComScope&) = delete;
   ComScope& operator=(const ComScope&) = delete;
 

@@ -93,6 +93,13 @@ struct MenuTraits {
   static void close(HMENU menu) { ::DestroyMenu(menu); }
 };
 
+// A DLL loaded with LoadLibrary: its reference is given back.
+struct LibraryTraits {
+  using Value = HMODULE;
+  static HMODULE empty() { return nullptr; }
+  static void close(HMODULE module) { ::FreeLibrary(module); }
+};
+
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
@@ -101,5 +108,6 @@ using UniqueHook = UniqueHandle<HookTraits>;
 using UniqueFont = UniqueHandle<FontTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueLibrary = UniqueHandle<LibraryTraits>;
 
 }  // namespace rw::win32

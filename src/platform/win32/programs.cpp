@@ -4,10 +4,10 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "platform/win32/com.h"
+#include "platform/win32/file_version_info.h"
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
@@ -20,28 +20,12 @@ constexpr DWORD kLongPath = 32768;
 
 std::string text_of(const std::vector<wchar_t>& buffer) { return narrow(buffer.data()); }
 
-// One string of a version resource, in its first language.
-std::string version_string(const std::vector<BYTE>& data, const wchar_t* name) {
-  void* found = nullptr;
-  UINT length = 0;
-  if (!::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &found, &length) ||
-      length < 2 * sizeof(WORD)) {
-    return {};
-  }
-  const auto* language = static_cast<const WORD*>(found);
-  wchar_t query[96] = {};
-  std::swprintf(query, 96, L"\\StringFileInfo\\%04x%04x\\%ls", language[0], language[1], name);
-  if (!::VerQueryValueW(data.data(), query, &found, &length) || length == 0) return {};
-  return narrow(static_cast<const wchar_t*>(found));
-}
-
 }  // namespace
 
 std::optional<ShortcutLink> Win32Programs::read_shortcut(std::string_view path) {
   ComScope com;
   ComPtr<IShellLinkW> link;
-  HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkW, link.put());
+  HRESULT result = create_instance(CLSID_ShellLink, IID_IShellLinkW, link.put());
   if (FAILED(result)) {
     throw PlatformError("CoCreateInstance(ShellLink)", std::string(path),
                         static_cast<Status>(status_of(result)));
@@ -99,14 +83,8 @@ std::optional<std::string> Win32Programs::search_path(std::string_view name) {
 }
 
 FileDescription Win32Programs::describe_file(std::string_view path) {
-  const std::wstring wide = api_path(path);
-  DWORD ignored = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(wide.c_str(), &ignored);
-  if (size == 0) return {};
-  std::vector<BYTE> data(size);
-  if (!::GetFileVersionInfoW(wide.c_str(), 0, size, data.data())) return {};
-  return FileDescription{version_string(data, L"CompanyName"),
-                         version_string(data, L"FileDescription")};
+  const FileVersionInfo info = FileVersionInfo::of_file(api_path(path));
+  return FileDescription{info.string(L"CompanyName"), info.string(L"FileDescription")};
 }
 
 }  // namespace rw::win32

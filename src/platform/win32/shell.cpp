@@ -50,7 +50,7 @@ void Win32Shell::show_in_folder(std::string_view path) {
   HRESULT result = ::SHParseDisplayName(wide.c_str(), nullptr, &item, 0, nullptr);
   if (SUCCEEDED(result)) {
     result = ::SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
-    ::CoTaskMemFree(item);
+    free_task_memory(item);
   }
   if (FAILED(result)) {
     throw PlatformError("SHOpenFolderAndSelectItems", std::string(path),

@@ -357,6 +357,24 @@ TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
   EXPECT_TRUE(dialogs_.shown.empty());
 }
 
+// More entries than the list shows bring the vertical scroll bar; the one
+// column then fills what the bar leaves, so that no horizontal bar appears
+// for the few pixels the vertical one covers.
+TEST_F(Form1Test, ManyEntriesBringAVerticalScrollBarAndNoHorizontalOne) {
+  for (int i = 0; i < 40; ++i) {
+    write_value(HKEY_CURRENT_USER, kRunKey, seeded(L"Scroll " + std::to_wstring(i)), L"C:\\s.exe");
+  }
+  Form1& form = open_form();
+  HWND list = form.control(kList1);
+  ASSERT_GT(form.list().count(), ListView_GetCountPerPage(list));
+  const LONG style = ::GetWindowLongW(list, GWL_STYLE);
+  EXPECT_TRUE(style & WS_VSCROLL);
+  EXPECT_FALSE(style & WS_HSCROLL);
+  RECT client{};
+  ::GetClientRect(list, &client);
+  EXPECT_EQ(ListView_GetColumnWidth(list, 0), client.right);
+}
+
 TEST_F(Form1Test, SpaceTogglesTheCurrentItemAndTypingFindsAnItem) {
   const std::wstring name = seeded(L"Spacebar");
   write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\s.exe");
