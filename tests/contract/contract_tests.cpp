@@ -642,6 +642,13 @@ TEST_F(FileContract, AShortcutGivesItsTargetAndArgumentsAndOtherFilesAreNone) {
   EXPECT_EQ(link->arguments, "/tray --quiet");
   EXPECT_EQ(programs.read_shortcut(at("Fake.lnk")), std::nullopt);
   EXPECT_NE(raised([&] { programs.read_shortcut(at("Missing.lnk")); }, at("Missing.lnk")), 0);
+  // Read after those failures, another shortcut gives its own target, with
+  // nothing left over from the first.
+  target_->write_shortcut(at("Other.lnk"), at("other.exe"), "");
+  const std::optional<ShortcutLink> other = programs.read_shortcut(at("Other.lnk"));
+  ASSERT_TRUE(other.has_value());
+  EXPECT_TRUE(target_->text_rules().same_name(other->target, at("other.exe"))) << other->target;
+  EXPECT_EQ(other->arguments, "");
 }
 
 TEST_F(FileContract, ProgramsAreFilesNotFoldersAndUnknownNamesAreFoundNowhere) {

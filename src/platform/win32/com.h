@@ -1,5 +1,5 @@
-// COM for the few calls that need it: started on the calling thread for the
-// length of a call, never at start-up, and its objects released by an owner.
+// COM for the few calls that need it: started on the calling thread by the
+// first of them, never at start-up, and its objects released by an owner.
 // ole32 itself is loaded by the first of those calls, not with the program.
 #pragma once
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/win32/com.h"
@@ -22,17 +23,29 @@ std::string text_of(const std::vector<wchar_t>& buffer) { return narrow(buffer.d
 
 }  // namespace
 
-std::optional<ShortcutLink> Win32Programs::read_shortcut(std::string_view path) {
+struct Win32Programs::ShortcutReader {
   ComScope com;
   ComPtr<IShellLinkW> link;
-  HRESULT result = create_instance(CLSID_ShellLink, IID_IShellLinkW, link.put());
-  if (FAILED(result)) {
-    throw PlatformError("CoCreateInstance(ShellLink)", std::string(path),
-                        static_cast<Status>(status_of(result)));
-  }
   ComPtr<IPersistFile> file;
-  result = link->QueryInterface(IID_IPersistFile, file.put());
-  if (SUCCEEDED(result)) result = file->Load(api_path(path).c_str(), STGM_READ);
+};
+
+Win32Programs::Win32Programs() = default;
+Win32Programs::~Win32Programs() = default;
+
+std::optional<ShortcutLink> Win32Programs::read_shortcut(std::string_view path) {
+  if (!shortcuts_) {
+    auto reader = std::make_unique<ShortcutReader>();
+    HRESULT result = create_instance(CLSID_ShellLink, IID_IShellLinkW, reader->link.put());
+    if (SUCCEEDED(result))
+      result = reader->link->QueryInterface(IID_IPersistFile, reader->file.put());
+    if (FAILED(result)) {
+      throw PlatformError("CoCreateInstance(ShellLink)", std::string(path),
+                          static_cast<Status>(status_of(result)));
+    }
+    shortcuts_ = std::move(reader);
+  }
+  IShellLinkW& link = *shortcuts_->link.get();
+  const HRESULT result = shortcuts_->file->Load(api_path(path).c_str(), STGM_READ);
   if (FAILED(result)) {
     // A file that is there but cannot be loaded is not a shortcut; one that
     // cannot be opened at all is a failure to report.
@@ -44,10 +57,10 @@ std::optional<ShortcutLink> Win32Programs::read_shortcut(std::string_view path) 
   }
   std::vector<wchar_t> target(kLongPath, L'\0');
   std::vector<wchar_t> arguments(kLongPath, L'\0');
-  if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, 0))) {
+  if (FAILED(link.GetPath(target.data(), static_cast<int>(target.size()), nullptr, 0))) {
     target[0] = L'\0';
   }
-  if (FAILED(link->GetArguments(arguments.data(), static_cast<int>(arguments.size())))) {
+  if (FAILED(link.GetArguments(arguments.data(), static_cast<int>(arguments.size())))) {
     arguments[0] = L'\0';
   }
   return ShortcutLink{text_of(target), text_of(arguments)};

@@ -2,6 +2,7 @@
 // wide-character API. The dialogs live with the windows (src/ui).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/platform.h"
@@ -72,11 +73,23 @@ class Win32Shell final : public Shell {
 
 class Win32Programs final : public Programs {
  public:
+  Win32Programs();
+  ~Win32Programs() override;
+  Win32Programs(const Win32Programs&) = delete;
+  Win32Programs& operator=(const Win32Programs&) = delete;
+
   std::optional<ShortcutLink> read_shortcut(std::string_view path) override;
   std::string expand_environment(std::string_view text) override;
   bool is_file(std::string_view path) override;
   std::optional<std::string> search_path(std::string_view name) override;
   FileDescription describe_file(std::string_view path) override;
+
+ private:
+  // COM and one shell link, started by the first shortcut read and kept for
+  // the next ones on the same thread: COM started and ended for each read
+  // would be torn down each time, which costs far more than the read.
+  struct ShortcutReader;
+  std::unique_ptr<ShortcutReader> shortcuts_;
 };
 
 // Every service but the dialogs, which the windows provide.
