@@ -20,18 +20,21 @@ nlohmann::ordered_json json_of(const Record& record) {
   const auto text_or_null = [](const std::optional<std::string>& text) {
     return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
   };
-  nlohmann::ordered_json object;
-  object["name"] = record.name;
-  object["place"] = record.place;
-  object["location"] = record.location;
-  object["scope"] = record.scope;
-  object["enabled"] = record.enabled;
-  object["off_reason"] = text_or_null(record.off_reason);
-  object["command"] = record.command;
-  object["program"] = text_or_null(record.program);
-  object["program_missing"] = record.program_missing;
-  object["publisher"] = text_or_null(record.publisher);
-  return object;
+  // Room for every field at once: growing it field by field costs more than
+  // the rest of the object on a list of thousands.
+  nlohmann::ordered_json::object_t fields;
+  fields.reserve(std::size(kFields));
+  fields.emplace("name", record.name);
+  fields.emplace("place", record.place);
+  fields.emplace("location", record.location);
+  fields.emplace("scope", record.scope);
+  fields.emplace("enabled", record.enabled);
+  fields.emplace("off_reason", text_or_null(record.off_reason));
+  fields.emplace("command", record.command);
+  fields.emplace("program", text_or_null(record.program));
+  fields.emplace("program_missing", record.program_missing);
+  fields.emplace("publisher", text_or_null(record.publisher));
+  return nlohmann::ordered_json(std::move(fields));
 }
 
 // RFC 4180: a field with a comma, a quotation mark or a line break goes in
@@ -118,8 +121,10 @@ Record record_of(const EntryDetails& details) {
 std::string render(const std::vector<Record>& records, Format format) {
   switch (format) {
     case Format::Json: {
-      nlohmann::ordered_json array = nlohmann::ordered_json::array();
-      for (const Record& record : records) array.push_back(json_of(record));
+      nlohmann::ordered_json::array_t items;
+      items.reserve(records.size());
+      for (const Record& record : records) items.push_back(json_of(record));
+      const nlohmann::ordered_json array(std::move(items));
       // A name may hold a lone surrogate, which JSON cannot carry: it is replaced.
       return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
     }
