@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <exception>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -28,6 +29,7 @@
 #include "catalogue/entry_store.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
+#include "cli/commands.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/form1.h"
@@ -185,6 +187,28 @@ std::string check_listed(const EntryList& list, const std::vector<SeededEntry>& 
          " with a wrong checkbox or flag, " + std::to_string(unknown) + " unknown; first: " + first;
 }
 
+// runwarden-cli's output, kept to be checked.
+class KeptOutput final : public cli::Output {
+ public:
+  void out(std::string_view text) override { out_text += text; }
+  void err(std::string_view text) override { err_text += text; }
+  std::string out_text, err_text;
+};
+
+// "list --json" must have listed every seeded entry once, as the scan does.
+std::string check_json_list(int status, const KeptOutput& output,
+                            const std::vector<SeededEntry>& seeded) {
+  if (status != 0) return "ended with " + std::to_string(status) + ": " + output.err_text;
+  std::unordered_map<std::string, int> seen;
+  for (const auto& entry : nlohmann::json::parse(output.out_text)) {
+    ++seen[entry["name"].get<std::string>()];
+  }
+  int missing = 0;
+  for (const SeededEntry& entry : seeded) missing += seen[entry.name] == 0;
+  if (missing == 0) return {};
+  return std::to_string(missing) + " seeded entries not listed";
+}
+
 // The floor must have done the work it stands for: seen every seeded entry
 // and read every seeded flag.
 std::string check_floor(const Enumerated& counts, const std::vector<SeededEntry>& seeded) {
@@ -209,7 +233,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
   int switched_off = 0;
   for (const SeededEntry& entry : seeder.entries()) switched_off += entry.switched_off();
   const int rounds = values <= 1000 ? 7 : values <= 10000 ? 3 : 1;
-  std::vector<double> scans, floors, unlisted, flag_reads, flag_floors;
+  std::vector<double> scans, floors, unlisted, flag_reads, flag_floors, cli_lists, program_checks;
   int listed = 0;
   for (int round = 0; round < rounds; ++round) {
     {
@@ -244,6 +268,28 @@ double scan_at_scale(const std::string& bench_folder, int values) {
       read_flag_keys();
       flag_floors.push_back(clock.milliseconds());
     }
+    {
+      const Stopwatch clock;
+      if (check_programs(seeder, seeder.entries()) != seeder.entries().size())
+        failure("program checks floor: the shell link cannot be made");
+      program_checks.push_back(clock.milliseconds());
+    }
+    {
+      // What runwarden-cli does for "list --json", but its process's start.
+      win32::Win32Services services;
+      RecordingDialogs dialogs;
+      Platform platform = services.platform(dialogs);
+      KeptOutput output;
+      const Stopwatch clock;
+      cli::Request request;
+      request.format = cli::Format::Json;
+      const int status = cli::run_request(request, platform, output);
+      cli_lists.push_back(clock.milliseconds());
+      if (round == 0) {
+        const std::string fault = check_json_list(status, output, seeder.entries());
+        if (!fault.empty()) failure("list --json " + std::to_string(values) + ": " + fault);
+      }
+    }
     Session session;
     const Stopwatch clock;
     const ScanResult result = session.form.scan();
@@ -275,6 +321,20 @@ double scan_at_scale(const std::string& bench_folder, int values) {
       "ratio %.2fx",
       values, values / 10, median(flag_reads), median(flag_floors),
       median(flag_reads) / median(flag_floors));
+  const double cli = median(cli_lists);
+  line(
+      "runwarden-cli list --json, %d values + %d shortcuts: %.1f ms, floor (the scan's) %.1f ms, "
+      "ratio %.2fx%s",
+      values, values / 10, cli, floor, cli / floor,
+      values == 10000 ? (std::string(" (aim <= 1.5x: ") + aim(cli / floor <= 1.5) + ")").c_str()
+                      : "");
+  // The fields program and program_missing need one question of the disk
+  // per entry, which the scan never asks: its own floor beside the scan's.
+  const double details_floor = floor + median(program_checks);
+  line(
+      "runwarden-cli list --json, %d values + %d shortcuts: floor (the scan's and each program "
+      "file or shortcut asked about, %.1f ms of it) %.1f ms, ratio %.2fx",
+      values, values / 10, median(program_checks), details_floor, cli / details_floor);
   return scan;
 }
 

@@ -1,8 +1,10 @@
 #include "bench/floors.h"
 
+#include <shlobj.h>
 #include <windows.h>
 
 #include "catalogue/module1.h"
+#include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "wine_support.h"
@@ -156,6 +158,26 @@ Enumerated read_flag_keys() {
     if (info.active && !info.flag_key.empty()) read_flags(info, counts);
   }
   return counts;
+}
+
+std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>& entries) {
+  win32::ComScope com;
+  win32::ComPtr<IShellLinkW> link;
+  win32::ComPtr<IPersistFile> file;
+  if (FAILED(win32::create_instance(CLSID_ShellLink, IID_IShellLinkW, link.put())) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, file.put())))
+    return 0;
+  std::size_t asked = 0;
+  for (const SeededEntry& entry : entries) {
+    if (place(entry.location).kind == EntryKind::Shortcut) {
+      file->Load(widen(shortcut_path(places.folder_of(entry.location), entry.name)).c_str(),
+                 STGM_READ);
+    } else {
+      ::GetFileAttributesW(widen(seeded_program(entry.name)).c_str());
+    }
+    ++asked;
+  }
+  return asked;
 }
 
 std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries) {

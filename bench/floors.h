@@ -23,6 +23,11 @@ Enumerated enumerate_places(const Seeder& places);
 // The StartupApproved part of that alone: every active place's key read.
 Enumerated read_flag_keys();
 
+// What describing the entries asks beyond the scan: whether each Run value's
+// program file is there, and each shortcut loaded through one shell link.
+// Returns the number of entries asked about.
+std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>& entries);
+
 // What Exit asks the OS to move each entry to its partner place: read, write
 // the destination (a file copy for shortcuts), then write the StartupApproved
 // value off when parking or read it when restoring, and remove the source.

@@ -56,7 +56,7 @@ std::string next_name() {
 }
 
 std::vector<std::uint8_t> command_bytes(const std::string& name) {
-  return text_to_registry_bytes("\"C:\\Program Files\\RWBench\\" + name + ".exe\" /background");
+  return text_to_registry_bytes("\"" + seeded_program(name) + "\" /background");
 }
 
 void write_file(const std::string& path) {
@@ -93,6 +93,10 @@ StartupLocation flag_owner_of(const SeededEntry& entry) {
 }
 
 }  // namespace
+
+std::string seeded_program(const std::string& name) {
+  return "C:\\Program Files\\RWBench\\" + name + ".exe";
+}
 
 const PlaceInfo& flag_owner(const PlaceInfo& info) {
   return info.active ? info : place(info.partner);

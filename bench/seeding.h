@@ -58,6 +58,10 @@ enum class Flags {
   SomeSwitchedOff,
 };
 
+// The program a seeded Run value names, quoted, with "/background" after it.
+// No such file is there.
+std::string seeded_program(const std::string& name);
+
 class Seeder {
  public:
   // The places as a program in `program_folder` sees them. Notes which keys
