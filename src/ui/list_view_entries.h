@@ -34,6 +34,9 @@ class ListViewEntries final : public EntryList {
   int current() const override;
   void set_current(int index) override;
   void remove(int index) override;
+  // Each add finds its place in the control at once.
+  void begin_batch() override {}
+  void end_batch() override {}
 
  protected:
   // After the items whose sort keys are equal or less. The item's lParam
