@@ -1,6 +1,7 @@
 // The one table of startup entries: the main window's list. The catalogue
-// works on this interface; the window's list control implements it, and
-// SortedEntryList is an in-memory one in the same order.
+// works on this interface; the window's list control shows one, and
+// SortedEntryList is an in-memory one in the same order. Both keep their
+// items in a SortedItems.
 #pragma once
 
 #include <cstdint>
