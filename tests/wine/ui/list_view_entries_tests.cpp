@@ -168,47 +168,27 @@ TEST_F(ListViewEntriesTest, HoldsMoreItemsThanA16BitIndexReaches) {
 // A virtual list leaves its checkboxes to its owner: a click on one, or
 // Space, must tick exactly that item, and only a click on the name selects.
 TEST_F(ListViewEntriesTest, ClicksOnACheckboxAndSpaceTickOnlyTheirItem) {
-  enum Where { kCheckbox, kName, kKey };
-  struct Input {
-    UINT message;
-    Where where;
-  };
+  enum Where { kCheckbox, kName, kSpace };
   const struct {
     const char* name;
     int current;  // before
     int item;     // clicked
-    std::vector<Input> inputs;
-    std::vector<bool> checked;  // after
+    Where where;
+    std::vector<UINT> messages;
+    const char* checked;  // after, + or - for each item
     int current_after;
   } cases[] = {
-      {"click on a checkbox",
-       -1,
-       1,
-       {{WM_LBUTTONDOWN, kCheckbox}, {WM_LBUTTONUP, kCheckbox}},
-       {true, true, true},
-       -1},
-      {"click on another's",
-       0,
-       2,
-       {{WM_LBUTTONDOWN, kCheckbox}, {WM_LBUTTONUP, kCheckbox}},
-       {true, false, false},
-       0},
+      {"click on a checkbox", -1, 1, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+++", -1},
+      {"click on another's", 0, 2, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+--", 0},
       {"double click",
        -1,
        1,
-       {{WM_LBUTTONDOWN, kCheckbox},
-        {WM_LBUTTONUP, kCheckbox},
-        {WM_LBUTTONDBLCLK, kCheckbox},
-        {WM_LBUTTONUP, kCheckbox}},
-       {true, false, true},
+       kCheckbox,
+       {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
+       "+-+",
        -1},
-      {"click on the name",
-       -1,
-       1,
-       {{WM_LBUTTONDOWN, kName}, {WM_LBUTTONUP, kName}},
-       {true, false, true},
-       1},
-      {"Space", 2, 2, {{WM_KEYDOWN, kKey}, {WM_KEYUP, kKey}}, {true, false, false}, 2},
+      {"click on the name", -1, 1, kName, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+-+", 1},
+      {"Space", 2, 2, kSpace, {WM_KEYDOWN, WM_KEYUP}, "+--", 2},
   };
   HWND control = form_.control(form1::kList1);
   for (const auto& c : cases) {
@@ -220,21 +200,21 @@ TEST_F(ListViewEntriesTest, ClicksOnACheckboxAndSpaceTickOnlyTheirItem) {
     list().set_current(c.current);
     RECT label{};
     ListView_GetItemRect(control, c.item, &label, LVIR_LABEL);
-    LVHITTESTINFO checkbox{};
-    checkbox.pt = POINT{label.left, (label.top + label.bottom) / 2};
+    LVHITTESTINFO box{};
+    box.pt = POINT{label.left, (label.top + label.bottom) / 2};
     do {
-      --checkbox.pt.x;
-    } while (checkbox.pt.x > 0 && ListView_HitTest(control, &checkbox) == c.item &&
-             (checkbox.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON);
-    ASSERT_EQ(checkbox.flags & LVHT_ONITEM, LVHT_ONITEMSTATEICON) << "no checkbox left of the name";
-    for (const Input& input : c.inputs) {
-      const POINT at = input.where == kName ? POINT{label.left + 2, checkbox.pt.y} : checkbox.pt;
-      ::SendMessageW(control, input.message, input.where == kKey ? VK_SPACE : 0,
-                     input.where == kKey ? 0x00390001 : MAKELPARAM(at.x, at.y));
+      --box.pt.x;
+    } while (box.pt.x > 0 && ListView_HitTest(control, &box) == c.item &&
+             (box.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON);
+    ASSERT_EQ(box.flags & LVHT_ONITEM, LVHT_ONITEMSTATEICON) << "no checkbox left of the name";
+    const POINT at = c.where == kName ? POINT{label.left + 2, box.pt.y} : box.pt;
+    for (UINT message : c.messages) {
+      ::SendMessageW(control, message, c.where == kSpace ? VK_SPACE : 0,
+                     c.where == kSpace ? 0x00390001 : MAKELPARAM(at.x, at.y));
     }
     for (int index = 0; index < list().count(); ++index) {
-      EXPECT_EQ(list().checked(index), c.checked[index]) << index;
-      EXPECT_EQ(ListView_GetCheckState(control, index) != 0, c.checked[index]) << index;
+      EXPECT_EQ(list().checked(index), c.checked[index] == '+') << index;
+      EXPECT_EQ(ListView_GetCheckState(control, index) != 0, c.checked[index] == '+') << index;
     }
     EXPECT_EQ(list().current(), c.current_after);
   }
