@@ -2,6 +2,7 @@
 #include "catalogue/entry_list.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <stdexcept>
 #include <utility>
 

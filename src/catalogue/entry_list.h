@@ -4,6 +4,7 @@
 // items in a SortedItems.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
