@@ -72,6 +72,8 @@ class AppendingTable final : public EntryList {
   int current() const override { return -1; }
   void set_current(int) override {}
   void remove(int index) override { items_.erase(items_.begin() + index); }
+  void begin_batch() override {}
+  void end_batch() override {}
 
  private:
   struct Item {

@@ -1,19 +1,68 @@
+// The lists' sorted storage, and the in-memory list.
 #include "catalogue/entry_list.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <stdexcept>
+#include <utility>
 
 namespace rw {
 
+namespace {
+
+bool key_less(const ListItem& a, const ListItem& b) { return a.sort_key < b.sort_key; }
+
+}  // namespace
+
+int SortedItems::add(std::string_view text, std::int32_t tag, bool checked, bool switched_off) {
+  ListItem added{std::string(text), rules_.sort_key(text), tag, checked, switched_off};
+  if (in_batch()) {
+    items_.push_back(std::move(added));
+    return -1;
+  }
+  const auto at = std::upper_bound(items_.begin(), items_.end(), added, key_less);
+  const auto index = static_cast<int>(at - items_.begin());
+  items_.insert(at, std::move(added));
+  return index;
+}
+
+void SortedItems::begin_batch() {
+  if (batch_depth_++ == 0) batch_start_ = items_.size();
+}
+
+void SortedItems::end_batch(std::span<int> followed) noexcept {
+  if (batch_depth_ == 0 || --batch_depth_ > 0) return;
+  const auto start = items_.begin() + static_cast<std::ptrdiff_t>(batch_start_);
+  // Stable, both: equal keys keep their order of adding, and the items from
+  // before the batch come first among equals, as single adds would place them.
+  std::stable_sort(start, items_.end(), key_less);
+  for (int& index : followed) {
+    if (index < 0 || static_cast<std::size_t>(index) >= batch_start_) continue;
+    const ListItem& item = items_[static_cast<std::size_t>(index)];
+    index += static_cast<int>(std::lower_bound(start, items_.end(), item, key_less) - start);
+  }
+  std::inplace_merge(items_.begin(), start, items_.end(), key_less);
+}
+
+const ListItem& SortedItems::at(int index) const {
+  if (index < 0 || index >= count()) throw std::out_of_range("list index");
+  return items_[static_cast<std::size_t>(index)];
+}
+
+ListItem& SortedItems::at(int index) {
+  return const_cast<ListItem&>(std::as_const(*this).at(index));
+}
+
+void SortedItems::remove(int index) {
+  at(index);
+  items_.erase(items_.begin() + index);
+  if (in_batch() && static_cast<std::size_t>(index) < batch_start_) --batch_start_;
+}
+
 int SortedEntryList::insert(std::string_view text, std::int32_t tag, bool checked,
                             bool switched_off) {
-  Item added{std::string(text), rules_.sort_key(text), tag, checked, switched_off};
-  auto at = std::upper_bound(
-      items_.begin(), items_.end(), added.sort_key,
-      [](const std::string& key, const Item& item) { return key < item.sort_key; });
-  auto index = static_cast<int>(at - items_.begin());
-  items_.insert(at, std::move(added));
-  if (current_ >= index) ++current_;
+  const int index = items_.add(text, tag, checked, switched_off);
+  if (index >= 0 && current_ >= index) ++current_;
   return index;
 }
 
@@ -23,7 +72,7 @@ void SortedEntryList::set_current(int index) {
 }
 
 void SortedEntryList::remove(int index) {
-  items_.erase(items_.begin() + index);
+  items_.remove(index);
   if (current_ == index) {
     current_ = -1;
   } else if (current_ > index) {

@@ -1,9 +1,12 @@
 // The one table of startup entries: the main window's list. The catalogue
-// works on this interface; the window's list control implements it, and
-// SortedEntryList is an in-memory one in the same order.
+// works on this interface; the window's list control shows one, and
+// SortedEntryList is an in-memory one in the same order. Both keep their
+// items in a SortedItems.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +22,8 @@ class EntryList {
   // its index. One call, so that a list control can take it in one message.
   // `switched_off` marks an entry of an active place that Windows' own flag
   // kept from starting when it was listed; the item keeps that with it.
+  // Inside a batch it returns -1: the item's place is known only once the
+  // batch ends.
   int add(std::string_view text, std::int32_t tag, bool checked, bool switched_off = false) {
     return insert(text, tag, checked, switched_off);
   }
@@ -33,17 +38,71 @@ class EntryList {
   virtual void set_current(int index) = 0;
   virtual void remove(int index) = 0;
 
+  // Many adds in a row, as the scan makes them: between begin_batch() and
+  // end_batch() an add only appends its item, and end_batch() sorts those
+  // items into their places at once, in the order that adding them one by
+  // one would have given. Meanwhile they follow the others in the order they
+  // came. Batches may nest; the outermost end sorts. end_batch() never throws.
+  virtual void begin_batch() = 0;
+  virtual void end_batch() = 0;
+
  protected:
   virtual int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) = 0;
 };
 
+// Makes the adds of its lifetime one batch of a list.
+class EntryBatch {
+ public:
+  explicit EntryBatch(EntryList& list) : list_(list) { list_.begin_batch(); }
+  ~EntryBatch() { list_.end_batch(); }
+  EntryBatch(const EntryBatch&) = delete;
+  EntryBatch& operator=(const EntryBatch&) = delete;
+
+ private:
+  EntryList& list_;
+};
+
+// What a list holds of an entry.
+struct ListItem {
+  std::string text;
+  std::string sort_key;  // the platform's, for the text
+  std::int32_t tag = 0;
+  bool checked = false;
+  bool switched_off = false;
+};
+
 // Items in the order of the platform's sort keys, an added one after those
-// whose keys are equal, as in the window's list.
+// whose keys are equal; the storage and the order of every EntryList.
+class SortedItems {
+ public:
+  explicit SortedItems(TextRules& rules) : rules_(rules) {}
+
+  // The item's index, or -1 inside a batch (see EntryList).
+  int add(std::string_view text, std::int32_t tag, bool checked, bool switched_off);
+  void begin_batch();
+  // Indexes in `followed`, of items from before the batch, are moved with
+  // their items; -1 stays.
+  void end_batch(std::span<int> followed = {}) noexcept;
+  bool in_batch() const { return batch_depth_ > 0; }
+
+  int count() const { return static_cast<int>(items_.size()); }
+  // Throw std::out_of_range for an index outside the list.
+  const ListItem& at(int index) const;
+  ListItem& at(int index);
+  void remove(int index);
+
+ private:
+  TextRules& rules_;
+  std::vector<ListItem> items_;
+  int batch_depth_ = 0;
+  std::size_t batch_start_ = 0;  // where the current batch's items begin
+};
+
 class SortedEntryList final : public EntryList {
  public:
-  explicit SortedEntryList(TextRules& rules) : rules_(rules) {}
+  explicit SortedEntryList(TextRules& rules) : items_(rules) {}
 
-  int count() const override { return static_cast<int>(items_.size()); }
+  int count() const override { return items_.count(); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
   bool switched_off(int index) const override { return items_.at(index).switched_off; }
@@ -52,20 +111,14 @@ class SortedEntryList final : public EntryList {
   int current() const override { return current_; }
   void set_current(int index) override;
   void remove(int index) override;
+  void begin_batch() override { items_.begin_batch(); }
+  void end_batch() override { items_.end_batch(std::span<int>(&current_, 1)); }
 
  protected:
   int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) override;
 
  private:
-  struct Item {
-    std::string text;
-    std::string sort_key;
-    std::int32_t tag = 0;
-    bool checked = false;
-    bool switched_off = false;
-  };
-  TextRules& rules_;
-  std::vector<Item> items_;
+  SortedItems items_;
   int current_ = -1;
 };
 

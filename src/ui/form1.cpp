@@ -231,6 +231,7 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         on_infotip(*reinterpret_cast<NMLVGETINFOTIPW*>(lparam));
         return 0;
       }
+      if (LRESULT answer = 0; list_.answer(header, answer)) return answer;
       break;
     }
     case WM_ACTIVATE:
@@ -266,6 +267,7 @@ LRESULT Form1::list_procedure(const WindowProcedureHook& hook, HWND list, UINT m
                               WPARAM wparam, LPARAM lparam) {
   auto& form = *static_cast<Form1*>(hook.owner());
   relay_off_items(form.tooltips_, list, message, wparam, lparam);
+  if (form.list_.tick_by_input(message, wparam, lparam)) return 0;
   switch (message) {
     case WM_RBUTTONDOWN: {
       // Not passed on: the list would select the item under the pointer, and

@@ -51,8 +51,9 @@ inline constexpr int kFrameTop = 120;
 inline constexpr std::array<ControlSpec, 7> kControls = {{
     {ControlKind::Button, kCommand1, "Command1", "E&xit", 5520, 4200, 1215, 375,
      "Exit Runwarden and save the changes"},
+    // A virtual list: the entries live in the window's table of them alone.
     {ControlKind::ListView, kList1, "List1", "", kFrameLeft + 240, kFrameTop + 360, 4695, 3210,
-     "Use checkboxes to enable/disable startup!", LVS_SINGLESEL},
+     "Use checkboxes to enable/disable startup!", LVS_SINGLESEL | LVS_OWNERDATA},
     {ControlKind::Button, kCmdRemove, "cmdRemove", "&Remove", kFrameLeft + 5160, kFrameTop + 480,
      1215, 375, "Remove selected program from the list"},
     {ControlKind::Button, kCmdAdd, "cmdAdd", "&Add", kFrameLeft + 5160, kFrameTop + 960, 1215, 375,

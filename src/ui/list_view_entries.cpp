@@ -1,120 +1,99 @@
-// The entry table over the list view's messages.
+// The entry table shown by a virtual list view.
 #include "ui/list_view_entries.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <string>
-#include <utility>
+#include <string_view>
 
 #include "platform/win32/text.h"
 
 namespace rw::ui {
 
+namespace {
+
+constexpr UINT kUnticked = INDEXTOSTATEIMAGEMASK(1);
+constexpr UINT kTicked = INDEXTOSTATEIMAGEMASK(2);
+
+bool same_ignoring_case(std::wstring_view a, std::wstring_view b) {
+  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// As much of `text` as the buffer takes, never half of a surrogate pair.
+void copy_cut(std::wstring_view text, wchar_t* buffer, int room) {
+  std::size_t length = std::min(text.size(), static_cast<std::size_t>(room) - 1);
+  if (length > 0 && length < text.size() && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  std::copy_n(text.data(), length, buffer);
+  buffer[length] = L'\0';
+}
+
+}  // namespace
+
 void ListViewEntries::attach(HWND list_view) {
   list_ = list_view;
-  kept_.clear();
-  const int items = count();
-  kept_.reserve(static_cast<size_t>(items));
-  for (int index = 0; index < items; ++index) {
-    std::wstring text = text_of_item(index);
-    std::string key = rules_.sort_key(win32::narrow(text));
-    kept_.push_back({std::move(text), std::move(key)});
-  }
+  // The control keeps no checkbox of a virtual item: it asks for each.
+  ListView_SetCallbackMask(list_, LVIS_STATEIMAGEMASK);
+  ListView_SetItemCountEx(list_, count(), LVSICF_NOSCROLL);
 }
-
-void ListViewEntries::check_index(int index) const {
-  if (index < 0 || index >= count()) throw std::out_of_range("list index");
-}
-
-namespace {
-// Beside the tag, in the item's lParam: the tags are small numbers.
-constexpr LPARAM kSwitchedOff = 0x10000;
-constexpr LPARAM kTagBits = 0xFFFF;
-}  // namespace
 
 int ListViewEntries::insert(std::string_view text, std::int32_t tag, bool checked,
                             bool switched_off) {
-  Kept added{win32::widen(text), rules_.sort_key(text)};
-  // A sorting control compares with every item before its place; a binary
-  // search over the kept keys keeps tens of thousands of entries quick.
-  const auto place = std::upper_bound(
-      kept_.begin(), kept_.end(), added.sort_key,
-      [](const std::string& key, const Kept& item) { return key < item.sort_key; });
-  // The control would show a name only up to a NUL in it; show the NUL.
-  std::wstring shown = added.text;
-  std::replace(shown.begin(), shown.end(), L'\0', L'\x2400');
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = static_cast<int>(place - kept_.begin());
-  item.pszText = shown.data();
-  item.lParam = (tag & kTagBits) | (switched_off ? kSwitchedOff : 0);
-  const int index = ListView_InsertItem(list_, &item);
-  if (index != item.iItem) {
-    if (index >= 0) ListView_DeleteItem(list_, index);
-    throw std::runtime_error("The list could not take the entry \"" + std::string(text) + "\".");
-  }
-  kept_.insert(place, std::move(added));
-  // A list with checkboxes inserts every item unticked, whatever state it
-  // is given.
-  if (checked) ListView_SetCheckState(list_, index, TRUE);
+  const int index = items_.add(text, tag, checked, switched_off);
+  if (index < 0) return index;  // inside a batch: shown at its end
+  int selected = current();
+  int focus = focused();
+  if (selected >= index) ++selected;
+  if (focus >= index) ++focus;
+  show_count(selected, focus);
   return index;
 }
 
-int ListViewEntries::count() const { return ListView_GetItemCount(list_); }
-
-std::string ListViewEntries::text(int index) const {
-  check_index(index);
-  return win32::narrow(kept_.at(static_cast<size_t>(index)).text);
+void ListViewEntries::end_batch() {
+  std::array<int, 2> followed{current(), focused()};
+  items_.end_batch(followed);
+  if (!items_.in_batch()) show_count(followed[0], followed[1]);
 }
 
-std::wstring ListViewEntries::text_of_item(int index) const {
-  // The control copies at most the buffer less one; grow until the text fits.
-  std::wstring buffer(256, L'\0');
-  for (;;) {
-    LVITEMW item{};
-    item.iSubItem = 0;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    const auto length = static_cast<size_t>(::SendMessageW(
-        list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
-    if (length + 1 < buffer.size()) {
-      buffer.resize(length);
-      return buffer;
-    }
-    buffer.assign(buffer.size() * 2, L'\0');
+void ListViewEntries::show_count(int selected, int focus) {
+  const int was_selected = current();
+  const int was_focused = focused();
+  ListView_SetItemCountEx(list_, count(), LVSICF_NOSCROLL);
+  // The control keeps its current and focused items at their indexes,
+  // whatever entries have moved there.
+  if (focus != was_focused && focus >= 0) {
+    ListView_SetItemState(list_, focus, LVIS_FOCUSED, LVIS_FOCUSED);
+  }
+  if (selected != was_selected && selected >= 0) {
+    ListView_SetItemState(list_, selected, LVIS_SELECTED, LVIS_SELECTED);
   }
 }
 
-LPARAM ListViewEntries::param(int index) const {
-  check_index(index);
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  ListView_GetItem(list_, &item);
-  return item.lParam;
-}
-
-std::int32_t ListViewEntries::tag(int index) const {
-  return static_cast<std::int32_t>(param(index) & kTagBits);
-}
-
-bool ListViewEntries::switched_off(int index) const {
-  return (param(index) & kSwitchedOff) != 0;
-}
-
-bool ListViewEntries::checked(int index) const {
-  check_index(index);
-  return ListView_GetCheckState(list_, index) != FALSE;
-}
-
 void ListViewEntries::set_checked(int index, bool checked) {
-  check_index(index);
-  ListView_SetCheckState(list_, index, checked ? TRUE : FALSE);
+  ListItem& item = items_.at(index);
+  if (item.checked == checked) return;
+  item.checked = checked;
+  ListView_RedrawItems(list_, index, index);
+  // What the control would tell a screen reader of a checkbox it ticked.
+  ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, list_, OBJID_CLIENT, index + 1);
 }
 
-int ListViewEntries::current() const { return ListView_GetNextItem(list_, -1, LVNI_SELECTED); }
+void ListViewEntries::toggle(int index) { set_checked(index, !checked(index)); }
+
+int ListViewEntries::current() const {
+  // The control finds its selected item by asking each item in turn; in a
+  // single-selection list it is nearly always the focused one, or none.
+  const int focus = focused();
+  if (focus >= 0 && ListView_GetItemState(list_, focus, LVIS_SELECTED) != 0) return focus;
+  if (ListView_GetSelectedCount(list_) == 0) return -1;
+  return ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+}
+
+int ListViewEntries::focused() const { return ListView_GetNextItem(list_, -1, LVNI_FOCUSED); }
 
 void ListViewEntries::set_current(int index) {
   if (index < -1 || index >= count()) throw std::out_of_range("list index");
@@ -127,8 +106,81 @@ void ListViewEntries::set_current(int index) {
 }
 
 void ListViewEntries::remove(int index) {
-  check_index(index);
-  if (ListView_DeleteItem(list_, index)) kept_.erase(kept_.begin() + index);
+  items_.remove(index);
+  // Deleting moves the control's current and focused items with their
+  // entries; should it refuse, the count is right all the same.
+  if (!ListView_DeleteItem(list_, index)) ListView_SetItemCountEx(list_, count(), LVSICF_NOSCROLL);
+}
+
+std::wstring ListViewEntries::shown_text(int index) const {
+  std::wstring text = win32::widen(items_.at(index).text);
+  // The control would show a name only up to a NUL in it; show the NUL.
+  std::replace(text.begin(), text.end(), L'\0', L'\x2400');
+  return text;
+}
+
+bool ListViewEntries::answer(NMHDR& header, LRESULT& result) const {
+  if (header.hwndFrom != list_ || list_ == nullptr) return false;
+  if (header.code == LVN_GETDISPINFOW) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+    result = 0;
+    // Asked while an item goes, the control may name one that has gone.
+    if (item.iItem < 0 || item.iItem >= count() || item.iSubItem != 0) return true;
+    if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+      copy_cut(shown_text(item.iItem), item.pszText, item.cchTextMax);
+    }
+    if (item.mask & LVIF_STATE) {
+      item.state =
+          (item.state & ~LVIS_STATEIMAGEMASK) | (checked(item.iItem) ? kTicked : kUnticked);
+    }
+    return true;
+  }
+  if (header.code == LVN_ODFINDITEMW) {
+    result = find(reinterpret_cast<NMLVFINDITEMW&>(header));
+    return true;
+  }
+  return false;
+}
+
+int ListViewEntries::find(const NMLVFINDITEMW& request) const {
+  const LVFINDINFOW& wanted = request.lvfi;
+  const int items = count();
+  if (items == 0 || wanted.psz == nullptr || (wanted.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0) {
+    return -1;
+  }
+  const std::wstring_view sought(wanted.psz);
+  const bool prefix = (wanted.flags & LVFI_PARTIAL) != 0;
+  // From the start item on, which typing sets past the focused one.
+  const int start = request.iStart >= 0 && request.iStart < items ? request.iStart : 0;
+  const int steps = (wanted.flags & LVFI_WRAP) != 0 ? items : items - start;
+  for (int step = 0; step < steps; ++step) {
+    const int index = (start + step) % items;
+    const std::wstring shown = shown_text(index);
+    const std::wstring_view compared =
+        prefix ? std::wstring_view(shown).substr(0, sought.size()) : std::wstring_view(shown);
+    if (compared.size() == sought.size() && same_ignoring_case(compared, sought)) return index;
+  }
+  return -1;
+}
+
+bool ListViewEntries::tick_by_input(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_KEYDOWN && wparam == VK_SPACE) {
+    // Passed on too: the control selects the focused item on Space.
+    const int index = focused();
+    if (index >= 0 && index < count()) toggle(index);
+    return false;
+  }
+  // A double click on a checkbox is a second click on it.
+  if (message != WM_LBUTTONDOWN && message != WM_LBUTTONDBLCLK) return false;
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  const int index = ListView_HitTest(list_, &hit);
+  // A full-row hit off the item's parts names them all; only the box counts.
+  if (index < 0 || index >= count() || (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON) {
+    return false;
+  }
+  toggle(index);
+  return true;
 }
 
 }  // namespace rw::ui

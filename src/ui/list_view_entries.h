@@ -1,14 +1,15 @@
-// The main window's list control as the catalogue's table of entries: the
-// item text is the entry name, the item's lParam its place and the checkbox
-// its wanted state. The texts and their sort keys are also kept here, in the
-// list's order, so that finding an item's sorted place does not ask the
-// control for texts.
+// The main window's list: the catalogue's table of entries, shown by a
+// virtual list control (LVS_OWNERDATA). The entries live here alone; the
+// control keeps only their number, the current item and the focus, and asks
+// for the text and the checkbox of each item it draws. The item's checkbox
+// is the entry's wanted state; its place and Windows' flag are kept beside.
 #pragma once
 
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 #include <string>
-#include <vector>
 
 #include "catalogue/entry_list.h"
 
@@ -17,41 +18,53 @@ namespace rw::ui {
 class ListViewEntries final : public EntryList {
  public:
   // Items are ordered by the rules' sort keys.
-  explicit ListViewEntries(TextRules& rules) : rules_(rules) {}
+  explicit ListViewEntries(TextRules& rules) : items_(rules) {}
 
-  // The control must not sort by itself (no LVS_SORTASCENDING): add() puts
-  // each item in its place. Items already in the control are taken over;
-  // after that, this object must be the only one that changes them.
+  // Shows the table in `list_view`: a virtual list with checkboxes
+  // (LVS_EX_CHECKBOXES), whose parent hands its notifications to answer()
+  // and whose input passes tick_by_input() first.
   void attach(HWND list_view);
   HWND hwnd() const { return list_; }
 
-  int count() const override;
-  std::string text(int index) const override;
-  std::int32_t tag(int index) const override;
-  bool switched_off(int index) const override;
-  bool checked(int index) const override;
+  int count() const override { return items_.count(); }
+  std::string text(int index) const override { return items_.at(index).text; }
+  std::int32_t tag(int index) const override { return items_.at(index).tag; }
+  bool switched_off(int index) const override { return items_.at(index).switched_off; }
+  bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override;
   int current() const override;
   void set_current(int index) override;
   void remove(int index) override;
+  // The control learns the batch's items in one message at its end.
+  void begin_batch() override { items_.begin_batch(); }
+  void end_batch() override;
+
+  // The control's questions to its parent: an item's text and checkbox
+  // (LVN_GETDISPINFOW), and the item that typing its first letters finds
+  // (LVN_ODFINDITEMW). True when `header` was one of them; `result` is then
+  // what the parent's window procedure returns.
+  bool answer(NMHDR& header, LRESULT& result) const;
+
+  // A virtual list leaves its checkboxes to its owner: a click on an item's
+  // checkbox, or Space on the focused item, ticks or unticks it here. True
+  // for a click on a checkbox, which the control then must not get (it
+  // would take the click for one on the item).
+  bool tick_by_input(UINT message, WPARAM wparam, LPARAM lparam);
 
  protected:
-  // After the items whose sort keys are equal or less. The item's lParam
-  // holds its tag, and whether Windows' flag had it switched off.
   int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) override;
 
  private:
-  void check_index(int index) const;
-  LPARAM param(int index) const;
-  std::wstring text_of_item(int index) const;
+  int focused() const;
+  // The control's count is the table's, and its current and focused items,
+  // given as they were, are on the same entries again.
+  void show_count(int selected, int focused);
+  void toggle(int index);
+  std::wstring shown_text(int index) const;
+  int find(const NMLVFINDITEMW& request) const;
 
-  TextRules& rules_;
+  SortedItems items_;
   HWND list_ = nullptr;
-  struct Kept {
-    std::wstring text;
-    std::string sort_key;
-  };
-  std::vector<Kept> kept_;  // in step with the control's items
 };
 
 }  // namespace rw::ui

@@ -226,5 +226,27 @@ TEST(SortedList, KeepsItemsInTheOrderOfTheirKeysAndTracksTheCurrentItem) {
   EXPECT_EQ(list.count(), 3);
 }
 
+// The scan's batch must end in the order single adds give: by key, equal
+// keys in the order of adding and after the items already there, with the
+// current item still on its entry.
+TEST(SortedList, ABatchEndsInTheOrderOfSingleAdds) {
+  substitute::SubstituteTextRules rules;
+  SortedEntryList list(rules);
+  for (const auto& [text, tag] : {std::pair{"b", 10}, {"d", 11}, {"f", 12}}) {
+    list.add(text, tag, true);
+  }
+  list.set_current(1);
+  {
+    const EntryBatch batch(list);
+    for (const auto& [text, tag] : {std::pair{"D", 1}, {"a", 2}, {"B", 3}, {"e", 4}, {"d", 5}}) {
+      EXPECT_EQ(list.add(text, tag, false), -1);
+    }
+  }
+  std::vector<std::int32_t> order;
+  for (int i = 0; i < list.count(); ++i) order.push_back(list.tag(i));
+  EXPECT_EQ(order, (std::vector<std::int32_t>{2, 10, 3, 11, 1, 5, 4, 12}));
+  EXPECT_EQ(list.tag(list.current()), 11);
+}
+
 }  // namespace
 }  // namespace rw::testing

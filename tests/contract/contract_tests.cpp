@@ -601,6 +601,10 @@ TEST_F(PlatformContract, SortKeysOrderTextsAsTheListShowsThem) {
     EXPECT_LT(rules.sort_key(ascending[i]), rules.sort_key(ascending[i + 1]))
         << ascending[i] << " / " << ascending[i + 1];
   }
+  // Keys longer than most, of names near the registry's longest.
+  const std::string long_name(8000, 'n');
+  EXPECT_LT(rules.sort_key(long_name + "a"), rules.sort_key(long_name + "B"));
+  EXPECT_EQ(rules.sort_key(long_name + "a"), rules.sort_key(long_name + "A"));
   EXPECT_EQ(rules.sort_key("Tool"), rules.sort_key("TOOL"));
   EXPECT_EQ(rules.sort_key("\xC3\x9C"
                            "ber"),

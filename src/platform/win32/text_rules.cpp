@@ -32,6 +32,12 @@ std::string Win32TextRules::sort_key(std::string_view text) {
   const int length = static_cast<int>(wide.size());
   if (length == 0) return {};  // LCMapStringW refuses the empty text; it sorts first
   constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  // The scan makes a key for each of tens of thousands of names: most keys
+  // fit here, in one call instead of two (the size, then the key).
+  alignas(wchar_t) char small[1024];
+  const int fitted = ::LCMapStringW(LOCALE_USER_DEFAULT, kFlags, wide.data(), length,
+                                    reinterpret_cast<wchar_t*>(small), sizeof small);
+  if (fitted > 0) return std::string(small, static_cast<size_t>(fitted) - 1);  // no closing zero
   const int size = ::LCMapStringW(LOCALE_USER_DEFAULT, kFlags, wide.data(), length, nullptr, 0);
   if (size <= 0)
     throw PlatformError("LCMapString", std::string(text), static_cast<Status>(::GetLastError()));

@@ -334,6 +334,7 @@ TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
   const LONG style = ::GetWindowLongW(list, GWL_STYLE);
   EXPECT_TRUE(style & LVS_SINGLESEL);
   EXPECT_FALSE(style & LVS_SORTASCENDING);  // the entries' own table places each item
+  EXPECT_TRUE(style & LVS_OWNERDATA);       // and holds them: the control only shows them
   EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_CHECKBOXES);
   EXPECT_EQ(ListView_GetTextColor(list), ::GetSysColor(COLOR_ACTIVECAPTION));
 

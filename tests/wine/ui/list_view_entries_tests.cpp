@@ -1,7 +1,9 @@
 // The main window's list as the table of entries: items land in their sorted
-// place, keep their tags and checks as others come and go, and the table
-// holds more items than a 16-bit index reaches. The window is created but
-// never opened, so nothing is scanned into it.
+// place, alone or in a batch, keep their tags and checks as others come and
+// go, and the table holds more items than a 16-bit index reaches. The list
+// control only shows the table, and the window ticks its checkboxes and finds
+// typed names for it. The window is created but never opened, so nothing is
+// scanned into it.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/form1.h"
 
@@ -120,32 +123,30 @@ TEST_F(ListViewEntriesTest, PlacesItemsInCaseBlindLinguisticOrderAndKeepsTheirTa
   };
   EXPECT_EQ(items(), changed);
 
-  // A table attached to a list that already has items reads them from it.
-  win32::Win32TextRules rules;
-  ListViewEntries again(rules);
-  again.attach(form_.control(form1::kList1));
-  ASSERT_EQ(again.count(), static_cast<int>(changed.size()));
-  EXPECT_EQ(again.text(9), changed[9].text);
-  const int index = again.add("Delta", 14, false);
-  EXPECT_EQ(index, 7);
-  EXPECT_EQ(again.text(index), "Delta");
-  EXPECT_EQ(again.text(index + 1), "echo");
+  // The control holds no item of its own: it shows the table's.
+  HWND control = form_.control(form1::kList1);
+  ASSERT_EQ(ListView_GetItemCount(control), static_cast<int>(changed.size()));
+  wchar_t shown[32] = {};
+  ListView_GetItemText(control, 9, 0, shown, 32);
+  EXPECT_EQ(win32::narrow(shown), changed[9].text);
+  EXPECT_EQ(ListView_GetCheckState(control, 9), 1);
+  EXPECT_EQ(ListView_GetCheckState(control, 10), 0);
 }
 
 TEST_F(ListViewEntriesTest, HoldsMoreItemsThanA16BitIndexReaches) {
   constexpr int kItems = 33000;
   // Added in a scrambled order (7919 is prime to kItems), each tagged with
   // the number in its name, so the sorted place of an item is its number.
-  // The list is not repainted meanwhile, as during the start-up scan.
-  HWND control = form_.control(form1::kList1);
-  ::SendMessageW(control, WM_SETREDRAW, FALSE, 0);
-  for (int step = 0; step < kItems; ++step) {
-    const int number = static_cast<int>((static_cast<long long>(step) * 7919) % kItems);
-    char name[16];
-    std::snprintf(name, sizeof name, "item %05d", number);
-    list().add(name, number, number % 3 == 0);
+  // One batch, as the start-up scan adds them.
+  {
+    const EntryBatch batch(list());
+    for (int step = 0; step < kItems; ++step) {
+      const int number = static_cast<int>((static_cast<long long>(step) * 7919) % kItems);
+      char name[16];
+      std::snprintf(name, sizeof name, "item %05d", number);
+      list().add(name, number, number % 3 == 0);
+    }
   }
-  ::SendMessageW(control, WM_SETREDRAW, TRUE, 0);
   ASSERT_EQ(list().count(), kItems);
   for (int index : {0, 32767, 32768, kItems - 1}) {
     SCOPED_TRACE(index);
@@ -155,11 +156,120 @@ TEST_F(ListViewEntriesTest, HoldsMoreItemsThanA16BitIndexReaches) {
     EXPECT_EQ(list().tag(index), index);
     EXPECT_EQ(list().checked(index), index % 3 == 0);
   }
-  // The control's own text agrees with the table's at a high index.
-  win32::Win32TextRules rules;
-  ListViewEntries read_back(rules);
-  read_back.attach(control);
-  EXPECT_EQ(read_back.text(32800), "item 32800");
+  // A single add past the 16-bit indexes, and the control's view of it.
+  EXPECT_EQ(list().add("item 32767 b", 1, true), 32768);
+  HWND control = form_.control(form1::kList1);
+  EXPECT_EQ(ListView_GetItemCount(control), kItems + 1);
+  wchar_t shown[16] = {};
+  ListView_GetItemText(control, 32801, 0, shown, 16);
+  EXPECT_STREQ(shown, L"item 32800");
+}
+
+// A virtual list leaves its checkboxes to its owner: a click on one, or
+// Space, must tick exactly that item, and only a click on the name selects.
+TEST_F(ListViewEntriesTest, ClicksOnACheckboxAndSpaceTickOnlyTheirItem) {
+  enum Where { kCheckbox, kName, kSpace };
+  const struct {
+    const char* name;
+    int current;  // before
+    int item;     // clicked
+    Where where;
+    std::vector<UINT> messages;
+    const char* checked;  // after, + or - for each item
+    int current_after;
+  } cases[] = {
+      {"click on a checkbox", -1, 1, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+++", -1},
+      {"click on another's", 0, 2, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+--", 0},
+      {"double click",
+       -1,
+       1,
+       kCheckbox,
+       {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
+       "+-+",
+       -1},
+      {"click on the name", -1, 1, kName, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+-+", 1},
+      {"Space", 2, 2, kSpace, {WM_KEYDOWN, WM_KEYUP}, "+--", 2},
+  };
+  HWND control = form_.control(form1::kList1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    while (list().count() > 0) list().remove(0);
+    add("Alpha", 1, true);
+    add("Bravo", 2, false);
+    add("Charlie", 3, true);
+    list().set_current(c.current);
+    RECT label{};
+    ListView_GetItemRect(control, c.item, &label, LVIR_LABEL);
+    LVHITTESTINFO box{};
+    box.pt = POINT{label.left, (label.top + label.bottom) / 2};
+    do {
+      --box.pt.x;
+    } while (box.pt.x > 0 && ListView_HitTest(control, &box) == c.item &&
+             (box.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON);
+    ASSERT_EQ(box.flags & LVHT_ONITEM, LVHT_ONITEMSTATEICON) << "no checkbox left of the name";
+    const POINT at = c.where == kName ? POINT{label.left + 2, box.pt.y} : box.pt;
+    for (UINT message : c.messages) {
+      ::SendMessageW(control, message, c.where == kSpace ? VK_SPACE : 0,
+                     c.where == kSpace ? 0x00390001 : MAKELPARAM(at.x, at.y));
+    }
+    for (int index = 0; index < list().count(); ++index) {
+      EXPECT_EQ(list().checked(index), c.checked[index] == '+') << index;
+      EXPECT_EQ(ListView_GetCheckState(control, index) != 0, c.checked[index] == '+') << index;
+    }
+    EXPECT_EQ(list().current(), c.current_after);
+  }
+}
+
+// Typing a name's first letters: the control asks which item they find.
+TEST_F(ListViewEntriesTest, TypingFindsTheNextItemWhoseNameBeginsWithTheLetters) {
+  for (const char* name : {"Alpha", "alpine", "Bravo", "brave new", "Charlie"}) add(name, 2, true);
+  const struct {
+    const wchar_t* typed;
+    UINT flags;
+    int start;
+    int found;
+  } cases[] = {
+      {L"b", LVFI_PARTIAL | LVFI_WRAP, 0, 2},   {L"B", LVFI_PARTIAL | LVFI_WRAP, 3, 3},
+      {L"br", LVFI_PARTIAL | LVFI_WRAP, 4, 2},  {L"br", LVFI_PARTIAL, 4, -1},
+      {L"ALP", LVFI_PARTIAL | LVFI_WRAP, 1, 1}, {L"alpha", LVFI_STRING, 0, 0},
+      {L"alp", LVFI_STRING | LVFI_WRAP, 0, -1}, {L"x", LVFI_PARTIAL | LVFI_WRAP, 0, -1},
+  };
+  for (const auto& c : cases) {
+    NMLVFINDITEMW request{};
+    request.hdr = NMHDR{form_.control(form1::kList1), form1::kList1, LVN_ODFINDITEMW};
+    request.iStart = c.start;
+    request.lvfi.flags = c.flags;
+    request.lvfi.psz = c.typed;
+    EXPECT_EQ(
+        ::SendMessageW(form_.hwnd(), WM_NOTIFY, form1::kList1, reinterpret_cast<LPARAM>(&request)),
+        c.found)
+        << win32::narrow(c.typed) << " from " << c.start;
+  }
+}
+
+// The control shows a batch's items only at its end, and its current and
+// focused items stay on their entries as the batch sorts in around them.
+TEST_F(ListViewEntriesTest, ABatchShowsItsItemsAtItsEndInTheirPlaces) {
+  add("b", 10, true);
+  add("d", 11, false);
+  list().set_current(1);
+  HWND control = form_.control(form1::kList1);
+  {
+    const EntryBatch batch(list());
+    for (const Item& item : {Item{"D", 1, true}, Item{"a", 2, false}, Item{"B", 3, true}})
+      EXPECT_EQ(list().add(item.text, item.tag, item.checked), -1);
+    EXPECT_EQ(ListView_GetItemCount(control), 2);
+  }
+  const std::vector<Item> sorted = {
+      {"a", 2, false}, {"b", 10, true}, {"B", 3, true}, {"d", 11, false}, {"D", 1, true}};
+  EXPECT_EQ(items(), sorted);
+  EXPECT_EQ(ListView_GetItemCount(control), 5);
+  EXPECT_EQ(list().current(), 3);
+  EXPECT_EQ(ListView_GetNextItem(control, -1, LVNI_FOCUSED), 3);
+  list().remove(0);
+  EXPECT_EQ(list().current(), 2) << "a removal before it";
+  add("0", 4, true);
+  EXPECT_EQ(list().current(), 3) << "an add before it";
 }
 
 }  // namespace
