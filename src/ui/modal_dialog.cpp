@@ -32,7 +32,6 @@ void DialogTemplate::put_string(std::wstring_view text) {
   words_.push_back(0);
 }
 
-
 INT_PTR ModalDialog::run(HWND owner, const DialogTemplate& layout, std::string_view name) {
   failure_ = nullptr;
   const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), layout.get(), owner,
