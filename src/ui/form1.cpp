@@ -139,7 +139,6 @@ void Form1::on_created() {
   HWND list = control(kList1);
   list_.attach(list);
   ListView_SetExtendedListViewStyle(list, kListExtendedStyle);
-  let_infotips_wrap(list, dpi_);
   ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
   ListView_SetTextBkColor(list, ::GetSysColor(COLOR_WINDOW));
   ListView_SetBkColor(list, ::GetSysColor(COLOR_WINDOW));
@@ -392,6 +391,9 @@ void Form1::on_infotip(NMLVGETINFOTIPW& request) {
     // A tip is no place for a message box: it says what went wrong instead.
     text = std::string("The details cannot be shown: ") + error.what();
   }
+  // Set as each tip is asked for, not at start: reaching the list's tooltip
+  // first costs the start several milliseconds under Wine.
+  let_infotips_wrap(control(kList1), dpi_);
   fill_infotip(request, text);
 }
 
@@ -403,7 +405,6 @@ void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {
   ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   move_controls(window_, kControls, dpi_, font_.get());
-  let_infotips_wrap(control(kList1), dpi_);
 }
 
 int run_message_loop(Form1& form) {

@@ -21,8 +21,8 @@ namespace rw::ui {
 std::wstring infotip_text(std::string_view text, std::size_t room);
 
 // Lets the list view's infotips break into their lines and wrap long ones:
-// a tooltip does either only once it has a maximum width. Again after a
-// change of DPI.
+// a tooltip does either only once it has a maximum width, which follows
+// `dpi`.
 void let_infotips_wrap(HWND list, UINT dpi);
 
 // Answers the list view's LVN_GETINFOTIPW with `text`, cut to its buffer.

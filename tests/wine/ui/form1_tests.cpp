@@ -301,6 +301,7 @@ TEST_F(Form1Test, AnItemsInfotipIsItsEntrysDetailsCutToTheTipsBuffer) {
     RECT suggested{0, 0, 100, 100};
     ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                    reinterpret_cast<LPARAM>(&suggested));
+    infotip(index, INFOTIPSIZE);
     EXPECT_EQ(::SendMessageW(item_tips, TTM_GETMAXTIPWIDTH, 0, 0), width) << dpi << " dpi";
   }
 }
