@@ -66,16 +66,29 @@ shown_titles() {
     tr '\n' '|' || true
 }
 
-shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# xdotool search, run again when it gave up: this xdotool ends on the X error
+# it gets when a window goes away while it looks (a closing dialog's, say),
+# which would read as "no such window".
+search_windows() {
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    if found=$(xdotool search "$@" 2>"$scratch/search.err"); then
+      printf '%s\n' "$found"
+      return 0
+    fi
+    [ -s "$scratch/search.err" ] || return 1 # nothing matched
+  done
+  return 1
+}
+
+shown() { search_windows --onlyvisible --name "$1" >/dev/null; }
 
 # The one shown window whose title matches, once it is there.
 window_titled() {
-  timeout "$wait_limit" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+  eventually shown "$1" || return 0
+  search_windows --onlyvisible --name "$1" | head -n 1
 }
 
-still_shown() {
-  xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -qx "$2"
-}
+still_shown() { search_windows --onlyvisible --name "$1" | grep -qx "$2"; }
 
 # Polls a condition (a command) until it holds; false after the time limit.
 eventually() {
@@ -151,11 +164,11 @@ dialog_titles='^Runwarden(: .*)?$'
 # Remembers the dialogs there are so far, shown or closing, so that one the
 # program opens later stands out.
 note_dialogs() {
-  known=" $(xdotool search --name "$dialog_titles" 2>/dev/null | tr '\n' ' ') "
+  known=" $(search_windows --name "$dialog_titles" | tr '\n' ' ') "
 }
 
 new_dialog_shown() {
-  for id in $(xdotool search --onlyvisible --name "$dialog_titles" 2>/dev/null); do
+  for id in $(search_windows --onlyvisible --name "$dialog_titles"); do
     case "$known" in
       *" $id "*) ;;
       *) return 0 ;;
