@@ -13,28 +13,59 @@ thread_local KeyPressLedger* thread_ledger = nullptr;
 
 }  // namespace
 
-void KeyPressLedger::activating(HWND window) {
+void KeyPressLedger::activating(HWND window, std::uint32_t now) {
   // Windows may be told again that they are active; only a change counts.
   if (window == active_) return;
   active_ = window;
+  activated_at_ = now;
   ++activation_;
 }
 
 bool KeyPressLedger::stray(const MSG& message, bool removing) {
-  const bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
-  const bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
-  if (!down && !up) return false;
-  std::uint32_t& pressed_in = pressed_in_[message.wParam & 0xFF];
-  const bool repeat = down && (message.lParam & kWasDown) != 0;
-  if (down && !repeat) {
-    if (removing) pressed_in = activation_;
-    return false;
+  switch (message.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return stray_key_down(message, removing);
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      return stray_key_up(message, removing);
+    case WM_CHAR:
+    case WM_SYSCHAR:
+    case WM_DEADCHAR:
+    case WM_SYSDEADCHAR:
+      return typed_in_ != activation_;
+    default:
+      return false;
   }
-  const bool here = pressed_in == activation_;
-  if (up && removing) pressed_in = 0;
-  // Enter acts on its press; held, it must not go on pressing buttons.
-  if (repeat && message.wParam == VK_RETURN) return true;
-  return !here;
+}
+
+bool KeyPressLedger::stray_key_down(const MSG& message, bool removing) {
+  std::uint32_t& pressed_in = pressed_in_[message.wParam & 0xFF];
+  bool acts = false;
+  if ((message.lParam & kWasDown) == 0) {
+    acts = !pressed_before_activation(message);
+    if (removing) pressed_in = acts ? activation_ : 0;
+  } else {
+    // Enter acts on its press; held, it must not go on pressing buttons.
+    acts = pressed_in == activation_ && message.wParam != VK_RETURN;
+  }
+  if (removing) typed_in_ = acts ? activation_ : 0;
+  return !acts;
+}
+
+bool KeyPressLedger::stray_key_up(const MSG& message, bool removing) {
+  std::uint32_t& pressed_in = pressed_in_[message.wParam & 0xFF];
+  const bool acts = pressed_in == activation_;
+  if (removing) pressed_in = 0;
+  return !acts;
+}
+
+bool KeyPressLedger::pressed_before_activation(const MSG& message) const {
+  // The tick count wraps every 49.7 days: compare by signed difference. A key
+  // stamped in the very tick of the activation may have been pressed after
+  // it, so only a stamp strictly before it counts as before.
+  return activated_at_.has_value() &&
+         static_cast<std::int32_t>(static_cast<std::uint32_t>(message.time) - *activated_at_) < 0;
 }
 
 KeyPressFilter::KeyPressFilter() {
@@ -61,7 +92,8 @@ LRESULT CALLBACK KeyPressFilter::on_message_taken(int code, WPARAM removal, LPAR
 
 LRESULT CALLBACK KeyPressFilter::on_window_event(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HCBT_ACTIVATE && thread_ledger != nullptr) {
-    thread_ledger->activating(reinterpret_cast<HWND>(wparam));
+    // Taken on the clock that stamps input messages (MSG::time).
+    thread_ledger->activating(reinterpret_cast<HWND>(wparam), ::GetTickCount());
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
