@@ -95,6 +95,23 @@ std::optional<std::string> Win32Programs::search_path(std::string_view name) {
   }
 }
 
+std::optional<std::string> Win32Programs::environment_variable(std::string_view name) {
+  const std::wstring wide = widen(name);
+  std::vector<wchar_t> buffer(MAX_PATH, L'\0');
+  for (;;) {
+    // An empty value also gives 0; only the status tells it from a missing one.
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length =
+        ::GetEnvironmentVariableW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      if (::GetLastError() != ERROR_SUCCESS) return std::nullopt;
+      return std::string();
+    }
+    if (length < buffer.size()) return narrow(std::wstring_view(buffer.data(), length));
+    buffer.assign(length, L'\0');  // the answer is the size it needs, with the NUL
+  }
+}
+
 FileDescription Win32Programs::describe_file(std::string_view path) {
   const FileVersionInfo info = FileVersionInfo::of_file(api_path(path));
   return FileDescription{info.string(L"CompanyName"), info.string(L"FileDescription")};
