@@ -252,10 +252,6 @@ class Programs {
   virtual std::string expand_environment(std::string_view text) = 0;
   // True when an ordinary file, not a folder, is at the path.
   virtual bool is_file(std::string_view path) = 0;
-  // SearchPathW: where CreateProcess would find a program given by its bare
-  // name (the program's folder, the system folders, then PATH); nothing when
-  // it is nowhere.
-  virtual std::optional<std::string> search_path(std::string_view name) = 0;
   // GetEnvironmentVariableW: the variable's value in this process, possibly
   // empty; nothing when it is not set. Names compare without regard to case.
   virtual std::optional<std::string> environment_variable(std::string_view name) = 0;

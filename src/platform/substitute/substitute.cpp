@@ -655,14 +655,6 @@ bool SubstitutePrograms::is_file(std::string_view path) {
   return fs::is_regular_file(SubstituteFiles::host_path(path), error);
 }
 
-std::optional<std::string> SubstitutePrograms::search_path(std::string_view name) {
-  for (const std::string& folder : search_folders) {
-    const std::string path = folder + "\\" + std::string(name);
-    if (is_file(path)) return path;
-  }
-  return std::nullopt;
-}
-
 std::optional<std::string> SubstitutePrograms::environment_variable(std::string_view name) {
   if (log_.enter("GetEnvironmentVariable", std::string(name))) return std::nullopt;
   std::string upper(name);

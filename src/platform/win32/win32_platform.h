@@ -83,7 +83,6 @@ class Win32Programs final : public Programs {
   std::optional<ShortcutLink> read_shortcut(std::string_view path) override;
   std::string expand_environment(std::string_view text) override;
   bool is_file(std::string_view path) override;
-  std::optional<std::string> search_path(std::string_view name) override;
   std::optional<std::string> environment_variable(std::string_view name) override;
   FileDescription describe_file(std::string_view path) override;
 
