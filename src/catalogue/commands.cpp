@@ -23,6 +23,10 @@ std::string cannot_show_program(const std::string& name, const std::string& caus
 // Why an entry that has no existing program file has none, in the words of
 // its details.
 std::string why_no_program(const EntryDetails& details) {
+  if (details.program && !details.program->not_checked.empty()) {
+    return "The program file " + details.program->path + " is " + details.program->not_checked +
+           ".";
+  }
   if (details.program && !details.program->path.empty()) {
     return "The file " + details.program->path + " does not exist.";
   }

@@ -1,8 +1,5 @@
 #include "catalogue/details.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "catalogue/entry_store.h"
 #include "catalogue/run_value_io.h"
 #include "catalogue/scan.h"
@@ -11,37 +8,8 @@ namespace rw {
 
 namespace {
 
-// A name alone, with no folder: CreateProcess searches for it.
-bool is_bare(std::string_view path) { return path.find_first_of("\\/:") == std::string_view::npos; }
-
-// CreateProcess adds ".exe" to a module name that has no extension.
-std::string with_extension(std::string_view path) {
-  const std::size_t folder_end = path.find_last_of("\\/");
-  const std::size_t dot = path.rfind('.');
-  const bool has_extension =
-      dot != std::string_view::npos && (folder_end == std::string_view::npos || dot > folder_end);
-  return has_extension ? std::string(path) : std::string(path) + ".exe";
-}
-
-std::optional<std::string> existing_program(Programs& programs, std::string_view candidate) {
-  const std::string path = with_extension(candidate);
-  if (is_bare(path)) return programs.search_path(path);
-  if (programs.is_file(path)) return path;
-  return std::nullopt;
-}
-
-// Where an unquoted command that finds nothing would have its program: up to
-// the first ".exe", else its first word.
-std::string missing_program(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  const std::size_t exe = lower.find(".exe");
-  if (exe != std::string::npos) return std::string(text.substr(0, exe + 4));
-  return with_extension(text.substr(0, text.find(' ')));
-}
-
-void describe_run_value(Catalogue& catalogue, const Content& stored, EntryDetails& details) {
+void describe_run_value(Catalogue& catalogue, ProgramFinder& finder, const Content& stored,
+                        EntryDetails& details) {
   if (!is_string_type(stored.type)) {
     details.warnings.push_back("It holds " + type_words(stored.type) + ", not a command line.");
     return;
@@ -50,11 +18,11 @@ void describe_run_value(Catalogue& catalogue, const Content& stored, EntryDetail
                         ? catalogue.platform.programs.expand_environment(stored.data)
                         : stored.data;
   if (details.command != stored.data) details.stored_command = stored.data;
-  details.program = find_program(catalogue.platform.programs, details.command);
+  details.program = finder.find(details.command);
 }
 
-void describe_shortcut(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
-                       EntryDetails& details) {
+void describe_shortcut(Catalogue& catalogue, ProgramFinder& finder, const PlaceInfo& info,
+                       const std::string& name, EntryDetails& details) {
   Programs& programs = catalogue.platform.programs;
   const std::optional<ShortcutLink> link =
       programs.read_shortcut(entry_address(catalogue, info, name));
@@ -64,54 +32,30 @@ void describe_shortcut(Catalogue& catalogue, const PlaceInfo& info, const std::s
   }
   details.command = link->arguments.empty() ? link->target : link->target + " " + link->arguments;
   // The target is a file name, not a command line: nothing to search or split.
-  details.program = ProgramFile{link->target, programs.is_file(link->target), false};
+  details.program = finder.file_at(link->target);
 }
 
 void add_warnings(EntryDetails& details) {
   if (!details.program || details.program->path.empty()) return;
-  if (!details.program->found) {
+  if (!details.program->not_checked.empty()) {
+    details.warnings.push_back("Program file " + details.program->not_checked + ": " +
+                               details.program->path);
+  } else if (!details.program->found) {
     details.warnings.push_back("Program file missing: " + details.program->path);
   }
   if (details.program->unquoted_with_space) {
     details.warnings.push_back(
         "The program's path has a space but no quotation marks around it. Windows first tries "
         "each shorter path up to a space (such as " +
-        missing_program(details.program->path.substr(0, details.program->path.find(' '))) +
+        first_unquoted_candidate(details.program->path) +
         "), so anyone who can create such a file could have it started in this entry's place. "
         "Put the path in quotation marks.");
   }
 }
 
-}  // namespace
-
-ProgramFile find_program(Programs& programs, std::string_view command) {
-  const std::size_t start = command.find_first_not_of(" \t");
-  if (start == std::string_view::npos) return {};
-  const std::string_view text = command.substr(start);
-  if (text.front() == '"') {
-    const std::size_t close = text.find('"', 1);
-    const std::string_view path =
-        text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-    const std::optional<std::string> found = existing_program(programs, path);
-    return ProgramFile{found.value_or(with_extension(path)), found.has_value(), false};
-  }
-  // Unquoted, each space may end the program's path; the first file that
-  // exists wins, shortest first.
-  for (std::size_t space = text.find(' ');; space = text.find(' ', space + 1)) {
-    if (const auto found = existing_program(programs, text.substr(0, space))) {
-      return ProgramFile{*found, true, found->find(' ') != std::string::npos};
-    }
-    if (space == std::string_view::npos) break;
-  }
-  const std::string missing = missing_program(text);
-  return ProgramFile{missing, false, missing.find(' ') != std::string::npos};
-}
-
-namespace {
-
 // The details, from what the entry holds when that is known already.
-EntryDetails describe(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
-                      bool switched_off, const Content* known) {
+EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceInfo& info,
+                      const std::string& name, bool switched_off, const Content* known) {
   EntryDetails details;
   details.name = name;
   details.place = &info;
@@ -123,11 +67,11 @@ EntryDetails describe(Catalogue& catalogue, const PlaceInfo& info, const std::st
     if (!is_exact_name(name)) {
       details.warnings.push_back("Its name " + inexact_name_words());
     } else if (info.kind == EntryKind::Shortcut) {
-      describe_shortcut(catalogue, info, name, details);
+      describe_shortcut(catalogue, finder, info, name, details);
     } else if (known != nullptr) {
-      describe_run_value(catalogue, *known, details);
+      describe_run_value(catalogue, finder, *known, details);
     } else if ((read = read_entry(catalogue, info, name))) {
-      describe_run_value(catalogue, *read, details);
+      describe_run_value(catalogue, finder, *read, details);
     } else {
       details.warnings.push_back("It is no longer in " + std::string(info.where) + ".");
     }
@@ -146,14 +90,16 @@ EntryDetails describe(Catalogue& catalogue, const PlaceInfo& info, const std::st
 
 EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
                             bool switched_off) {
-  return describe(catalogue, info, name, switched_off, nullptr);
+  ProgramFinder finder(catalogue.platform);
+  return describe(catalogue, finder, info, name, switched_off, nullptr);
 }
 
 AllDetails describe_all(Catalogue& catalogue) {
   AllDetails all;
+  ProgramFinder finder(catalogue.platform);  // one search path for the whole pass
   all.problems = walk_places(catalogue, true, [&](const ScannedEntry& entry) {
     all.entries.push_back(
-        describe(catalogue, *entry.place, entry.name, entry.switched_off, entry.content));
+        describe(catalogue, finder, *entry.place, entry.name, entry.switched_off, entry.content));
   });
   return all;
 }

@@ -9,18 +9,9 @@
 #include <vector>
 
 #include "catalogue/module1.h"
+#include "catalogue/program_file.h"
 
 namespace rw {
-
-// The program file a command starts, found as CreateProcess finds it.
-struct ProgramFile {
-  std::string path;  // the file found; when none, the path Windows would look for
-  bool found = false;
-  // Not in quotation marks, with a space in the program's path: Windows tries
-  // each shorter path first ("C:\Program.exe" before "C:\Program Files\...").
-  bool unquoted_with_space = false;
-};
-ProgramFile find_program(Programs& programs, std::string_view command);
 
 struct EntryDetails {
   std::string name;

@@ -111,9 +111,14 @@ Record record_of(const EntryDetails& details) {
         details.place != nullptr && !details.place->active ? "parked" : "switched off in Windows";
   }
   record.command = details.stored_command.empty() ? details.command : details.stored_command;
-  if (details.program && details.program->found) record.program = details.program->path;
+  // A program that was not looked for (on a network share, say) is given as
+  // the command names it, and is not said to be missing.
+  const bool not_checked = details.program && !details.program->not_checked.empty();
+  if (details.program && (details.program->found || not_checked)) {
+    record.program = details.program->path;
+  }
   record.program_missing =
-      details.program && !details.program->found && !details.program->path.empty();
+      details.program && !details.program->found && !not_checked && !details.program->path.empty();
   record.publisher = unless_empty(details.made_by.company);
   return record;
 }

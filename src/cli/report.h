@@ -20,7 +20,9 @@ struct Record {
   bool enabled = false;
   std::optional<std::string> off_reason;  // "parked", "switched off in Windows"
   std::string command;                    // as stored, or a shortcut's target and arguments
-  std::optional<std::string> program;     // the program file, when it is found
+  // The program file when it is found, or as the command names it when it
+  // was not looked for (on a network share, or relative to an unknown folder).
+  std::optional<std::string> program;
   bool program_missing = false;
   std::optional<std::string> publisher;
 };

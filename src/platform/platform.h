@@ -186,6 +186,13 @@ class Folders {
   virtual std::string special_folder(int csidl) = 0;
   // GetWindowsDirectoryW, or the empty text when it fails.
   virtual std::string windows_directory() = 0;
+  // GetSystemDirectoryW (System32 of a native program), or the empty text
+  // when it fails.
+  virtual std::string system_directory() = 0;
+  // True when the drive letter is mapped to a network share: GetDriveTypeW of
+  // its root says DRIVE_REMOTE. Windows knows that of its own drive map, so
+  // no server is asked. False for a letter with no drive.
+  virtual bool is_network_drive(char letter) = 0;
   // The folder of the executable, without a trailing backslash.
   virtual std::string program_folder() = 0;
 };
@@ -245,10 +252,9 @@ class Programs {
   virtual std::string expand_environment(std::string_view text) = 0;
   // True when an ordinary file, not a folder, is at the path.
   virtual bool is_file(std::string_view path) = 0;
-  // SearchPathW: where CreateProcess would find a program given by its bare
-  // name (the program's folder, the system folders, then PATH); nothing when
-  // it is nowhere.
-  virtual std::optional<std::string> search_path(std::string_view name) = 0;
+  // GetEnvironmentVariableW: the variable's value in this process, possibly
+  // empty; nothing when it is not set. Names compare without regard to case.
+  virtual std::optional<std::string> environment_variable(std::string_view name) = 0;
   // The file's version resource; empty texts where it has none.
   virtual FileDescription describe_file(std::string_view path) = 0;
 };

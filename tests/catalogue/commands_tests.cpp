@@ -87,6 +87,7 @@ TEST_F(CommandsTest, OpenFileLocationIsOfferedAndDoneOnlyForAProgramFileThatExis
   store_shortcut(L::CurrentUserStartup, "Linked",
                  substitute::SubstitutePrograms::shortcut_content(tool, "/min"));
   store_shortcut(L::AllUsersStartupParked, "Broken", "garbage");
+  store_run_value(L::AllUsersRunParked, "Shared", "\\\\server\\share\\x.exe");
   scan();
 
   const std::string cannot = " in its folder ! ";
@@ -107,6 +108,9 @@ TEST_F(CommandsTest, OpenFileLocationIsOfferedAndDoneOnlyForAProgramFileThatExis
       {"Broken", L::AllUsersStartupParked, false,
        "Can't show the program file of Broken" + cannot +
            "The file Broken.lnk is not a valid shortcut."},
+      {"Shared", L::AllUsersRunParked, false,
+       "Can't show the program file of Shared" + cannot +
+           "The program file \\\\server\\share\\x.exe is on a network share, not checked."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

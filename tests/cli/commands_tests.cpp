@@ -63,6 +63,15 @@ TEST_F(CliTest, ListGivesTheSameFieldsAsJsonAndCsvForNamesOfAnyScript) {
   EXPECT_THAT(words_.out_text, HasSubstr("\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,"));
 }
 
+TEST_F(CliTest, AProgramNotLookedForIsListedAsWrittenAndNotAsMissing) {
+  store_run_value(L::CurrentUserRun, "Shared", "\\\\server\\share\\x.exe /q");
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  const auto json = nlohmann::json::parse(words_.out_text);
+  ASSERT_EQ(json.size(), 1u);
+  EXPECT_EQ(json[0]["program"], "\\\\server\\share\\x.exe");
+  EXPECT_EQ(json[0]["program_missing"], false);
+}
+
 TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
   store_run_value(L::CurrentUserRun, "Twice", "C:\\a.exe");
   store_run_value(L::AllUsersRun, "Twice", "C:\\b.exe");

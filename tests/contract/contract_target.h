@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -37,6 +38,11 @@ class ContractTarget {
                                   const std::string& text) = 0;
   virtual TextRules& text_rules() = 0;
   virtual Programs& programs() = 0;
+  // Sets an environment variable of this process, as it was before afterwards.
+  virtual void set_environment_variable(const std::string& name, const std::string& value) = 0;
+  // A drive letter mapped to a network share for the case, removed
+  // afterwards; nothing where the target cannot make one.
+  virtual std::optional<char> network_drive() = 0;
   // A real shortcut at the path to the target, with the arguments.
   virtual void write_shortcut(const std::string& path, const std::string& target,
                               const std::string& arguments) = 0;

@@ -663,7 +663,6 @@ TEST_F(FileContract, ProgramsAreFilesNotFoldersAndUnknownNamesAreFoundNowhere) {
   EXPECT_TRUE(programs.is_file(at("TOOL.EXE")));
   EXPECT_FALSE(programs.is_file(at("folder.exe")));
   EXPECT_FALSE(programs.is_file(at("missing.exe")));
-  EXPECT_EQ(programs.search_path("runwarden-no-such-program.exe"), std::nullopt);
   EXPECT_EQ(programs.describe_file(at("tool.exe")).company, "");  // no version resource
   // An unknown variable stays as written, as Windows leaves it.
   EXPECT_EQ(programs.expand_environment("C:\\%RUNWARDEN_NO_SUCH_VARIABLE%\\x.exe"),
@@ -683,10 +682,49 @@ TEST_F(PlatformContract, TheSpecialFoldersAndTheProgramFolderExist) {
   EXPECT_FALSE(windows.empty());
   EXPECT_NE(windows.back(), '\\');
   EXPECT_TRUE(files().folder_exists(windows)) << windows;
+  const std::string system = folders.system_directory();
+  EXPECT_FALSE(system.empty());
+  EXPECT_NE(system.back(), '\\');
+  EXPECT_TRUE(files().folder_exists(system)) << system;
+  EXPECT_FALSE(target_->text_rules().same_name(system, windows)) << system;
   const std::string program = folders.program_folder();
   EXPECT_FALSE(program.empty());
   EXPECT_NE(program.back(), '\\');
   EXPECT_TRUE(files().folder_exists(program)) << program;
+}
+
+TEST_F(PlatformContract, OnlyALetterMappedToANetworkShareIsANetworkDrive) {
+  Folders& folders = target_->folders();
+  const std::string windows = folders.windows_directory();
+  if (windows.size() >= 2 && windows[1] == ':') {
+    EXPECT_FALSE(folders.is_network_drive(windows[0])) << windows;
+  }
+  for (const char no_letter : {'\\', '1', '?', ':', '\0'}) {
+    EXPECT_FALSE(folders.is_network_drive(no_letter)) << static_cast<int>(no_letter);
+  }
+  const std::optional<char> mapped = target_->network_drive();
+  if (!mapped) GTEST_SKIP() << "no drive can be mapped to a network share here";
+  EXPECT_TRUE(folders.is_network_drive(*mapped));
+  EXPECT_TRUE(folders.is_network_drive(static_cast<char>(*mapped - 'A' + 'a')));
+}
+
+TEST_F(PlatformContract, AnEnvironmentVariableIsReadWholeAndAMissingOneIsNothing) {
+  Programs& programs = target_->programs();
+  // Around the first buffer's size, and far past it; the empty value is set.
+  for (const std::size_t length : {0u, 259u, 260u, 261u, 5000u}) {
+    const std::string value = std::string(length, 'v');
+    target_->set_environment_variable("RUNWARDEN_CONTRACT_VALUE", value);
+    EXPECT_EQ(programs.environment_variable("RUNWARDEN_CONTRACT_VALUE"), value) << length;
+  }
+  target_->set_environment_variable("RUNWARDEN_CONTRACT_VALUE", "C:\\\xC3\x9C\xF0\x9F\x98\x80");
+  EXPECT_EQ(programs.environment_variable("runwarden_contract_value"),
+            "C:\\\xC3\x9C\xF0\x9F\x98\x80");  // any letter case, and not ASCII
+  EXPECT_EQ(programs.environment_variable("RUNWARDEN_NO_SUCH_VARIABLE"), std::nullopt);
+  // Windows' own programs are on the search path.
+  const std::optional<std::string> path = programs.environment_variable("PATH");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_THAT(target_->text_rules().name_key(*path),
+              HasSubstr(target_->text_rules().name_key(target_->folders().system_directory())));
 }
 
 TEST_F(PlatformContract, EveryStatusHasWordsThatFitIntoASentence) {

@@ -1,4 +1,6 @@
 // The contract suite against the substitute platform.
+#include <cctype>
+
 #include "contract/contract_target.h"
 #include "platform/substitute/substitute.h"
 
@@ -40,6 +42,15 @@ class SubstituteTarget final : public ContractTarget {
   }
   TextRules& text_rules() override { return os_.text_rules; }
   Programs& programs() override { return os_.programs; }
+  void set_environment_variable(const std::string& name, const std::string& value) override {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    os_.programs.environment[upper] = value;
+  }
+  std::optional<char> network_drive() override {
+    os_.folders.network_drives.insert('N');
+    return 'N';
+  }
   void write_shortcut(const std::string& path, const std::string& target,
                       const std::string& arguments) override {
     os_.files.write_file(path, substitute::SubstitutePrograms::shortcut_content(target, arguments));

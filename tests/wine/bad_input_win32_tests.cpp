@@ -135,6 +135,8 @@ class ScratchFolders final : public Folders {
     return real_.special_folder(csidl);
   }
   std::string windows_directory() override { return real_.windows_directory(); }
+  std::string system_directory() override { return real_.system_directory(); }
+  bool is_network_drive(char letter) override { return real_.is_network_drive(letter); }
   std::string program_folder() override { return root_ + "\\Program"; }
 
  private:

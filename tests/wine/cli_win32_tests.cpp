@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -153,6 +154,43 @@ TEST_F(CliUnderWine, ListJsonKeepsNamesOutsideTheCodePageWhole) {
   EXPECT_EQ((*found)["enabled"], true);
   EXPECT_EQ((*found)["command"], "\"C:\\windows\\notepad.exe\" /x");
   EXPECT_EQ((*found)["program_missing"], false);
+}
+
+TEST_F(CliUnderWine, ListFindsProgramsAsAtLogonWithoutAskingTheNetwork) {
+  // A program beside runwarden-cli, which is no folder Windows searches at logon.
+  ASSERT_TRUE(
+      ::CopyFileW(L"C:\\windows\\notepad.exe", (folder_ + L"\\rw-beside.exe").c_str(), FALSE));
+  std::wstring words;
+  while (words.size() < 200'000) words += L" /x";
+  const struct {
+    std::wstring base;
+    std::wstring command;
+    std::optional<std::string> program;
+    bool missing;
+  } cases[] = {
+      {L"Windows folder first", L"notepad.exe /x", "C:\\windows\\notepad.exe", false},
+      {L"Not beside the program", L"rw-beside.exe", std::nullopt, true},
+      {L"On a share", L"\\\\rw-no-such-server\\share\\x.exe /x",
+       "\\\\rw-no-such-server\\share\\x.exe", false},
+      {L"Long", L"C:\\rw-gone\\x" + words, std::nullopt, true},
+  };
+  for (const auto& c : cases) put(HKEY_CURRENT_USER, kRun, named(c.base), c.command);
+  const Ran ran = run({L"list", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(narrow(cases[i].base));
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+      return entry["name"] == narrow(names_[i]);
+    });
+    ASSERT_NE(found, entries.end());
+    if (cases[i].program) {
+      EXPECT_EQ((*found)["program"], *cases[i].program);
+    } else {
+      EXPECT_TRUE((*found)["program"].is_null()) << (*found)["program"];
+    }
+    EXPECT_EQ((*found)["program_missing"], cases[i].missing);
+  }
 }
 
 TEST_F(CliUnderWine, DisableThenEnableARunValueAndAShortcut) {

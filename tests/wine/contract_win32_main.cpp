@@ -5,7 +5,11 @@
 // after windows.h, which they need
 #include <objbase.h>
 #include <shlobj.h>
+#include <winioctl.h>
 
+#include <cstring>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,45 @@ using wine_support::remove_tree;
 
 constexpr const wchar_t* kScratchRoot = L"Software\\RunwardenContract";
 
+// Wine's mount manager maps a drive letter, of any drive type, to a folder of
+// the host (as winecfg does); Windows has no such call. Without a folder, it
+// removes the letter.
+bool define_wine_drive(char letter, const char* host_folder, UINT drive_type) {
+  struct UnixDrive {  // Wine's struct mountmgr_unix_drive
+    ULONG size;
+    ULONG type;
+    ULONG fs_type;
+    DWORD serial;
+    ULONGLONG unix_dev;
+    WCHAR letter;
+    USHORT mount_point_offset;
+    USHORT device_offset;
+    USHORT label_offset;
+  };
+  constexpr DWORD kDefineUnixDrive =
+      CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+    return false;
+  }
+  win32::UniqueFile manager(::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  if (!manager) return false;
+  const std::string folder = host_folder == nullptr ? "" : std::string(host_folder) + '\0';
+  std::vector<char> request(sizeof(UnixDrive) + folder.size(), '\0');
+  UnixDrive drive{};
+  drive.size = static_cast<ULONG>(request.size());
+  drive.type = drive_type;
+  drive.fs_type = 1;  // unknown
+  drive.letter = static_cast<WCHAR>(letter);
+  drive.mount_point_offset = host_folder == nullptr ? 0 : sizeof(UnixDrive);
+  std::memcpy(request.data(), &drive, sizeof(drive));
+  std::memcpy(request.data() + sizeof(drive), folder.data(), folder.size());
+  DWORD returned = 0;
+  return ::DeviceIoControl(manager.get(), kDefineUnixDrive, request.data(),
+                           static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+}
+
 std::string temp_folder() {
   std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
   const DWORD length = ::GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
@@ -39,6 +82,10 @@ std::string temp_folder() {
 class Win32Target final : public ContractTarget {
  public:
   ~Win32Target() override {
+    if (network_drive_) define_wine_drive(*network_drive_, nullptr, DRIVE_NO_ROOT_DIR);
+    for (const auto& [name, value] : variables_before_) {
+      ::SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
+    }
     for (const std::string& key : keys_) ::RegDeleteTreeW(HKEY_CURRENT_USER, widen(key).c_str());
     for (const std::string& key : machine_keys_) remove_machine_key(key);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kScratchRoot);  // only once it is empty
@@ -125,6 +172,29 @@ class Win32Target final : public ContractTarget {
   }
   TextRules& text_rules() override { return services_.text_rules; }
   Programs& programs() override { return services_.programs; }
+  void set_environment_variable(const std::string& name, const std::string& value) override {
+    const std::wstring wide = widen(name);
+    if (!variables_before_.count(wide)) {
+      std::vector<wchar_t> before(40000, L'\0');
+      const DWORD length =
+          ::GetEnvironmentVariableW(wide.c_str(), before.data(), static_cast<DWORD>(before.size()));
+      variables_before_[wide] =
+          length == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND
+              ? std::nullopt
+              : std::optional<std::wstring>(std::wstring(before.data(), length));
+    }
+    ::SetEnvironmentVariableW(wide.c_str(), widen(value).c_str());
+  }
+  std::optional<char> network_drive() override {
+    const DWORD used = ::GetLogicalDrives();
+    for (char letter = 'R'; letter <= 'Y'; ++letter) {
+      if (used & (1u << (letter - 'A'))) continue;
+      if (!define_wine_drive(letter, "/tmp", DRIVE_REMOTE)) return std::nullopt;
+      network_drive_ = letter;
+      return letter;
+    }
+    return std::nullopt;
+  }
   void write_shortcut(const std::string& path, const std::string& target,
                       const std::string& arguments) override {
     win32::ComScope com;
@@ -158,6 +228,8 @@ class Win32Target final : public ContractTarget {
   }
 
   win32::Win32Services services_;
+  std::map<std::wstring, std::optional<std::wstring>> variables_before_;
+  std::optional<char> network_drive_;
   std::vector<std::string> keys_;
   std::vector<std::string> machine_keys_;
   std::vector<std::string> folders_;

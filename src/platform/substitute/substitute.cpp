@@ -514,6 +514,16 @@ std::string SubstituteFolders::windows_directory() {
   return windows;
 }
 
+std::string SubstituteFolders::system_directory() {
+  if (log_.enter("GetSystemDirectory", "")) return {};
+  return system;
+}
+
+bool SubstituteFolders::is_network_drive(char letter) {
+  if (log_.enter("GetDriveType", std::string(1, letter) + ":\\")) return false;
+  return network_drives.count(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+}
+
 std::string SubstituteStatusText::describe(Status code) {
   switch (code) {
     case status::kOk:
@@ -640,16 +650,19 @@ std::string SubstitutePrograms::expand_environment(std::string_view text) {
 }
 
 bool SubstitutePrograms::is_file(std::string_view path) {
+  if (log_.enter("GetFileAttributes", std::string(path))) return false;
   std::error_code error;
   return fs::is_regular_file(SubstituteFiles::host_path(path), error);
 }
 
-std::optional<std::string> SubstitutePrograms::search_path(std::string_view name) {
-  for (const std::string& folder : search_folders) {
-    const std::string path = folder + "\\" + std::string(name);
-    if (is_file(path)) return path;
-  }
-  return std::nullopt;
+std::optional<std::string> SubstitutePrograms::environment_variable(std::string_view name) {
+  if (log_.enter("GetEnvironmentVariable", std::string(name))) return std::nullopt;
+  std::string upper(name);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const auto found = environment.find(upper);
+  if (found == environment.end()) return std::nullopt;
+  return found->second;
 }
 
 FileDescription SubstitutePrograms::describe_file(std::string_view path) {
@@ -695,7 +708,9 @@ SubstitutePlatform::SubstitutePlatform() {
   fs::create_directories(SubstituteFiles::host_path(user_startup));
   fs::create_directories(SubstituteFiles::host_path(common_startup));
   folders.windows = root_ + "\\Windows";
-  fs::create_directories(SubstituteFiles::host_path(folders.windows));
+  folders.system = folders.windows + "\\System32";
+  fs::create_directories(SubstituteFiles::host_path(folders.system));
+  programs.environment["PATH"] = folders.system + ";" + folders.windows;
   folders.special[kCsidlStartup] = user_startup;
   folders.special[kCsidlCommonStartup] = common_startup;
 }

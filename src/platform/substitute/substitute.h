@@ -152,11 +152,15 @@ class SubstituteFolders final : public Folders {
   explicit SubstituteFolders(CallLog& log) : log_(log) {}
   std::string special_folder(int csidl) override;
   std::string windows_directory() override;
+  std::string system_directory() override;
+  bool is_network_drive(char letter) override;
   std::string program_folder() override { return program_folder_; }
 
   std::map<int, std::string> special;
   std::string windows;  // a real folder under the temporary root
+  std::string system;   // a real folder under `windows`
   std::string program_folder_;
+  std::set<char> network_drives;  // upper-case letters mapped to network shares
 
  private:
   CallLog& log_;
@@ -193,22 +197,21 @@ class RecordingShell final : public Shell {
 };
 
 // Shortcuts are files of the form "LNK\n" + target + "\n" + arguments; any
-// other content is not a shortcut. Environment variables, the folders a bare
-// program name is searched in and the version resources of program files are
-// what a test sets.
+// other content is not a shortcut. Environment variables (PATH is the
+// system and Windows folders at first) and the version resources of program
+// files are what a test sets.
 class SubstitutePrograms final : public Programs {
  public:
   explicit SubstitutePrograms(CallLog& log) : log_(log) {}
   std::optional<ShortcutLink> read_shortcut(std::string_view path) override;
   std::string expand_environment(std::string_view text) override;
   bool is_file(std::string_view path) override;
-  std::optional<std::string> search_path(std::string_view name) override;
+  std::optional<std::string> environment_variable(std::string_view name) override;
   FileDescription describe_file(std::string_view path) override;
 
   static std::string shortcut_content(std::string_view target, std::string_view arguments = {});
 
-  std::map<std::string, std::string> environment;  // names in upper case
-  std::vector<std::string> search_folders;
+  std::map<std::string, std::string> environment;       // names in upper case
   std::map<std::string, FileDescription> descriptions;  // by path as given
   int shortcuts_read = 0;
 

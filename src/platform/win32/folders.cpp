@@ -1,5 +1,5 @@
-// Where things are: the special folders, the Windows folder and the
-// program's own folder.
+// Where things are: the special folders, the Windows and system folders,
+// the program's own folder, and which drives are network shares.
 #include <shlobj.h>
 #include <windows.h>
 
@@ -17,6 +17,18 @@ std::string text_before_nul(const std::vector<wchar_t>& buffer) {
   return narrow(text.substr(0, text.find(L'\0')));
 }
 
+// GetWindowsDirectoryW and GetSystemDirectoryW answer alike: the length
+// copied, or the size needed when the buffer is short, or 0 on failure.
+std::string system_folder(UINT(WINAPI* ask)(LPWSTR, UINT)) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
+  for (;;) {
+    const UINT length = ask(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return narrow(std::wstring_view(buffer.data(), length));
+    buffer.assign(length + 1, L'\0');
+  }
+}
+
 }  // namespace
 
 std::string Win32Folders::special_folder(int csidl) {
@@ -27,14 +39,14 @@ std::string Win32Folders::special_folder(int csidl) {
   return text_before_nul(buffer);
 }
 
-std::string Win32Folders::windows_directory() {
-  std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
-  for (;;) {
-    const UINT length = ::GetWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) return narrow(std::wstring_view(buffer.data(), length));
-    buffer.assign(length + 1, L'\0');  // the answer is the size it needs
-  }
+std::string Win32Folders::windows_directory() { return system_folder(::GetWindowsDirectoryW); }
+
+std::string Win32Folders::system_directory() { return system_folder(::GetSystemDirectoryW); }
+
+bool Win32Folders::is_network_drive(char letter) {
+  if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'))) return false;
+  const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+  return ::GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
 std::string Win32Folders::program_folder() {

@@ -1,5 +1,5 @@
 // The files a command names: shortcuts read through IShellLinkW, environment
-// variables, the program search and version resources.
+// variables, whether a file is there, and version resources.
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
@@ -83,15 +83,20 @@ bool Win32Programs::is_file(std::string_view path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::optional<std::string> Win32Programs::search_path(std::string_view name) {
+std::optional<std::string> Win32Programs::environment_variable(std::string_view name) {
   const std::wstring wide = widen(name);
   std::vector<wchar_t> buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD needed = ::SearchPathW(nullptr, wide.c_str(), nullptr,
-                                       static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (needed == 0) return std::nullopt;
-    if (needed < buffer.size()) return text_of(buffer);
-    buffer.assign(needed + 1, L'\0');
+    // An empty value also gives 0; only the status tells it from a missing one.
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length =
+        ::GetEnvironmentVariableW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      if (::GetLastError() != ERROR_SUCCESS) return std::nullopt;
+      return std::string();
+    }
+    if (length < buffer.size()) return narrow(std::wstring_view(buffer.data(), length));
+    buffer.assign(length, L'\0');  // the answer is the size it needs, with the NUL
   }
 }
 

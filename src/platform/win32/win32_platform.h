@@ -49,6 +49,8 @@ class Win32Folders final : public Folders {
  public:
   std::string special_folder(int csidl) override;
   std::string windows_directory() override;
+  std::string system_directory() override;
+  bool is_network_drive(char letter) override;
   std::string program_folder() override;
 };
 
@@ -81,7 +83,7 @@ class Win32Programs final : public Programs {
   std::optional<ShortcutLink> read_shortcut(std::string_view path) override;
   std::string expand_environment(std::string_view text) override;
   bool is_file(std::string_view path) override;
-  std::optional<std::string> search_path(std::string_view name) override;
+  std::optional<std::string> environment_variable(std::string_view name) override;
   FileDescription describe_file(std::string_view path) override;
 
  private:

@@ -712,6 +712,8 @@ class BlockedProgramFolder final : public Folders {
       : real_(real), folder_(std::move(folder)) {}
   std::string special_folder(int csidl) override { return real_.special_folder(csidl); }
   std::string windows_directory() override { return real_.windows_directory(); }
+  std::string system_directory() override { return real_.system_directory(); }
+  bool is_network_drive(char letter) override { return real_.is_network_drive(letter); }
   std::string program_folder() override { return folder_; }
 
  private:
