@@ -5,6 +5,7 @@
 #include "catalogue/details.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
+#include "catalogue/shown_names.h"
 #include "cli/report.h"
 
 namespace rw::cli {
@@ -99,7 +100,7 @@ class Run {
     }
     if (matches.size() == 1) return matches.front();
     if (matches.empty()) {
-      output_.err("No entry is named '" + request_.name + "'" +
+      output_.err("No entry is named '" + shown_name(request_.name) + "'" +
                   (request_.place ? " in " + std::string(place(*request_.place).name) : "") +
                   ".\n");
       return -1;
@@ -108,22 +109,34 @@ class Run {
     for (int index : matches) {
       places += (places.empty() ? "" : ", ") + std::string(place_of(index).name);
     }
-    output_.err("'" + request_.name + "' names entries in several places: " + places +
+    output_.err("'" + shown_name(request_.name) + "' names entries in several places: " + places +
                 ". Say which with --place PLACE.\n");
     return -1;
   }
 
   const PlaceInfo& place_of(int index) const { return *find_place(list_.tag(index)); }
 
+  // A name that Windows cannot be asked for exactly is one the program will
+  // not act on, like an unknown one: told here, before an operation refuses it.
+  bool may_act_on(int index) {
+    const std::string name = list_.text(index);
+    if (is_exact_name(name)) return true;
+    output_.err("'" + shown_name(name) + "' in " + std::string(place_of(index).name) + " " +
+                inexact_name_words() + "\n");
+    return false;
+  }
+
   // As ticking or unticking the item and pressing Exit does.
   int switch_to(int index, bool on) {
     const PlaceInfo& info = place_of(index);
     const bool starts = info.active && !list_.switched_off(index);
-    const std::string entry = "'" + list_.text(index) + "' in " + std::string(info.name);
+    const std::string entry =
+        "'" + shown_name(list_.text(index)) + "' in " + std::string(info.name);
     if (starts == on) {
       output_.out(entry + " is already " + (on ? "on" : "off") + ".\n");
       return kDone;
     }
+    if (!may_act_on(index)) return kBadName;
     list_.set_checked(index, on);
     const ExitReport report = apply_changes(catalogue_);
     if (report.notes.empty()) {
@@ -139,7 +152,8 @@ class Run {
 
   int remove(int index) {
     const std::string entry =
-        "'" + list_.text(index) + "' from " + std::string(place_of(index).name);
+        "'" + shown_name(list_.text(index)) + "' from " + std::string(place_of(index).name);
+    if (!may_act_on(index)) return kBadName;
     list_.set_current(index);
     remove_entry(catalogue_);
     if (dialogs_.errors > 0) return kFailed;

@@ -20,7 +20,7 @@ class Output {
 // Runs the request over the platform (whose dialogs it does not use) and
 // returns the exit status: 0 done; 1 a call of the OS failed, and the errors
 // name the entry, the key or path and the OS's words; 2 an unknown,
-// ambiguous or colliding name.
+// ambiguous or colliding name, or one it cannot act on exactly.
 int run_request(const Request& request, Platform& platform, Output& output);
 
 }  // namespace rw::cli

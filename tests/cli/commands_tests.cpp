@@ -68,6 +68,11 @@ TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
   store_run_value(L::AllUsersRun, "Twice", "C:\\b.exe");
   store_run_value(L::CurrentUserRun, "Clash", "C:\\new.exe");
   store_run_value(L::CurrentUserRunParked, "Clash", "C:\\old.exe");
+  const std::string lone = "Lone \xED\xA0\x80";  // a lone surrogate, as a name may hold
+  const std::string nul("Nul\0x", 5);
+  store_run_value(L::CurrentUserRun, lone, "C:\\lone.exe");
+  store_run_value(L::CurrentUserRunParked, nul, "C:\\nul.exe");
+  const std::string inexact = "has a name with a character that Windows cannot be asked";
   const struct {
     std::vector<std::string> words;
     std::string said;
@@ -77,6 +82,10 @@ TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
       {{"remove", "Twice", "--yes"}, "Say which with --place PLACE"},
       {{"disable", "Clash", "--place", "CurrentUserRun"}, "a different entry of that name"},
       {{"enable", "Clash", "--place", "CurrentUserRunParked"}, "a different entry of that name"},
+      {{"disable", lone}, "'Lone \xEF\xBF\xBD' in CurrentUserRun " + inexact},
+      {{"remove", lone, "--yes"}, inexact},
+      {{"enable", nul}, "'Nul\xE2\x90\x80x' in CurrentUserRunParked " + inexact},
+      {{"remove", nul, "--yes"}, inexact},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
@@ -87,6 +96,8 @@ TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
   EXPECT_EQ(stored_command(L::AllUsersRun, "Twice"), "C:\\b.exe");
   EXPECT_EQ(stored_command(L::CurrentUserRun, "Clash"), "C:\\new.exe");
   EXPECT_EQ(stored_command(L::CurrentUserRunParked, "Clash"), "C:\\old.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRun, lone), "C:\\lone.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRunParked, nul), "C:\\nul.exe");
 }
 
 TEST_F(CliTest, DisableEnableAndRemoveDoWhatTheWindowDoes) {
