@@ -63,6 +63,49 @@ TEST_F(CliTest, ListGivesTheSameFieldsAsJsonAndCsvForNamesOfAnyScript) {
   EXPECT_THAT(words_.out_text, HasSubstr("\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,"));
 }
 
+// What a name or command may hold that is not text: each is shown so that
+// the table stays one row per entry and every format is valid UTF-8.
+TEST_F(CliTest, TheTableShowsControlsAsSymbolsAndNoFormatCarriesANulOrALoneSurrogate) {
+  const struct {
+    std::string name, command;
+    std::string cell;          // the name, as the table shows it
+    std::string command_cell;  // the command, likewise
+    std::string csv;           // the name, as CSV gives it
+  } cases[] = {
+      {"Tab\tEsc\x1B[2J", "C:\\a.exe\r\nForged  CurrentUserRun  yes  C:\\evil.exe",
+       "Tab\u2409Esc\u241B[2J", "C:\\a.exe\u240D\u240AForged  CurrentUserRun  yes  C:\\evil.exe",
+       "Tab\tEsc\x1B[2J"},
+      {"Bell", "C:\\b.exe\x1B]0;title\x07", "Bell", "C:\\b.exe\u241B]0;title\u2407", "Bell"},
+      {"Half", "C:\\\xED\xA0\x80.exe", "Half", "C:\\\uFFFD.exe", "Half"},
+      {"Next\u0085Line\u2028Sep", "C:\\c.exe\u009B2J", "Next<U+0085>Line<U+2028>Sep",
+       "C:\\c.exe<U+009B>2J", "Next\u0085Line\u2028Sep"},
+      // Names that cannot be asked for exactly: their commands are not shown.
+      {std::string("Nul\0Del\x7F", 8), "C:\\n.exe", "Nul\u2400Del\u2421", "", "Nul\u2400Del\x7F"},
+      {"Lone \xED\xB0\x80 end", "C:\\l.exe", "Lone \uFFFD end", "", "Lone \uFFFD end"},
+  };
+  for (const auto& c : cases) store_run_value(L::CurrentUserRun, c.name, c.command);
+
+  ASSERT_EQ(run({"list"}), 0);
+  const std::string table = words_.out_text;
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), std::size(cases) + 1);  // a row each
+  for (char control : {'\0', '\t', '\r', '\x1B', '\x07', '\x7F'}) {
+    EXPECT_EQ(table.find(control), std::string::npos) << int(control);
+  }
+  ASSERT_EQ(run({"list", "--csv"}), 0);
+  const std::string csv = words_.out_text;
+  EXPECT_EQ(csv.find('\0'), std::string::npos);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cell);
+    EXPECT_THAT(table, HasSubstr(c.cell + " "));
+    EXPECT_THAT(table, HasSubstr("  " + c.command_cell + "\n"));
+    EXPECT_THAT(csv, HasSubstr(c.csv));
+  }
+  for (const std::string& text : {table, csv}) {
+    EXPECT_EQ(text.find("\xED\xA0"), std::string::npos);  // no surrogate's bytes
+    EXPECT_EQ(text.find("\xED\xB0"), std::string::npos);
+  }
+}
+
 TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
   store_run_value(L::CurrentUserRun, "Twice", "C:\\a.exe");
   store_run_value(L::AllUsersRun, "Twice", "C:\\b.exe");
