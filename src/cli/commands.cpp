@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <optional>
 #include <vector>
 
 #include "catalogue/details.h"
@@ -15,6 +16,36 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kBadName = 2;
+
+// Keeps the first write that failed: a script reading a list cut short, or
+// none at all, must not be told that all went well.
+class WatchedOutput final : public Output {
+ public:
+  explicit WatchedOutput(Output& output) : output_(output) {}
+  Status out(std::string_view text) override {
+    return watched(output_.out(text), "standard output");
+  }
+  Status err(std::string_view text) override {
+    return watched(output_.err(text), "standard error");
+  }
+
+  // 1 for a run that went well but lost words, told on the errors (unless
+  // they are what failed, when nothing more can be done).
+  int status_after(int status, StatusText& status_text) {
+    if (!failure_) return status;
+    output_.err("Not everything was written: " + failure_words(status_text, *failure_) + ".\n");
+    return status == kDone ? kFailed : status;
+  }
+
+ private:
+  Status watched(Status result, const char* stream) {
+    if (result != status::kOk && !failure_) failure_.emplace("WriteFile", stream, result);
+    return result;
+  }
+
+  Output& output_;
+  std::optional<PlatformError> failure_;
+};
 
 // The operations' message boxes, on the console: every report goes to the
 // errors, and a question is answered Yes only when the request said so.
@@ -173,7 +204,19 @@ class Run {
 }  // namespace
 
 int run_request(const Request& request, Platform& platform, Output& output) {
-  return Run(request, platform, output).run();
+  WatchedOutput watched(output);
+  const int status = Run(request, platform, watched).run();
+  return watched.status_after(status, platform.status_text);
+}
+
+int print_parsed(const Parsed& parsed, Output& output, StatusText& status_text) {
+  WatchedOutput watched(output);
+  if (parsed.exit_status == kDone) {
+    watched.out(parsed.text);
+  } else {
+    watched.err(parsed.text);
+  }
+  return watched.status_after(parsed.exit_status, status_text);
 }
 
 }  // namespace rw::cli

@@ -15,17 +15,27 @@ using L = StartupLocation;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
+// Kept words; a stream given a status refuses every write with it, as a full
+// disk or a pipe whose reader has gone does.
 struct Words final : cli::Output {
-  void out(std::string_view text) override { out_text += text; }
-  void err(std::string_view text) override { err_text += text; }
+  Status out(std::string_view text) override { return kept(out_refused, out_text, text); }
+  Status err(std::string_view text) override { return kept(err_refused, err_text, text); }
+  static Status kept(Status refused, std::string& kept, std::string_view text) {
+    if (refused == status::kOk) kept += text;
+    return refused;
+  }
   std::string out_text, err_text;
+  Status out_refused = status::kOk, err_refused = status::kOk;
 };
+
+constexpr Status kDiskFull = 112;
 
 class CliTest : public CatalogueTest {
  protected:
   void SetUp() override { prepare_folders(); }
-  int run(std::vector<std::string> words) {
+  int run(std::vector<std::string> words, Status out_refused = status::kOk) {
     words_ = Words{};
+    words_.out_refused = out_refused;
     const cli::Parsed parsed = cli::parse_command_line(words);
     EXPECT_TRUE(parsed.request) << parsed.text;
     return parsed.request ? cli::run_request(*parsed.request, platform_, words_) : -1;
@@ -180,6 +190,34 @@ TEST_F(CliTest, AFailingCallIsNamedAndEndsWithOne) {
   EXPECT_THAT(words_.err_text, HasSubstr("needs administrator rights"));
   EXPECT_THAT(words_.err_text, HasSubstr("Access is denied. (error 5)"));
   EXPECT_EQ(stored_command(L::AllUsersRun, "Machine"), "C:\\m.exe");
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenEndsWithOneAndIsToldOnTheErrors) {
+  store_run_value(L::CurrentUserRun, "Value", "C:\\v.exe");
+  const std::string told =
+      "Not everything was written: WriteFile failed for \"standard output\": Error 112. (error "
+      "112).\n";
+  const std::vector<std::string> cases[] = {
+      {"list"}, {"list", "--json"}, {"list", "--csv"}, {"disable", "Value"}, {"enable", "Value"},
+  };
+  for (const auto& words : cases) {
+    SCOPED_TRACE(words.size() > 1 ? words[1] : words[0]);
+    EXPECT_EQ(run(words, kDiskFull), 1);
+    EXPECT_EQ(words_.err_text, told);
+  }
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Value"),
+            "C:\\v.exe");  // the words, not the work, failed
+
+  for (const char* asked : {"--help", "--version"}) {
+    Words refusing;
+    refusing.out_refused = kDiskFull;
+    EXPECT_EQ(cli::print_parsed(cli::parse_command_line({asked}), refusing, os_.status_text), 1);
+    EXPECT_EQ(refusing.err_text, told);
+  }
+  Words nowhere;  // a usage error stays one, even when it cannot be told
+  nowhere.err_refused = kDiskFull;
+  EXPECT_EQ(cli::print_parsed(cli::parse_command_line({"frobnicate"}), nowhere, os_.status_text),
+            2);
 }
 
 }  // namespace

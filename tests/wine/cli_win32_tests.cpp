@@ -97,12 +97,15 @@ class CliUnderWine : public ::testing::Test {
     return names_.back();
   }
 
-  Ran run(const std::vector<std::wstring>& words) {
+  // With `output_read` false, the output pipe's reader is gone before the
+  // program starts, as when a script stops reading: every write to it fails.
+  Ran run(const std::vector<std::wstring>& words, bool output_read = true) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr;
     ::CreatePipe(&out_read, &out_write, &inherit, 0);
     ::CreatePipe(&err_read, &err_write, &inherit, 0);
     UniqueKernelHandle out_reader(out_read), err_reader(err_read);
+    if (!output_read) out_reader.reset();
     ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
     std::wstring command = L"\"" + folder_ + L"\\runwarden-cli.exe\"";
@@ -124,7 +127,7 @@ class CliUnderWine : public ::testing::Test {
     }
     UniqueKernelHandle process(started.hProcess), thread(started.hThread);
     std::thread errors([&] { ran.err = read_all(err_read); });
-    ran.out = read_all(out_read);
+    if (output_read) ran.out = read_all(out_read);
     errors.join();
     ::WaitForSingleObject(process.get(), INFINITE);
     ::GetExitCodeProcess(process.get(), &ran.status);
@@ -208,6 +211,17 @@ TEST_F(CliUnderWine, UnknownAmbiguousAndCollidingNamesEndWithTwoAndChangeNothing
   EXPECT_EQ(value_at(kRun, clash), L"C:\\new.exe");
   EXPECT_EQ(value_at(kParked, clash), L"C:\\old.exe");
   EXPECT_EQ(value_at(kParked, twice), std::nullopt);
+}
+
+TEST_F(CliUnderWine, AListThatCannotBeWrittenEndsWithOneAndSaysSo) {
+  for (const std::vector<std::wstring>& words :
+       {std::vector<std::wstring>{L"list", L"--json"}, std::vector<std::wstring>{L"list"}}) {
+    SCOPED_TRACE(narrow(words.back()));
+    const Ran ran = run(words, false);
+    EXPECT_EQ(ran.status, 1u);
+    EXPECT_THAT(ran.err,
+                HasSubstr("Not everything was written: WriteFile failed for \"standard output\""));
+  }
 }
 
 }  // namespace
