@@ -136,11 +136,46 @@ void check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_vi
   if (result != status::kOk) throw EntryFailure("CreateFile for deletion", path, result);
 }
 
+namespace {
+
+// Makes each missing level of the folder of a place of Runwarden's own.
+void make_own_folder(Catalogue& catalogue, const PlaceInfo& info) {
+  FileSystem& files = catalogue.platform.files;
+  std::string folder = catalogue.platform.folders.program_folder();
+  for (std::string_view rest = info.folder_tail; !rest.empty();) {
+    const std::size_t next = rest.find('\\', 1);
+    folder += rest.substr(0, next);
+    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next);
+    if (!files.folder_exists(folder)) files.make_dir(folder);
+  }
+}
+
+// Copies the shortcut. A parking folder is made by the first shortcut parked
+// there, when the copy finds it missing, and never by a listing, so that
+// listing needs no right to write to the program's folder.
+void copy_shortcut(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
+                   std::string_view name) {
+  FileSystem& files = catalogue.platform.files;
+  const std::string source = shortcut_of(catalogue, from, name);
+  const std::string target = shortcut_of(catalogue, to, name);
+  try {
+    files.file_copy(source, target);
+    return;
+  } catch (const PlatformError&) {
+    if (to.folder != FolderBase::ProgramFolder || files.folder_exists(folder_of(catalogue, to))) {
+      throw;
+    }
+  }
+  make_own_folder(catalogue, to);
+  files.file_copy(source, target);
+}
+
+}  // namespace
+
 void write_entry(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
                  std::string_view name, const Content& content) {
   if (to.kind == EntryKind::Shortcut) {
-    catalogue.platform.files.file_copy(shortcut_of(catalogue, from, name),
-                                       shortcut_of(catalogue, to, name));
+    copy_shortcut(catalogue, from, to, name);
     return;
   }
   catalogue.module.CurrentHive = to.hive;

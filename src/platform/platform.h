@@ -162,7 +162,8 @@ class FileSystem {
   // Like Dir(pattern, attributes): the names (without folder) of the entries
   // matching the pattern. Attribute 0 lists ordinary files only (no folders,
   // no hidden or system files); kDirectory adds folders. "." and ".." are not
-  // listed. A missing folder gives an empty list.
+  // listed. A missing folder, or a file where the folder would be, gives an
+  // empty list.
   virtual std::vector<std::string> dir(std::string_view pattern, std::uint32_t attributes) = 0;
   // True when a folder exists at the path.
   virtual bool folder_exists(std::string_view path) = 0;

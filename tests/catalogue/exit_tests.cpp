@@ -232,6 +232,34 @@ TEST_F(ExitTest, AFileFailureStopsTheWalkAfterTheItemsBeforeItWereApplied) {
   EXPECT_EQ(list_.count(), 3);
 }
 
+TEST_F(ExitTest, TheFirstShortcutParkedMakesItsParkingFolderAndOnlyThat) {
+  std::filesystem::remove_all(
+      substitute::SubstituteFiles::host_path(program_folder() + "\\DISABLED"));
+  const struct {
+    StartupLocation from;
+    std::vector<std::string> made;  // under the program's folder, in order
+  } cases[] = {
+      {StartupLocation::CurrentUserStartup, {"\\DISABLED", "\\DISABLED\\Default User"}},
+      {StartupLocation::AllUsersStartup, {"\\DISABLED\\All Users"}},
+      {StartupLocation::CurrentUserStartup, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(place(c.from).name));
+    while (list_.count() > 0) list_.remove(0);
+    stored_and_flipped(c.from, "Link", "bytes");
+    os_.log.clear();
+    exit();
+    EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+    std::vector<std::string> made;
+    for (const std::string& call : os_.log.calls()) {
+      if (call.rfind("MkDir ", 0) == 0) made.push_back(call.substr(6 + program_folder().size()));
+    }
+    EXPECT_EQ(made, c.made);
+    EXPECT_EQ(stored_shortcut(place(c.from).partner, "Link"), "bytes");
+    EXPECT_EQ(stored_shortcut(c.from, "Link"), std::nullopt);
+  }
+}
+
 // Every platform call of every move is made to fail in turn. Whatever
 // fails, the entry is somewhere unchanged, no copy is damaged, the user is
 // told which entry it was, and no key is left open.

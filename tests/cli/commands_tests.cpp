@@ -192,6 +192,27 @@ TEST_F(CliTest, AFailingCallIsNamedAndEndsWithOne) {
   EXPECT_EQ(stored_command(L::AllUsersRun, "Machine"), "C:\\m.exe");
 }
 
+// As from a program folder nobody may write to, before anything was parked.
+TEST_F(CliTest, AReadOnlyProgramFolderListsAndParksValuesAndSaysWhyAShortcutCannotBeParked) {
+  std::filesystem::remove_all(
+      substitute::SubstituteFiles::host_path(program_folder() + "\\DISABLED"));
+  os_.files.deny_write(program_folder());
+  store_run_value(L::CurrentUserRun, "Value", "C:\\v.exe");
+  store_shortcut(L::CurrentUserStartup, "Link", "bytes");
+  for (const char* format : {"--json", "--csv"}) {
+    EXPECT_EQ(run({"list", format}), 0);
+    EXPECT_THAT(words_.out_text, HasSubstr("Value"));
+    EXPECT_THAT(words_.out_text, HasSubstr("Link"));
+    EXPECT_THAT(words_.err_text, IsEmpty());
+  }
+  EXPECT_EQ(run({"disable", "Value"}), 0);
+  EXPECT_EQ(run({"disable", "Link"}), 1);
+  EXPECT_THAT(words_.err_text, HasSubstr("MkDir failed for \"" + program_folder() +
+                                         "\\DISABLED\": Access is denied. (error 5)"));
+  EXPECT_EQ(stored_shortcut(L::CurrentUserStartup, "Link"), "bytes");
+  EXPECT_FALSE(os_.files.folder_exists(program_folder() + "\\DISABLED"));
+}
+
 TEST_F(CliTest, OutputThatCannotBeWrittenEndsWithOneAndIsToldOnTheErrors) {
   store_run_value(L::CurrentUserRun, "Value", "C:\\v.exe");
   const std::string told =

@@ -422,6 +422,7 @@ TEST_F(FileContract, DirWithoutAttributesListsOrdinaryFilesOnlyAndWithFoldersAdd
   EXPECT_THAT(files().dir(at("nothing*.lnk"), attr::kNormal), IsEmpty());
   EXPECT_THAT(files().dir(at("Missing\\*.lnk"), attr::kNormal), IsEmpty());
   EXPECT_THAT(files().dir(at("Missing"), attr::kDirectory), IsEmpty());
+  EXPECT_THAT(files().dir(at("notes.txt\\*.lnk"), attr::kNormal), IsEmpty());  // a file, no folder
 }
 
 TEST_F(FileContract, MkDirMakesOneLevelAndRaisesWhenItCannot) {

@@ -111,6 +111,13 @@ std::vector<std::string> Win32Files::dir(std::string_view pattern, std::uint32_t
         error == ERROR_NO_MORE_FILES) {
       return names;
     }
+    // A file where the folder would be is no folder either; the status it
+    // gives differs (267 on Windows, 123 under Wine), so the file is asked.
+    const std::size_t slash = pattern.find_last_of('\\');
+    const DWORD above = slash == std::string_view::npos
+                            ? INVALID_FILE_ATTRIBUTES
+                            : attributes_of(api_path(pattern.substr(0, slash)));
+    if (above != INVALID_FILE_ATTRIBUTES && !(above & FILE_ATTRIBUTE_DIRECTORY)) return names;
     throw PlatformError("Dir", std::string(pattern), static_cast<Status>(error));
   }
   do {
