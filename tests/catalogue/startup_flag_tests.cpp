@@ -159,6 +159,57 @@ TEST_F(StartupFlagTest, AParkedEntryThatItsProgramWritesAgainIsListedSwitchedOff
   }
 }
 
+// Added means it starts: a flag left off by an entry of that name (switched
+// off in Windows, or parked) is switched on with the value, and the list says
+// what the flag says.
+TEST_F(StartupFlagTest, AddSwitchesTheFlagOnOrListsTheEntryAsSwitchedOffWhenItCannot) {
+  const struct {
+    const char* what;
+    std::optional<L> stored;  // an entry of that name already there
+    bool flagged_off;
+    bool flag_refused = false;
+    std::optional<std::uint8_t> flag_after;  // its first byte; nothing: no flag
+  } cases[] = {
+      {"no flag", std::nullopt, false, false, std::nullopt},
+      {"a flag left off", std::nullopt, true, false, 0x02},
+      {"switched off in Windows", L::CurrentUserRun, true, false, 0x02},
+      {"parked, added again", L::CurrentUserRunParked, true, false, 0x02},
+      {"a flag that cannot be written", L::CurrentUserRunParked, true, true, 0x03},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    os_.registry.remove_key(kHkeyCurrentUser, kApproved.substr(0, kApproved.size() - 1));
+    os_.registry.remove_key(kHkeyCurrentUser, kRunKey);
+    os_.registry.remove_key(kHkeyCurrentUser, kUserParkingKey);
+    os_.dialogs.messages.clear();
+    if (c.stored) store(*c.stored, "Tool");  // C:\Tool.exe, the very command added below
+    if (c.flagged_off) set_flag(L::CurrentUserRun, "Tool", flag(0x03));
+    rescan();
+    if (c.flag_refused) os_.registry.deny_write(kHkeyCurrentUser, kApproved + "Run");  // last case
+    os_.dialogs.file_answers.push_back(OpenFileResult{true, "C:\\Tool.exe", "Tool.exe"});
+    add_entry(catalogue_);
+
+    EXPECT_EQ(stored_command(L::CurrentUserRun, "Tool"), "C:\\Tool.exe");
+    const auto after = flag_value(L::CurrentUserRun, "Tool");
+    EXPECT_EQ(after ? std::optional<std::uint8_t>(after->data[0]) : std::nullopt, c.flag_after);
+    int items = 0;
+    for (int i = 0; i < list_.count(); ++i) {
+      items += list_.tag(i) == static_cast<std::int32_t>(L::CurrentUserRun);
+    }
+    EXPECT_EQ(items, 1);
+    const int index = item("Tool", L::CurrentUserRun);
+    EXPECT_EQ(list_.checked(index), !c.flag_refused);
+    EXPECT_EQ(list_.switched_off(index), c.flag_refused);
+    rescan();  // the next start lists it as the list showed it
+    EXPECT_EQ(list_.checked(item("Tool", L::CurrentUserRun)), !c.flag_refused);
+    const bool told =
+        !os_.dialogs.messages.empty() &&
+        os_.dialogs.messages.back().prompt.find(
+            "could not be switched on, so it is listed as switched off") != std::string::npos;
+    EXPECT_EQ(told, c.flag_refused);
+  }
+}
+
 TEST_F(StartupFlagTest, RestoringSwitchesTheFlagOnOnlyWhereItWasOff) {
   store(L::CurrentUserRunParked, "Off");
   store(L::CurrentUserRunParked, "Unflagged");
