@@ -69,6 +69,21 @@ class StartupFlagTest : public CatalogueTest {
     while (list_.count() > 0) list_.remove(0);
     scan();
   }
+  bool is_stored(L location, const std::string& name) {
+    return place(location).kind == EntryKind::Shortcut
+               ? stored_shortcut(location, name).has_value()
+               : stored_run_value(location, name).has_value();
+  }
+  // As another program would: no flag or side record is touched.
+  void remove_from(L location, const std::string& name) {
+    if (place(location).kind == EntryKind::Shortcut) {
+      std::filesystem::remove(
+          substitute::SubstituteFiles::host_path(folder_of(location) + "\\" + name + ".lnk"));
+      return;
+    }
+    const auto [hive, key] = key_of(location);
+    os_.registry.erase(hive, key, name);
+  }
   int item(const std::string& name, L location) {
     const int index = find_item(name, location);
     EXPECT_GE(index, 0) << name << " not listed in " << place(location).name;
@@ -224,7 +239,7 @@ TEST_F(StartupFlagTest, RestoringSwitchesTheFlagOnOnlyWhereItWasOff) {
   EXPECT_EQ(stored_command(L::CurrentUserRun, "Off"), "C:\\Off.exe");
 }
 
-TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastListedEntryItGoverns) {
+TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastStoredEntryItGoverns) {
   store(L::CurrentUserRun, "Alone");
   store(L::CurrentUserRun, "Twice");
   store(L::CurrentUserRunParked, "Twice");
@@ -241,6 +256,55 @@ TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastListedEntryItGoverns) 
   list_.set_current(item("Twice", L::CurrentUserRunParked));
   remove_entry(catalogue_);
   EXPECT_EQ(flag_value(L::CurrentUserRun, "Twice"), std::nullopt);
+}
+
+// Another copy (or runwarden-cli) parked the entry after this list was made:
+// its flag keeps the program from starting it again, so Remove leaves it,
+// and whatever else of that name, alone.
+TEST_F(StartupFlagTest, RemoveOfAnEntryParkedOrDeletedSinceTheListKeepsEveryFlag) {
+  const struct {
+    const char* what;
+    L listed;
+    bool parked_since;   // moved to its partner, flag set off, since the list was made
+    bool written_again;  // and its program wrote it back, so the delete finds it
+  } cases[] = {
+      {"a value parked since", L::CurrentUserRun, true, false},
+      {"a shortcut parked since", L::CurrentUserStartup, true, false},
+      {"a machine value parked since", L::AllUsersRun, true, false},
+      {"deleted since", L::CurrentUserRun, false, false},
+      {"parked since, and written again", L::CurrentUserRun, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const L active = c.listed;
+    const L partner = place(active).partner;
+    os_.dialogs.messages.clear();
+    store(active, "Tool");
+    set_flag(active, "Tool", flag(0x03));  // left by the copy that parks, or by Windows
+    rescan();
+    list_.set_current(item("Tool", active));
+    remove_from(active, "Tool");  // by the other copy
+    if (c.parked_since) store(partner, "Tool");
+    if (c.written_again) store(active, "Tool");
+
+    remove_entry(catalogue_);
+    EXPECT_EQ(find_item("Tool", active), -1);
+    const auto kept = flag_value(active, "Tool");
+    ASSERT_TRUE(kept) << "the flag was deleted";
+    EXPECT_EQ(kept->data, flag(0x03));
+    EXPECT_EQ(is_stored(partner, "Tool"), c.parked_since);
+    if (c.written_again) {  // removed as asked, and nothing to tell
+      EXPECT_FALSE(is_stored(active, "Tool"));
+      EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+    } else {
+      ASSERT_FALSE(os_.dialogs.messages.empty());
+      const std::string& told = os_.dialogs.messages.back().prompt;
+      EXPECT_THAT(told, ::testing::StartsWith("Could not remove Tool ! (Error 2)\n\n"));
+      EXPECT_THAT(told, HasSubstr("It was no longer in " + std::string(place(active).where)));
+    }
+    remove_from(active, "Tool");
+    remove_from(partner, "Tool");
+  }
 }
 
 TEST_F(StartupFlagTest, FlagsThatCannotBeReadOrWrittenAreToldAndLoseNothing) {
