@@ -173,6 +173,13 @@ class FileSystem {
   // The bytes of the file at the path, whatever its attributes; nothing when
   // no file or folder is there. Raises for anything else (a folder, no right).
   virtual std::optional<std::string> file_content(std::string_view path) = 0;
+  // GetFileAttributesW: the attributes of the file or folder at the path, as
+  // attr:: numbers (others the OS keeps, such as archive, come along); nothing
+  // when none is there. Raises for anything else.
+  virtual std::optional<std::uint32_t> file_attributes(std::string_view path) = 0;
+  // SetFileAttributesW: the file's attributes become these (0: none). Raises
+  // PlatformError when it cannot, with 2 when no file is there.
+  virtual void set_file_attributes(std::string_view path, std::uint32_t attributes) = 0;
   // Whether kill() would be allowed to delete the file, asked without
   // deleting it: 0, or the status the deletion would fail with (2 when the
   // file is missing, 5 when it is read-only or the user may not delete it).

@@ -200,4 +200,20 @@ Status Win32Files::removable(std::string_view path) {
   return probe ? ERROR_SUCCESS : static_cast<Status>(::GetLastError());
 }
 
+std::optional<std::uint32_t> Win32Files::file_attributes(std::string_view path) {
+  const DWORD found = attributes_of(api_path(path));
+  if (found != INVALID_FILE_ATTRIBUTES) return found;
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+  throw PlatformError("GetFileAttributes", std::string(path), static_cast<Status>(error));
+}
+
+void Win32Files::set_file_attributes(std::string_view path, std::uint32_t attributes) {
+  // No attribute at all is spelled FILE_ATTRIBUTE_NORMAL.
+  const DWORD wanted = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  if (!::SetFileAttributesW(api_path(path).c_str(), wanted)) {
+    raise_last_error("SetFileAttributes", path);
+  }
+}
+
 }  // namespace rw::win32
