@@ -150,6 +150,19 @@ void make_own_folder(Catalogue& catalogue, const PlaceInfo& info) {
   }
 }
 
+// What keeps a file out of every listing (see dir()).
+constexpr std::uint32_t kUnlisted = attr::kHidden | attr::kSystem;
+
+// A hidden or system file of that name may have been there before the copy
+// (the same bytes, or the move would have stopped at it), and a copy over it
+// may keep its attributes: then no list would show the entry.
+void make_listed(FileSystem& files, const std::string& path) {
+  const std::optional<std::uint32_t> attributes = files.file_attributes(path);
+  if (attributes && (*attributes & kUnlisted)) {
+    files.set_file_attributes(path, *attributes & ~kUnlisted);
+  }
+}
+
 // Copies the shortcut. A parking folder is made by the first shortcut parked
 // there, when the copy finds it missing, and never by a listing, so that
 // listing needs no right to write to the program's folder.
@@ -160,14 +173,14 @@ void copy_shortcut(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo&
   const std::string target = shortcut_of(catalogue, to, name);
   try {
     files.file_copy(source, target);
-    return;
   } catch (const PlatformError&) {
     if (to.folder != FolderBase::ProgramFolder || files.folder_exists(folder_of(catalogue, to))) {
       throw;
     }
+    make_own_folder(catalogue, to);
+    files.file_copy(source, target);
   }
-  make_own_folder(catalogue, to);
-  files.file_copy(source, target);
+  make_listed(files, target);
 }
 
 }  // namespace
@@ -298,6 +311,17 @@ void delete_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view n
 std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
   if (info.kind == EntryKind::Shortcut) return shortcut_of(catalogue, info, name);
   return key_words(info.key_hive, info.key_path, info.view) + "\\" + std::string(name);
+}
+
+bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+  if (info.kind != EntryKind::Shortcut) return false;
+  try {
+    const auto attributes =
+        catalogue.platform.files.file_attributes(shortcut_of(catalogue, info, name));
+    return attributes && (*attributes & kUnlisted);
+  } catch (const PlatformError&) {
+    return false;  // only words depend on it
+  }
 }
 
 bool is_movable(const PlaceInfo& info, const Content& content) {
