@@ -192,8 +192,14 @@ std::string check_listed(const EntryList& list, const std::vector<SeededEntry>& 
 // runwarden-cli's output, kept to be checked.
 class KeptOutput final : public cli::Output {
  public:
-  void out(std::string_view text) override { out_text += text; }
-  void err(std::string_view text) override { err_text += text; }
+  Status out(std::string_view text) override {
+    out_text += text;
+    return status::kOk;
+  }
+  Status err(std::string_view text) override {
+    err_text += text;
+    return status::kOk;
+  }
   std::string out_text, err_text;
 };
 

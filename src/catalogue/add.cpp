@@ -2,7 +2,8 @@
 // user's Run key. Nothing is written before a title is known, so a cancel at
 // any point leaves no trace. An entry of the same name is replaced; the user is
 // asked first only when its command differs, since that one would be lost, and
-// likewise before adding beside a switched-off entry of that name.
+// likewise before adding beside a switched-off entry of that name. An added
+// entry is meant to start, so Windows' own flag for it is switched on too.
 #include <optional>
 #include <string>
 
@@ -79,19 +80,45 @@ bool may_write(Catalogue& catalogue, const std::string& title, const std::string
   return true;
 }
 
+// Windows' own flag may still say off for the title: left from an entry of
+// that name switched off in Windows, or parked. Added means it starts, so the
+// flag is switched on. True when it still keeps the entry from starting,
+// because it could not be switched on (the user is told).
+bool still_switched_off(Catalogue& catalogue, const PlaceInfo& run, const std::string& title) {
+  Platform& platform = catalogue.platform;
+  bool off = false;
+  try {
+    off = is_switched_off(catalogue, run, title);
+    if (off) write_flag(catalogue, run, title, true);
+    return false;
+  } catch (const PlatformError& error) {
+    show_error(platform,
+               title + " was added, but Windows' own startup setting for it " +
+                   (off ? "says off and could not be switched on, so it is listed as switched off"
+                        : "could not be read, so it may not start") +
+                   ": " + failure_words(platform.status_text, error) + ".");
+    return off;
+  }
+}
+
 // One item per stored entry: a title that names a listed value of the
-// current user's Run key wrote to that value, so its item is ticked instead.
-void list_added(Catalogue& catalogue, const std::string& title) {
+// current user's Run key wrote to that value, so that item shows it instead.
+void list_added(Catalogue& catalogue, const std::string& title, bool switched_off) {
   EntryList& list = catalogue.list;
   const auto tag = static_cast<std::int32_t>(StartupLocation::CurrentUserRun);
   for (int index = 0; index < list.count(); ++index) {
-    if (list.tag(index) == tag &&
-        catalogue.platform.text_rules.same_name(list.text(index), title)) {
-      list.set_checked(index, true);
+    if (list.tag(index) != tag ||
+        !catalogue.platform.text_rules.same_name(list.text(index), title)) {
+      continue;
+    }
+    if (list.switched_off(index) == switched_off) {
+      list.set_checked(index, !switched_off);
       return;
     }
+    list.remove(index);  // its mark of Windows' flag no longer holds
+    break;
   }
-  list.add(title, tag, true);
+  list.add(title, tag, !switched_off, switched_off);
 }
 
 }  // namespace
@@ -134,7 +161,7 @@ void add_entry(Catalogue& catalogue) {
     show_error(platform, cannot_create(platform, title, error));
     return;
   }
-  list_added(catalogue, title);
+  list_added(catalogue, title, still_switched_off(catalogue, run, title));
 }
 
 }  // namespace rw

@@ -136,11 +136,59 @@ void check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_vi
   if (result != status::kOk) throw EntryFailure("CreateFile for deletion", path, result);
 }
 
+namespace {
+
+// Makes each missing level of the folder of a place of Runwarden's own.
+void make_own_folder(Catalogue& catalogue, const PlaceInfo& info) {
+  FileSystem& files = catalogue.platform.files;
+  std::string folder = catalogue.platform.folders.program_folder();
+  for (std::string_view rest = info.folder_tail; !rest.empty();) {
+    const std::size_t next = rest.find('\\', 1);
+    folder += rest.substr(0, next);
+    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next);
+    if (!files.folder_exists(folder)) files.make_dir(folder);
+  }
+}
+
+// What keeps a file out of every listing (see dir()).
+constexpr std::uint32_t kUnlisted = attr::kHidden | attr::kSystem;
+
+// A hidden or system file of that name may have been there before the copy
+// (the same bytes, or the move would have stopped at it), and a copy over it
+// may keep its attributes: then no list would show the entry.
+void make_listed(FileSystem& files, const std::string& path) {
+  const std::optional<std::uint32_t> attributes = files.file_attributes(path);
+  if (attributes && (*attributes & kUnlisted)) {
+    files.set_file_attributes(path, *attributes & ~kUnlisted);
+  }
+}
+
+// Copies the shortcut. A parking folder is made by the first shortcut parked
+// there, when the copy finds it missing, and never by a listing, so that
+// listing needs no right to write to the program's folder.
+void copy_shortcut(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
+                   std::string_view name) {
+  FileSystem& files = catalogue.platform.files;
+  const std::string source = shortcut_of(catalogue, from, name);
+  const std::string target = shortcut_of(catalogue, to, name);
+  try {
+    files.file_copy(source, target);
+  } catch (const PlatformError&) {
+    if (to.folder != FolderBase::ProgramFolder || files.folder_exists(folder_of(catalogue, to))) {
+      throw;
+    }
+    make_own_folder(catalogue, to);
+    files.file_copy(source, target);
+  }
+  make_listed(files, target);
+}
+
+}  // namespace
+
 void write_entry(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
                  std::string_view name, const Content& content) {
   if (to.kind == EntryKind::Shortcut) {
-    catalogue.platform.files.file_copy(shortcut_of(catalogue, from, name),
-                                       shortcut_of(catalogue, to, name));
+    copy_shortcut(catalogue, from, to, name);
     return;
   }
   catalogue.module.CurrentHive = to.hive;
@@ -263,6 +311,17 @@ void delete_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view n
 std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
   if (info.kind == EntryKind::Shortcut) return shortcut_of(catalogue, info, name);
   return key_words(info.key_hive, info.key_path, info.view) + "\\" + std::string(name);
+}
+
+bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+  if (info.kind != EntryKind::Shortcut) return false;
+  try {
+    const auto attributes =
+        catalogue.platform.files.file_attributes(shortcut_of(catalogue, info, name));
+    return attributes && (*attributes & kUnlisted);
+  } catch (const PlatformError&) {
+    return false;  // only words depend on it
+  }
 }
 
 bool is_movable(const PlaceInfo& info, const Content& content) {

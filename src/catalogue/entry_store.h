@@ -47,7 +47,8 @@ std::optional<Content> read_entry(Catalogue& catalogue, const PlaceInfo& info,
 void check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
 // Stores `content` as the entry `name` of the place `to`, replacing one of
-// that name. A shortcut is copied whole from its file in `from`.
+// that name. A shortcut is copied whole from its file in `from`, and the
+// copy is left where listings see it (neither hidden nor system).
 void write_entry(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
                  std::string_view name, const Content& content);
 
@@ -82,6 +83,10 @@ const PlaceInfo* flag_place(const PlaceInfo& info);
 
 // Where the entry lives, for messages: the key and value, or the file's path.
 std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
+
+// Whether the entry is stored where no listing shows it: a hidden or system
+// shortcut file. False when that cannot be asked.
+bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
 // Whether the entry holds what can be parked and restored whole: a shortcut
 // always does, a Run value when it is a string.

@@ -69,9 +69,12 @@ class ExitWalk {
       const PlaceInfo& to = place(from.partner);
       if (std::optional<Content> there = read_entry(catalogue_, to, name);
           there && *there != *content) {
+        const std::string unseen = is_unlisted(catalogue_, to, name)
+                                       ? " (a hidden or system file, which no list shows)"
+                                       : "";
         return told(name,
                     "is not moved: a different entry of that name is already in " +
-                        std::string(to.where) + ". Both are left as they are.",
+                        std::string(to.where) + unseen + ". Both are left as they are.",
                     ExitNote::Kind::Collision);
       }
       doing = "cannot be moved, because it could not be removed from " + std::string(from.where);

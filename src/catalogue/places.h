@@ -65,7 +65,9 @@ struct PlaceInfo {
   Hive flag_hive = 0;
   std::string_view flag_key = {};
   std::string_view flag_suffix = {};
-  // Shortcuts: the folder that holds them.
+  // Shortcuts: the folder that holds them. One under the program's folder
+  // is Runwarden's own, made level by level by the first shortcut parked
+  // there; the Startup folders are Windows'.
   FolderBase folder = FolderBase::None;
   std::string_view folder_tail = {};
   int scan_order = 0;                 // the scan walks the places in this order

@@ -1,7 +1,8 @@
 // Remove: deletes the current item's entry from the place it is stored in,
 // after a question for entries of all users. The item leaves the list only
 // when the entry is in fact gone, so the list never hides an entry that
-// still starts at logon.
+// still starts at logon; one that was gone already is told, and nothing else
+// of its name is touched.
 #include <string>
 
 #include "catalogue/entry_store.h"
@@ -28,15 +29,32 @@ std::string cannot_remove(Platform& platform, const PlaceInfo& info, const std::
   return prompt;
 }
 
-// True when nothing is stored any more, whoever deleted it; tells the user
-// what went wrong otherwise.
-bool deleted(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
+enum class Deletion { Done, AlreadyGone, Failed };
+
+// A deletion that finds nothing there: someone else removed or moved the
+// entry since the list was made.
+bool already_gone(const PlatformError& error) {
+  return error.code() == status::kFileNotFound || error.code() == status::kPathNotFound;
+}
+
+// Deletes the entry and what its place keeps beside it, and tells the user
+// what went wrong. An entry already gone counts as not removed by us, so
+// nothing else of its name is touched: another copy may have parked it.
+Deletion delete_stored(Catalogue& catalogue, const PlaceInfo& info, const std::string& name) {
   Platform& platform = catalogue.platform;
   try {
     delete_entry(catalogue, info, name);
   } catch (const PlatformError& error) {
-    show_error(platform, cannot_remove(platform, info, name, error));
-    return error.code() == status::kFileNotFound;
+    const std::string prompt = cannot_remove(platform, info, name, error);
+    if (!already_gone(error)) {
+      show_error(platform, prompt);
+      return Deletion::Failed;
+    }
+    show_error(platform, prompt + "\n\nIt was no longer in " + std::string(info.where) +
+                             ": something else removed or moved it since the list was made "
+                             "(another copy of Runwarden may have switched it off). Nothing was "
+                             "removed, and its item leaves the list.");
+    return Deletion::AlreadyGone;
   }
   try {
     delete_side_record(catalogue, info, name);
@@ -46,25 +64,22 @@ bool deleted(Catalogue& catalogue, const PlaceInfo& info, const std::string& nam
                              "(which does no harm): " +
                              failure_words(platform.status_text, error) + ".");
   }
-  return true;
+  return Deletion::Done;
 }
 
 // A flag value outlives its entry and would switch off any later entry of
-// that name; it goes with the last listed entry it governs.
+// that name; it goes with the last stored entry it governs. What is stored
+// is asked, not the list: another copy may have parked an entry of that name
+// since the list was made, and the flag keeps its program from starting it
+// again. When that cannot be read, the flag stays.
 void forget_flag_unless_governing(Catalogue& catalogue, const PlaceInfo& info,
-                                  const std::string& name, int removed) {
+                                  const std::string& name) {
   const PlaceInfo* governing = flag_place(info);
   if (governing == nullptr) return;
-  const EntryList& list = catalogue.list;
-  TextRules& rules = catalogue.platform.text_rules;
-  for (int index = 0; index < list.count(); ++index) {
-    const PlaceInfo* other = find_place(list.tag(index));
-    if (index != removed && other != nullptr && flag_place(*other) == governing &&
-        rules.same_name(list.text(index), name)) {
-      return;
-    }
-  }
   try {
+    for (const PlaceInfo& other : kPlaces) {
+      if (flag_place(other) == governing && read_entry(catalogue, other, name)) return;
+    }
     delete_flag(catalogue, info, name);
   } catch (const PlatformError& error) {
     show_error(catalogue.platform,
@@ -99,11 +114,11 @@ void remove_entry(Catalogue& catalogue) {
     return;
   }
   if (info->scope == Scope::AllUsers && !confirmed(platform, name)) return;
-  if (deleted(catalogue, *info, name)) {
-    forget_flag_unless_governing(catalogue, *info, name, index);
-    list.remove(index);
-    list.set_current(-1);
-  }
+  const Deletion deletion = delete_stored(catalogue, *info, name);
+  if (deletion == Deletion::Failed) return;
+  if (deletion == Deletion::Done) forget_flag_unless_governing(catalogue, *info, name);
+  list.remove(index);  // gone either way, so the list shows no entry that is not there
+  list.set_current(-1);
 }
 
 }  // namespace rw

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue/module1.h"
+#include "catalogue/shown_names.h"
 #include "platform/settings_store.h"
 
 namespace rw {
@@ -63,10 +64,6 @@ void forget_parked_type(SettingsStore& store, const PlaceInfo& parking, std::str
 
 // What a value of a type that is not a string holds, for messages.
 std::string type_words(std::uint32_t type);
-// The name as a message can show it: a NUL as "␀", a lone surrogate as "�".
-std::string shown_name(std::string_view name);
-// Why an entry whose name is not exact (see is_exact_name) is left alone.
-std::string inexact_name_words();
 
 // A critical message titled "Runwarden: ERROR".
 void show_error(Platform& platform, std::string_view prompt);

@@ -22,10 +22,6 @@ std::array<const PlaceInfo*, kPlaces.size()> places_in_scan_order() {
   return order;
 }
 
-void make_dir_if_missing(FileSystem& files, const std::string& path) {
-  if (!files.folder_exists(path)) files.make_dir(path);
-}
-
 }  // namespace
 
 std::string main_window_caption() {
@@ -38,15 +34,6 @@ std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view
   std::string path = folders.special_folder(csidl);
   if (path.size() >= 3) return path;
   return std::string(windows_folder) + std::string(fallback_tail);
-}
-
-void ensure_parking_folders(FileSystem& files, std::string_view program_folder) {
-  make_dir_if_missing(files, std::string(program_folder) + std::string(kParkingRootTail));
-  for (const PlaceInfo& info : kPlaces) {
-    if (info.folder == FolderBase::ProgramFolder) {
-      make_dir_if_missing(files, std::string(program_folder) + std::string(info.folder_tail));
-    }
-  }
 }
 
 std::string scan_problems_message(StatusText& text, const ScanResult& result) {
@@ -62,7 +49,6 @@ std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
                                        const std::function<void(const ScannedEntry&)>& found) {
   Platform& platform = catalogue.platform;
   Module1& module = catalogue.module;
-  ensure_parking_folders(platform.files, platform.folders.program_folder());
   const std::string windows_folder = platform.folders.windows_directory();
   module.CurrentUserStartupPath = resolve_startup_folder(
       platform.folders, kCsidlStartup, windows_folder, "\\Start Menu\\Programs\\StartUp");

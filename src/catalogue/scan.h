@@ -1,5 +1,7 @@
-// The start-up scan: makes sure the parking folders exist, resolves the
-// Startup folders, and lists every entry of every place.
+// The start-up scan: resolves the Startup folders and lists every entry of
+// every place. It writes nothing, so that a copy in a folder nobody may write
+// to lists all the same: a parking folder that does not exist yet holds
+// nothing, and the first shortcut parked there makes it.
 #pragma once
 
 #include <functional>
@@ -20,10 +22,6 @@ std::string main_window_caption();
 std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
                                    std::string_view fallback_tail);
 
-// Creates the parking root and its two folders where they are missing.
-// Raises PlatformError naming the path that could not be created.
-void ensure_parking_folders(FileSystem& files, std::string_view program_folder);
-
 struct ScanResult {
   std::string caption;
   // Places that could not be read whole: the list lacks what they hold, so
@@ -31,8 +29,8 @@ struct ScanResult {
   std::vector<PlatformError> problems;
 };
 
-// Runs the whole scan into the list. Raises PlatformError when a parking
-// folder cannot be created; the caller reports it and ends the program.
+// Runs the whole scan into the list. What cannot be read is in the result's
+// problems, and the rest is listed.
 ScanResult run_scan(Catalogue& catalogue);
 
 // One entry as the scan finds it: what the list would hold of it, and when

@@ -45,6 +45,7 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
   app.require_subcommand(1);
   Request request;
   std::string place;
+  std::vector<CLI::Option*> place_options;  // one per verb that takes it
 
   CLI::App* list = app.add_subcommand("list", "List every entry, where it is and what it runs.");
   bool json = false;
@@ -56,9 +57,9 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
   const auto add_entry_verb = [&](const char* word, const char* help) {
     CLI::App* verb = app.add_subcommand(word, help);
     verb->add_option("NAME", request.name, "The entry's name, as the list shows it.")->required();
-    verb->add_option(
+    place_options.push_back(verb->add_option(
         "--place", place,
-        "Which place, when the name is in several: its name (" + place_names() + ") or number.");
+        "Which place, when the name is in several: its name (" + place_names() + ") or number."));
     return verb;
   };
   CLI::App* disable = add_entry_verb("disable",
@@ -86,7 +87,11 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
                    : enable->parsed() ? Verb::Enable
                                       : Verb::Remove;
   }
-  if (!place.empty()) {
+  // Given, even empty, --place must name a place: an empty one is not "any".
+  const bool place_given =
+      std::any_of(place_options.begin(), place_options.end(),
+                  [](const CLI::Option* option) { return option->count() > 0; });
+  if (place_given) {
     request.place = place_named(place);
     if (!request.place) {
       return Parsed{std::nullopt,

@@ -1,10 +1,12 @@
 #include "cli/commands.h"
 
+#include <optional>
 #include <vector>
 
 #include "catalogue/details.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
+#include "catalogue/shown_names.h"
 #include "cli/report.h"
 
 namespace rw::cli {
@@ -14,6 +16,36 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kBadName = 2;
+
+// Keeps the first write that failed: a script reading a list cut short, or
+// none at all, must not be told that all went well.
+class WatchedOutput final : public Output {
+ public:
+  explicit WatchedOutput(Output& output) : output_(output) {}
+  Status out(std::string_view text) override {
+    return watched(output_.out(text), "standard output");
+  }
+  Status err(std::string_view text) override {
+    return watched(output_.err(text), "standard error");
+  }
+
+  // 1 for a run that went well but lost words, told on the errors (unless
+  // they are what failed, when nothing more can be done).
+  int status_after(int status, StatusText& status_text) {
+    if (!failure_) return status;
+    output_.err("Not everything was written: " + failure_words(status_text, *failure_) + ".\n");
+    return status == kDone ? kFailed : status;
+  }
+
+ private:
+  Status watched(Status result, const char* stream) {
+    if (result != status::kOk && !failure_) failure_.emplace("WriteFile", stream, result);
+    return result;
+  }
+
+  Output& output_;
+  std::optional<PlatformError> failure_;
+};
 
 // The operations' message boxes, on the console: every report goes to the
 // errors, and a question is answered Yes only when the request said so.
@@ -99,7 +131,7 @@ class Run {
     }
     if (matches.size() == 1) return matches.front();
     if (matches.empty()) {
-      output_.err("No entry is named '" + request_.name + "'" +
+      output_.err("No entry is named '" + shown_name(request_.name) + "'" +
                   (request_.place ? " in " + std::string(place(*request_.place).name) : "") +
                   ".\n");
       return -1;
@@ -108,22 +140,34 @@ class Run {
     for (int index : matches) {
       places += (places.empty() ? "" : ", ") + std::string(place_of(index).name);
     }
-    output_.err("'" + request_.name + "' names entries in several places: " + places +
+    output_.err("'" + shown_name(request_.name) + "' names entries in several places: " + places +
                 ". Say which with --place PLACE.\n");
     return -1;
   }
 
   const PlaceInfo& place_of(int index) const { return *find_place(list_.tag(index)); }
 
+  // A name that Windows cannot be asked for exactly is one the program will
+  // not act on, like an unknown one: told here, before an operation refuses it.
+  bool may_act_on(int index) {
+    const std::string name = list_.text(index);
+    if (is_exact_name(name)) return true;
+    output_.err("'" + shown_name(name) + "' in " + std::string(place_of(index).name) + " " +
+                inexact_name_words() + "\n");
+    return false;
+  }
+
   // As ticking or unticking the item and pressing Exit does.
   int switch_to(int index, bool on) {
     const PlaceInfo& info = place_of(index);
     const bool starts = info.active && !list_.switched_off(index);
-    const std::string entry = "'" + list_.text(index) + "' in " + std::string(info.name);
+    const std::string entry =
+        "'" + shown_name(list_.text(index)) + "' in " + std::string(info.name);
     if (starts == on) {
       output_.out(entry + " is already " + (on ? "on" : "off") + ".\n");
       return kDone;
     }
+    if (!may_act_on(index)) return kBadName;
     list_.set_checked(index, on);
     const ExitReport report = apply_changes(catalogue_);
     if (report.notes.empty()) {
@@ -139,7 +183,8 @@ class Run {
 
   int remove(int index) {
     const std::string entry =
-        "'" + list_.text(index) + "' from " + std::string(place_of(index).name);
+        "'" + shown_name(list_.text(index)) + "' from " + std::string(place_of(index).name);
+    if (!may_act_on(index)) return kBadName;
     list_.set_current(index);
     remove_entry(catalogue_);
     if (dialogs_.errors > 0) return kFailed;
@@ -159,7 +204,19 @@ class Run {
 }  // namespace
 
 int run_request(const Request& request, Platform& platform, Output& output) {
-  return Run(request, platform, output).run();
+  WatchedOutput watched(output);
+  const int status = Run(request, platform, watched).run();
+  return watched.status_after(status, platform.status_text);
+}
+
+int print_parsed(const Parsed& parsed, Output& output, StatusText& status_text) {
+  WatchedOutput watched(output);
+  if (parsed.exit_status == kDone) {
+    watched.out(parsed.text);
+  } else {
+    watched.err(parsed.text);
+  }
+  return watched.status_after(parsed.exit_status, status_text);
 }
 
 }  // namespace rw::cli

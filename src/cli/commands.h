@@ -9,18 +9,27 @@
 
 namespace rw::cli {
 
-// Where the program's words go: the output, and the errors.
+// Where the program's words go: the output, and the errors. Each returns 0
+// when the text was written whole, or the OS's status when it was not (a full
+// disk, a pipe whose reader has gone).
 class Output {
  public:
   virtual ~Output() = default;
-  virtual void out(std::string_view text) = 0;
-  virtual void err(std::string_view text) = 0;
+  virtual Status out(std::string_view text) = 0;
+  virtual Status err(std::string_view text) = 0;
 };
 
 // Runs the request over the platform (whose dialogs it does not use) and
 // returns the exit status: 0 done; 1 a call of the OS failed, and the errors
 // name the entry, the key or path and the OS's words; 2 an unknown,
-// ambiguous or colliding name.
+// ambiguous or colliding name, or one it cannot act on exactly.
+// A write that fails ends a run that went well with 1, told on the errors.
 int run_request(const Request& request, Platform& platform, Output& output);
+
+// The text of a command line that is no request (the help, the version, or
+// what is wrong with it), on the output for status 0 and on the errors
+// otherwise; returns the status to end with, 1 when help or version could
+// not be written.
+int print_parsed(const Parsed& parsed, Output& output, StatusText& status_text);
 
 }  // namespace rw::cli

@@ -1,7 +1,10 @@
 #include "cli/report.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <nlohmann/json.hpp>
+
+#include "catalogue/shown_names.h"
 
 namespace rw::cli {
 
@@ -49,9 +52,13 @@ std::string csv_field(const std::string& text) {
   return quoted + '"';
 }
 
+// A name or command may hold a NUL or a lone surrogate, which UTF-8 text
+// cannot: each field is shown as the program's messages show names.
 std::string csv_line(const std::vector<std::string>& fields) {
   std::string line;
-  for (const std::string& field : fields) line += (line.empty() ? "" : ",") + csv_field(field);
+  for (const std::string& field : fields) {
+    line += (line.empty() ? "" : ",") + csv_field(shown_name(field));
+  }
   return line + "\r\n";
 }
 
@@ -66,6 +73,44 @@ std::string csv(const std::vector<Record>& records) {
   return out;
 }
 
+// "<U+0085>" for a character that has no picture of its own.
+std::string code_point_words(unsigned code_point) {
+  char words[16];
+  std::snprintf(words, sizeof words, "<U+%04X>", code_point);
+  return words;
+}
+
+// A cell of the table, where no character may move the cursor, end a row or
+// start a terminal's escape sequence, so that no value can forge or hide a
+// row: a C0 control is shown as its picture (TAB as "␉", ESC as "␛"), DEL
+// as "␡", and the C1 controls and the line and paragraph separators, which
+// have none, as "<U+0085>". A NUL and a lone surrogate as in messages.
+std::string table_cell(const std::string& text) {
+  const std::string shown = shown_name(text);
+  std::string cell;
+  cell.reserve(shown.size());
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(shown[i]);
+    const auto next = i + 1 < shown.size() ? static_cast<unsigned char>(shown[i + 1]) : 0u;
+    const auto third = i + 2 < shown.size() ? static_cast<unsigned char>(shown[i + 2]) : 0u;
+    if (byte < 0x20) {
+      cell += "\xE2\x90";  // U+2400 + the control's number
+      cell.push_back(static_cast<char>(0x80 + byte));
+    } else if (byte == 0x7F) {
+      cell += "\xE2\x90\xA1";  // U+2421
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      cell += code_point_words(next);
+      i += 1;
+    } else if (byte == 0xE2 && next == 0x80 && (third == 0xA8 || third == 0xA9)) {
+      cell += code_point_words(0x2000 + third - 0x80);
+      i += 2;
+    } else {
+      cell.push_back(shown[i]);
+    }
+  }
+  return cell;
+}
+
 // Characters, not bytes, so that the columns line up past ASCII.
 std::size_t width_of(const std::string& text) {
   return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -76,8 +121,9 @@ std::size_t width_of(const std::string& text) {
 std::string table(const std::vector<Record>& records) {
   std::vector<std::vector<std::string>> rows = {{"NAME", "PLACE", "ON", "COMMAND"}};
   for (const Record& record : records) {
-    rows.push_back({record.name, record.place,
-                    record.enabled ? "yes" : record.off_reason.value_or("no"), record.command});
+    rows.push_back({table_cell(record.name), record.place,
+                    record.enabled ? "yes" : record.off_reason.value_or("no"),
+                    table_cell(record.command)});
   }
   std::size_t widths[3] = {};
   for (const auto& row : rows) {

@@ -162,7 +162,8 @@ class FileSystem {
   // Like Dir(pattern, attributes): the names (without folder) of the entries
   // matching the pattern. Attribute 0 lists ordinary files only (no folders,
   // no hidden or system files); kDirectory adds folders. "." and ".." are not
-  // listed. A missing folder gives an empty list.
+  // listed. A missing folder, or a file where the folder would be, gives an
+  // empty list.
   virtual std::vector<std::string> dir(std::string_view pattern, std::uint32_t attributes) = 0;
   // True when a folder exists at the path.
   virtual bool folder_exists(std::string_view path) = 0;
@@ -172,6 +173,13 @@ class FileSystem {
   // The bytes of the file at the path, whatever its attributes; nothing when
   // no file or folder is there. Raises for anything else (a folder, no right).
   virtual std::optional<std::string> file_content(std::string_view path) = 0;
+  // GetFileAttributesW: the attributes of the file or folder at the path, as
+  // attr:: numbers (others the OS keeps, such as archive, come along); nothing
+  // when none is there. Raises for anything else.
+  virtual std::optional<std::uint32_t> file_attributes(std::string_view path) = 0;
+  // SetFileAttributesW: the file's attributes become these (0: none). Raises
+  // PlatformError when it cannot, with 2 when no file is there.
+  virtual void set_file_attributes(std::string_view path, std::uint32_t attributes) = 0;
   // Whether kill() would be allowed to delete the file, asked without
   // deleting it: 0, or the status the deletion would fail with (2 when the
   // file is missing, 5 when it is read-only or the user may not delete it).

@@ -84,7 +84,8 @@ class Form1 {
   // The load event and the first showing: runs the scan into the list, sets
   // the caption, shows the window with the focus on Exit and then tells the
   // user about places that could not be read. False, after telling the user,
-  // when the program cannot start (a parking folder cannot be made).
+  // when the scan breaks in a way it does not foresee; it writes nothing, so
+  // a folder nobody may write to is no reason.
   bool open(int show_command);
   // open()'s scan into the list, which is not repainted until it is done.
   // Throws as run_scan does.

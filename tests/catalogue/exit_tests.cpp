@@ -232,6 +232,79 @@ TEST_F(ExitTest, AFileFailureStopsTheWalkAfterTheItemsBeforeItWereApplied) {
   EXPECT_EQ(list_.count(), 3);
 }
 
+TEST_F(ExitTest, TheFirstShortcutParkedMakesItsParkingFolderAndOnlyThat) {
+  std::filesystem::remove_all(
+      substitute::SubstituteFiles::host_path(program_folder() + "\\DISABLED"));
+  const struct {
+    StartupLocation from;
+    std::vector<std::string> made;  // under the program's folder, in order
+  } cases[] = {
+      {StartupLocation::CurrentUserStartup, {"\\DISABLED", "\\DISABLED\\Default User"}},
+      {StartupLocation::AllUsersStartup, {"\\DISABLED\\All Users"}},
+      {StartupLocation::CurrentUserStartup, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(place(c.from).name));
+    while (list_.count() > 0) list_.remove(0);
+    stored_and_flipped(c.from, "Link", "bytes");
+    os_.log.clear();
+    exit();
+    EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+    std::vector<std::string> made;
+    for (const std::string& call : os_.log.calls()) {
+      if (call.rfind("MkDir ", 0) == 0) made.push_back(call.substr(6 + program_folder().size()));
+    }
+    EXPECT_EQ(made, c.made);
+    EXPECT_EQ(stored_shortcut(place(c.from).partner, "Link"), "bytes");
+    EXPECT_EQ(stored_shortcut(c.from, "Link"), std::nullopt);
+  }
+}
+
+// A file of that name that no list shows, where the move goes: the entry
+// must end where a list shows it, or stay where it is and be told.
+TEST_F(ExitTest, AHiddenFileWhereAShortcutGoesNeverHidesTheEntry) {
+  using L = StartupLocation;
+  const struct {
+    const char* what;
+    L from;
+    std::uint32_t attributes;  // of the file already where it goes
+    std::string there;         // its bytes
+    bool moves;
+  } cases[] = {
+      {"hidden, the same bytes, parking", L::CurrentUserStartup, attr::kHidden, "bytes", true},
+      {"system, the same bytes, restoring", L::AllUsersStartupParked, attr::kSystem, "bytes", true},
+      {"hidden, other bytes, parking", L::AllUsersStartup, attr::kHidden, "other", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const L to = place(c.from).partner;
+    const std::string name = std::string("Link ") + place(c.from).name.data();
+    while (list_.count() > 0) list_.remove(0);
+    os_.dialogs.messages.clear();
+    stored_and_flipped(c.from, name, "bytes");
+    store_shortcut(to, name, c.there);
+    os_.files.set_attributes(folder_of(to) + "\\" + name + ".lnk", c.attributes);
+    exit();
+
+    const L listed_in = c.moves ? to : c.from;
+    EXPECT_EQ(stored_shortcut(listed_in, name), "bytes");
+    EXPECT_EQ(stored_shortcut(to, name), c.there);
+    while (list_.count() > 0) list_.remove(0);
+    scan();
+    EXPECT_GE(find_item(name, listed_in), 0) << "in no list";
+    if (c.moves) {
+      EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+      EXPECT_EQ(stored_shortcut(c.from, name), std::nullopt);
+    } else {
+      EXPECT_THAT(only_message(), HasSubstr("'" + name +
+                                            "' is not moved: a different entry of that name is "
+                                            "already in " +
+                                            std::string(place(to).where) +
+                                            " (a hidden or system file, which no list shows)."));
+    }
+  }
+}
+
 // Every platform call of every move is made to fail in turn. Whatever
 // fails, the entry is somewhere unchanged, no copy is damaged, the user is
 // told which entry it was, and no key is left open.

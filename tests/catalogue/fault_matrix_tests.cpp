@@ -37,7 +37,8 @@ struct World {
   void store(StartupLocation location, const std::string& name, const std::string& command,
              std::uint32_t type = regtype::kSz) {
     const PlaceInfo& info = place(location);
-    if (info.kind == EntryKind::Shortcut) {
+    if (info.kind == EntryKind::Shortcut) {  // a parking folder, as the park that put it there made
+      fs::create_directories(substitute::SubstituteFiles::host_path(folder_of(info)));
       os.files.write_file(shortcut_path(folder_of(info), name), command);
       return;
     }
@@ -198,6 +199,20 @@ std::vector<Scenario> scenarios() {
                              commit_modify(w.catalogue, ModifyRequest{{}, target, {}, location},
                                            "C:\\New Tool\\t.exe /y");
                            }});
+  }
+  for (const StartupLocation location :
+       {StartupLocation::AllUsersStartup, StartupLocation::CurrentUserStartup}) {
+    // The first shortcut parked makes the parking folders.
+    all.push_back(Scenario{"Exit parking into no folder from " + std::string(place(location).name),
+                           [=](World& w) {
+                             w.rescan();
+                             w.store(location, "Target", "link");
+                             fs::remove_all(substitute::SubstituteFiles::host_path(
+                                 w.os.folders.program_folder() + "\\DISABLED"));
+                             w.rescan();
+                             w.toggle("Target", location);
+                           },
+                           [](World& w) { apply_changes_on_exit(w.catalogue); }, false});
   }
   for (const bool replacing : {false, true}) {
     all.push_back(Scenario{replacing ? "Add replacing an entry" : "Add",

@@ -98,10 +98,16 @@ class CatalogueTest : public ::testing::Test {
   }
   // Runs the scan (which also resolves the folders the helpers above use).
   std::string scan() { return run_scan(catalogue_).caption; }
-  // Resolves folders and creates the parking folders without listing anything.
+  // Resolves folders without listing anything, and makes the parking
+  // folders as an earlier run that parked a shortcut would have.
   void prepare_folders() {
     scan();
     while (list_.count() > 0) list_.remove(0);
+    for (StartupLocation parked :
+         {StartupLocation::AllUsersStartupParked, StartupLocation::CurrentUserStartupParked}) {
+      std::filesystem::create_directories(
+          substitute::SubstituteFiles::host_path(folder_of(parked)));
+    }
   }
   int find_item(const std::string& text, StartupLocation location) {
     for (int i = 0; i < list_.count(); ++i) {

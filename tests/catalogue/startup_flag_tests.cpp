@@ -69,6 +69,21 @@ class StartupFlagTest : public CatalogueTest {
     while (list_.count() > 0) list_.remove(0);
     scan();
   }
+  bool is_stored(L location, const std::string& name) {
+    return place(location).kind == EntryKind::Shortcut
+               ? stored_shortcut(location, name).has_value()
+               : stored_run_value(location, name).has_value();
+  }
+  // As another program would: no flag or side record is touched.
+  void remove_from(L location, const std::string& name) {
+    if (place(location).kind == EntryKind::Shortcut) {
+      std::filesystem::remove(
+          substitute::SubstituteFiles::host_path(folder_of(location) + "\\" + name + ".lnk"));
+      return;
+    }
+    const auto [hive, key] = key_of(location);
+    os_.registry.erase(hive, key, name);
+  }
   int item(const std::string& name, L location) {
     const int index = find_item(name, location);
     EXPECT_GE(index, 0) << name << " not listed in " << place(location).name;
@@ -159,6 +174,57 @@ TEST_F(StartupFlagTest, AParkedEntryThatItsProgramWritesAgainIsListedSwitchedOff
   }
 }
 
+// Added means it starts: a flag left off by an entry of that name (switched
+// off in Windows, or parked) is switched on with the value, and the list says
+// what the flag says.
+TEST_F(StartupFlagTest, AddSwitchesTheFlagOnOrListsTheEntryAsSwitchedOffWhenItCannot) {
+  const struct {
+    const char* what;
+    std::optional<L> stored;  // an entry of that name already there
+    bool flagged_off;
+    bool flag_refused = false;
+    std::optional<std::uint8_t> flag_after;  // its first byte; nothing: no flag
+  } cases[] = {
+      {"no flag", std::nullopt, false, false, std::nullopt},
+      {"a flag left off", std::nullopt, true, false, 0x02},
+      {"switched off in Windows", L::CurrentUserRun, true, false, 0x02},
+      {"parked, added again", L::CurrentUserRunParked, true, false, 0x02},
+      {"a flag that cannot be written", L::CurrentUserRunParked, true, true, 0x03},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    os_.registry.remove_key(kHkeyCurrentUser, kApproved.substr(0, kApproved.size() - 1));
+    os_.registry.remove_key(kHkeyCurrentUser, kRunKey);
+    os_.registry.remove_key(kHkeyCurrentUser, kUserParkingKey);
+    os_.dialogs.messages.clear();
+    if (c.stored) store(*c.stored, "Tool");  // C:\Tool.exe, the very command added below
+    if (c.flagged_off) set_flag(L::CurrentUserRun, "Tool", flag(0x03));
+    rescan();
+    if (c.flag_refused) os_.registry.deny_write(kHkeyCurrentUser, kApproved + "Run");  // last case
+    os_.dialogs.file_answers.push_back(OpenFileResult{true, "C:\\Tool.exe", "Tool.exe"});
+    add_entry(catalogue_);
+
+    EXPECT_EQ(stored_command(L::CurrentUserRun, "Tool"), "C:\\Tool.exe");
+    const auto after = flag_value(L::CurrentUserRun, "Tool");
+    EXPECT_EQ(after ? std::optional<std::uint8_t>(after->data[0]) : std::nullopt, c.flag_after);
+    int items = 0;
+    for (int i = 0; i < list_.count(); ++i) {
+      items += list_.tag(i) == static_cast<std::int32_t>(L::CurrentUserRun);
+    }
+    EXPECT_EQ(items, 1);
+    const int index = item("Tool", L::CurrentUserRun);
+    EXPECT_EQ(list_.checked(index), !c.flag_refused);
+    EXPECT_EQ(list_.switched_off(index), c.flag_refused);
+    rescan();  // the next start lists it as the list showed it
+    EXPECT_EQ(list_.checked(item("Tool", L::CurrentUserRun)), !c.flag_refused);
+    const bool told =
+        !os_.dialogs.messages.empty() &&
+        os_.dialogs.messages.back().prompt.find(
+            "could not be switched on, so it is listed as switched off") != std::string::npos;
+    EXPECT_EQ(told, c.flag_refused);
+  }
+}
+
 TEST_F(StartupFlagTest, RestoringSwitchesTheFlagOnOnlyWhereItWasOff) {
   store(L::CurrentUserRunParked, "Off");
   store(L::CurrentUserRunParked, "Unflagged");
@@ -173,7 +239,7 @@ TEST_F(StartupFlagTest, RestoringSwitchesTheFlagOnOnlyWhereItWasOff) {
   EXPECT_EQ(stored_command(L::CurrentUserRun, "Off"), "C:\\Off.exe");
 }
 
-TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastListedEntryItGoverns) {
+TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastStoredEntryItGoverns) {
   store(L::CurrentUserRun, "Alone");
   store(L::CurrentUserRun, "Twice");
   store(L::CurrentUserRunParked, "Twice");
@@ -190,6 +256,55 @@ TEST_F(StartupFlagTest, RemoveTakesTheFlagAlongWithTheLastListedEntryItGoverns) 
   list_.set_current(item("Twice", L::CurrentUserRunParked));
   remove_entry(catalogue_);
   EXPECT_EQ(flag_value(L::CurrentUserRun, "Twice"), std::nullopt);
+}
+
+// Another copy (or runwarden-cli) parked the entry after this list was made:
+// its flag keeps the program from starting it again, so Remove leaves it,
+// and whatever else of that name, alone.
+TEST_F(StartupFlagTest, RemoveOfAnEntryParkedOrDeletedSinceTheListKeepsEveryFlag) {
+  const struct {
+    const char* what;
+    L listed;
+    bool parked_since;   // moved to its partner, flag set off, since the list was made
+    bool written_again;  // and its program wrote it back, so the delete finds it
+  } cases[] = {
+      {"a value parked since", L::CurrentUserRun, true, false},
+      {"a shortcut parked since", L::CurrentUserStartup, true, false},
+      {"a machine value parked since", L::AllUsersRun, true, false},
+      {"deleted since", L::CurrentUserRun, false, false},
+      {"parked since, and written again", L::CurrentUserRun, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const L active = c.listed;
+    const L partner = place(active).partner;
+    os_.dialogs.messages.clear();
+    store(active, "Tool");
+    set_flag(active, "Tool", flag(0x03));  // left by the copy that parks, or by Windows
+    rescan();
+    list_.set_current(item("Tool", active));
+    remove_from(active, "Tool");  // by the other copy
+    if (c.parked_since) store(partner, "Tool");
+    if (c.written_again) store(active, "Tool");
+
+    remove_entry(catalogue_);
+    EXPECT_EQ(find_item("Tool", active), -1);
+    const auto kept = flag_value(active, "Tool");
+    ASSERT_TRUE(kept) << "the flag was deleted";
+    EXPECT_EQ(kept->data, flag(0x03));
+    EXPECT_EQ(is_stored(partner, "Tool"), c.parked_since);
+    if (c.written_again) {  // removed as asked, and nothing to tell
+      EXPECT_FALSE(is_stored(active, "Tool"));
+      EXPECT_THAT(os_.dialogs.messages, IsEmpty());
+    } else {
+      ASSERT_FALSE(os_.dialogs.messages.empty());
+      const std::string& told = os_.dialogs.messages.back().prompt;
+      EXPECT_THAT(told, ::testing::StartsWith("Could not remove Tool ! (Error 2)\n\n"));
+      EXPECT_THAT(told, HasSubstr("It was no longer in " + std::string(place(active).where)));
+    }
+    remove_from(active, "Tool");
+    remove_from(partner, "Tool");
+  }
 }
 
 TEST_F(StartupFlagTest, FlagsThatCannotBeReadOrWrittenAreToldAndLoseNothing) {

@@ -40,6 +40,8 @@ TEST(CommandLine, EachVerbTakesWhatItNeedsAndRefusesTheRest) {
       {{"disable"}, 2},         // no name
       {{"disable", "Tool", "--place", "Nowhere"}, 2},
       {{"disable", "Tool", "--place", "11"}, 2},
+      {{"disable", "Tool", "--place", ""}, 2},  // empty is no place, not any place
+      {{"remove", "Tool", "--yes", "--place="}, 2},
       {{}, 2},
       {{"frobnicate"}, 2},
   };

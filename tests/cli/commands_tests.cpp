@@ -15,17 +15,27 @@ using L = StartupLocation;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
+// Kept words; a stream given a status refuses every write with it, as a full
+// disk or a pipe whose reader has gone does.
 struct Words final : cli::Output {
-  void out(std::string_view text) override { out_text += text; }
-  void err(std::string_view text) override { err_text += text; }
+  Status out(std::string_view text) override { return kept(out_refused, out_text, text); }
+  Status err(std::string_view text) override { return kept(err_refused, err_text, text); }
+  static Status kept(Status refused, std::string& kept, std::string_view text) {
+    if (refused == status::kOk) kept += text;
+    return refused;
+  }
   std::string out_text, err_text;
+  Status out_refused = status::kOk, err_refused = status::kOk;
 };
+
+constexpr Status kDiskFull = 112;
 
 class CliTest : public CatalogueTest {
  protected:
   void SetUp() override { prepare_folders(); }
-  int run(std::vector<std::string> words) {
+  int run(std::vector<std::string> words, Status out_refused = status::kOk) {
     words_ = Words{};
+    words_.out_refused = out_refused;
     const cli::Parsed parsed = cli::parse_command_line(words);
     EXPECT_TRUE(parsed.request) << parsed.text;
     return parsed.request ? cli::run_request(*parsed.request, platform_, words_) : -1;
@@ -72,11 +82,59 @@ TEST_F(CliTest, AProgramNotLookedForIsListedAsWrittenAndNotAsMissing) {
   EXPECT_EQ(json[0]["program_missing"], false);
 }
 
+// What a name or command may hold that is not text: each is shown so that
+// the table stays one row per entry and every format is valid UTF-8.
+TEST_F(CliTest, TheTableShowsControlsAsSymbolsAndNoFormatCarriesANulOrALoneSurrogate) {
+  const struct {
+    std::string name, command;
+    std::string cell;          // the name, as the table shows it
+    std::string command_cell;  // the command, likewise
+    std::string csv;           // the name, as CSV gives it
+  } cases[] = {
+      {"Tab\tEsc\x1B[2J", "C:\\a.exe\r\nForged  CurrentUserRun  yes  C:\\evil.exe",
+       "Tab\u2409Esc\u241B[2J", "C:\\a.exe\u240D\u240AForged  CurrentUserRun  yes  C:\\evil.exe",
+       "Tab\tEsc\x1B[2J"},
+      {"Bell", "C:\\b.exe\x1B]0;title\x07", "Bell", "C:\\b.exe\u241B]0;title\u2407", "Bell"},
+      {"Half", "C:\\\xED\xA0\x80.exe", "Half", "C:\\\uFFFD.exe", "Half"},
+      {"Next\u0085Line\u2028Sep", "C:\\c.exe\u009B2J", "Next<U+0085>Line<U+2028>Sep",
+       "C:\\c.exe<U+009B>2J", "Next\u0085Line\u2028Sep"},
+      // Names that cannot be asked for exactly: their commands are not shown.
+      {std::string("Nul\0Del\x7F", 8), "C:\\n.exe", "Nul\u2400Del\u2421", "", "Nul\u2400Del\x7F"},
+      {"Lone \xED\xB0\x80 end", "C:\\l.exe", "Lone \uFFFD end", "", "Lone \uFFFD end"},
+  };
+  for (const auto& c : cases) store_run_value(L::CurrentUserRun, c.name, c.command);
+
+  ASSERT_EQ(run({"list"}), 0);
+  const std::string table = words_.out_text;
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), std::size(cases) + 1);  // a row each
+  for (char control : {'\0', '\t', '\r', '\x1B', '\x07', '\x7F'}) {
+    EXPECT_EQ(table.find(control), std::string::npos) << int(control);
+  }
+  ASSERT_EQ(run({"list", "--csv"}), 0);
+  const std::string csv = words_.out_text;
+  EXPECT_EQ(csv.find('\0'), std::string::npos);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cell);
+    EXPECT_THAT(table, HasSubstr(c.cell + " "));
+    EXPECT_THAT(table, HasSubstr("  " + c.command_cell + "\n"));
+    EXPECT_THAT(csv, HasSubstr(c.csv));
+  }
+  for (const std::string& text : {table, csv}) {
+    EXPECT_EQ(text.find("\xED\xA0"), std::string::npos);  // no surrogate's bytes
+    EXPECT_EQ(text.find("\xED\xB0"), std::string::npos);
+  }
+}
+
 TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
   store_run_value(L::CurrentUserRun, "Twice", "C:\\a.exe");
   store_run_value(L::AllUsersRun, "Twice", "C:\\b.exe");
   store_run_value(L::CurrentUserRun, "Clash", "C:\\new.exe");
   store_run_value(L::CurrentUserRunParked, "Clash", "C:\\old.exe");
+  const std::string lone = "Lone \xED\xA0\x80";  // a lone surrogate, as a name may hold
+  const std::string nul("Nul\0x", 5);
+  store_run_value(L::CurrentUserRun, lone, "C:\\lone.exe");
+  store_run_value(L::CurrentUserRunParked, nul, "C:\\nul.exe");
+  const std::string inexact = "has a name with a character that Windows cannot be asked";
   const struct {
     std::vector<std::string> words;
     std::string said;
@@ -86,6 +144,10 @@ TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
       {{"remove", "Twice", "--yes"}, "Say which with --place PLACE"},
       {{"disable", "Clash", "--place", "CurrentUserRun"}, "a different entry of that name"},
       {{"enable", "Clash", "--place", "CurrentUserRunParked"}, "a different entry of that name"},
+      {{"disable", lone}, "'Lone \xEF\xBF\xBD' in CurrentUserRun " + inexact},
+      {{"remove", lone, "--yes"}, inexact},
+      {{"enable", nul}, "'Nul\xE2\x90\x80x' in CurrentUserRunParked " + inexact},
+      {{"remove", nul, "--yes"}, inexact},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
@@ -96,6 +158,8 @@ TEST_F(CliTest, NamesItCannotActOnExactlyChangeNothingAndEndWithTwo) {
   EXPECT_EQ(stored_command(L::AllUsersRun, "Twice"), "C:\\b.exe");
   EXPECT_EQ(stored_command(L::CurrentUserRun, "Clash"), "C:\\new.exe");
   EXPECT_EQ(stored_command(L::CurrentUserRunParked, "Clash"), "C:\\old.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRun, lone), "C:\\lone.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRunParked, nul), "C:\\nul.exe");
 }
 
 TEST_F(CliTest, DisableEnableAndRemoveDoWhatTheWindowDoes) {
@@ -135,6 +199,55 @@ TEST_F(CliTest, AFailingCallIsNamedAndEndsWithOne) {
   EXPECT_THAT(words_.err_text, HasSubstr("needs administrator rights"));
   EXPECT_THAT(words_.err_text, HasSubstr("Access is denied. (error 5)"));
   EXPECT_EQ(stored_command(L::AllUsersRun, "Machine"), "C:\\m.exe");
+}
+
+// As from a program folder nobody may write to, before anything was parked.
+TEST_F(CliTest, AReadOnlyProgramFolderListsAndParksValuesAndSaysWhyAShortcutCannotBeParked) {
+  std::filesystem::remove_all(
+      substitute::SubstituteFiles::host_path(program_folder() + "\\DISABLED"));
+  os_.files.deny_write(program_folder());
+  store_run_value(L::CurrentUserRun, "Value", "C:\\v.exe");
+  store_shortcut(L::CurrentUserStartup, "Link", "bytes");
+  for (const char* format : {"--json", "--csv"}) {
+    EXPECT_EQ(run({"list", format}), 0);
+    EXPECT_THAT(words_.out_text, HasSubstr("Value"));
+    EXPECT_THAT(words_.out_text, HasSubstr("Link"));
+    EXPECT_THAT(words_.err_text, IsEmpty());
+  }
+  EXPECT_EQ(run({"disable", "Value"}), 0);
+  EXPECT_EQ(run({"disable", "Link"}), 1);
+  EXPECT_THAT(words_.err_text, HasSubstr("MkDir failed for \"" + program_folder() +
+                                         "\\DISABLED\": Access is denied. (error 5)"));
+  EXPECT_EQ(stored_shortcut(L::CurrentUserStartup, "Link"), "bytes");
+  EXPECT_FALSE(os_.files.folder_exists(program_folder() + "\\DISABLED"));
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenEndsWithOneAndIsToldOnTheErrors) {
+  store_run_value(L::CurrentUserRun, "Value", "C:\\v.exe");
+  const std::string told =
+      "Not everything was written: WriteFile failed for \"standard output\": Error 112. (error "
+      "112).\n";
+  const std::vector<std::string> cases[] = {
+      {"list"}, {"list", "--json"}, {"list", "--csv"}, {"disable", "Value"}, {"enable", "Value"},
+  };
+  for (const auto& words : cases) {
+    SCOPED_TRACE(words.size() > 1 ? words[1] : words[0]);
+    EXPECT_EQ(run(words, kDiskFull), 1);
+    EXPECT_EQ(words_.err_text, told);
+  }
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Value"),
+            "C:\\v.exe");  // the words, not the work, failed
+
+  for (const char* asked : {"--help", "--version"}) {
+    Words refusing;
+    refusing.out_refused = kDiskFull;
+    EXPECT_EQ(cli::print_parsed(cli::parse_command_line({asked}), refusing, os_.status_text), 1);
+    EXPECT_EQ(refusing.err_text, told);
+  }
+  Words nowhere;  // a usage error stays one, even when it cannot be told
+  nowhere.err_refused = kDiskFull;
+  EXPECT_EQ(cli::print_parsed(cli::parse_command_line({"frobnicate"}), nowhere, os_.status_text),
+            2);
 }
 
 }  // namespace

@@ -422,6 +422,7 @@ TEST_F(FileContract, DirWithoutAttributesListsOrdinaryFilesOnlyAndWithFoldersAdd
   EXPECT_THAT(files().dir(at("nothing*.lnk"), attr::kNormal), IsEmpty());
   EXPECT_THAT(files().dir(at("Missing\\*.lnk"), attr::kNormal), IsEmpty());
   EXPECT_THAT(files().dir(at("Missing"), attr::kDirectory), IsEmpty());
+  EXPECT_THAT(files().dir(at("notes.txt\\*.lnk"), attr::kNormal), IsEmpty());  // a file, no folder
 }
 
 TEST_F(FileContract, MkDirMakesOneLevelAndRaisesWhenItCannot) {
@@ -508,6 +509,41 @@ TEST_F(FileContract, FileContentReadsAnyFileWholeAndNothingWhereThereIsNone) {
   files().make_dir(at("Folder.lnk"));
   EXPECT_EQ(raised([&] { files().file_content(at("Folder.lnk")); }, at("Folder.lnk")),
             status::kAccessDenied);
+}
+
+TEST_F(FileContract, FileAttributesAreReadAndSetAsDirListsTheFile) {
+  constexpr std::uint32_t kAsked =
+      attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kDirectory;
+  write("Tool.lnk");
+  files().make_dir(at("Folder"));
+  EXPECT_EQ(files().file_attributes(at("Tool.lnk")).value_or(kAsked) & kAsked, 0u);
+  EXPECT_EQ(files().file_attributes(at("TOOL.LNK")).value_or(kAsked) & kAsked, 0u);
+  EXPECT_EQ(files().file_attributes(at("Folder")).value_or(0) & kAsked, attr::kDirectory);
+  EXPECT_EQ(files().file_attributes(at("Missing.lnk")), std::nullopt);
+  EXPECT_EQ(files().file_attributes(at("Missing\\Tool.lnk")), std::nullopt);
+
+  const struct {
+    std::uint32_t set;
+    bool listed;
+  } cases[] = {
+      {attr::kHidden, false},
+      {attr::kSystem, false},
+      {attr::kHidden | attr::kSystem | attr::kReadOnly, false},
+      {attr::kReadOnly, true},
+      {0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.set);
+    files().set_file_attributes(at("Tool.lnk"), c.set);
+    EXPECT_EQ(files().file_attributes(at("Tool.lnk")).value_or(kAsked) & kAsked, c.set);
+    EXPECT_EQ(files().dir(at("*.lnk"), attr::kNormal).size(), c.listed ? 1u : 0u);
+  }
+  EXPECT_EQ(target_->read_file(at("Tool.lnk")), "shortcut");
+  EXPECT_EQ(raised([&] { files().set_file_attributes(at("Missing.lnk"), 0); }, at("Missing.lnk")),
+            status::kFileNotFound);
+  EXPECT_EQ(raised([&] { files().set_file_attributes(at("Missing\\Tool.lnk"), 0); },
+                   at("Missing\\Tool.lnk")),
+            status::kPathNotFound);
 }
 
 TEST_F(FileContract, RemovableTellsWhatKillWouldSayWithoutDeleting) {

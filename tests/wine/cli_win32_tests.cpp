@@ -65,6 +65,14 @@ bool file_exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+void write_text(const std::wstring& path, const std::string& text) {
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  ASSERT_TRUE(
+      ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+}
+
 class CliUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,12 +106,15 @@ class CliUnderWine : public ::testing::Test {
     return names_.back();
   }
 
-  Ran run(const std::vector<std::wstring>& words) {
+  // With `output_read` false, the output pipe's reader is gone before the
+  // program starts, as when a script stops reading: every write to it fails.
+  Ran run(const std::vector<std::wstring>& words, bool output_read = true) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr;
     ::CreatePipe(&out_read, &out_write, &inherit, 0);
     ::CreatePipe(&err_read, &err_write, &inherit, 0);
     UniqueKernelHandle out_reader(out_read), err_reader(err_read);
+    if (!output_read) out_reader.reset();
     ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
     std::wstring command = L"\"" + folder_ + L"\\runwarden-cli.exe\"";
@@ -125,7 +136,7 @@ class CliUnderWine : public ::testing::Test {
     }
     UniqueKernelHandle process(started.hProcess), thread(started.hThread);
     std::thread errors([&] { ran.err = read_all(err_read); });
-    ran.out = read_all(out_read);
+    if (output_read) ran.out = read_all(out_read);
     errors.join();
     ::WaitForSingleObject(process.get(), INFINITE);
     ::GetExitCodeProcess(process.get(), &ran.status);
@@ -246,6 +257,49 @@ TEST_F(CliUnderWine, UnknownAmbiguousAndCollidingNamesEndWithTwoAndChangeNothing
   EXPECT_EQ(value_at(kRun, clash), L"C:\\new.exe");
   EXPECT_EQ(value_at(kParked, clash), L"C:\\old.exe");
   EXPECT_EQ(value_at(kParked, twice), std::nullopt);
+}
+
+TEST_F(CliUnderWine, AListThatCannotBeWrittenEndsWithOneAndSaysSo) {
+  for (const std::vector<std::wstring>& words :
+       {std::vector<std::wstring>{L"list", L"--json"}, std::vector<std::wstring>{L"list"}}) {
+    SCOPED_TRACE(narrow(words.back()));
+    const Ran ran = run(words, false);
+    EXPECT_EQ(ran.status, 1u);
+    EXPECT_THAT(ran.err,
+                HasSubstr("Not everything was written: WriteFile failed for \"standard output\""));
+  }
+}
+
+// A hidden copy of that name in the parking folder, left by an earlier run
+// or another program: the entry must stay in a list, whatever its bytes.
+TEST_F(CliUnderWine, AHiddenFileInTheParkingFolderNeverHidesAShortcutSwitchedOff) {
+  const std::wstring twin = named(L"Hidden twin");
+  const std::wstring other = named(L"Hidden other");
+  const std::wstring parking = folder_ + L"\\DISABLED\\Default User\\";
+  ASSERT_TRUE(::CreateDirectoryW((folder_ + L"\\DISABLED").c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(parking.c_str(), nullptr));
+  for (const std::wstring& name : {twin, other}) {
+    write_text(startup_folder() + L"\\" + name + L".lnk", "link");
+    write_text(parking + name + L".lnk", name == twin ? "link" : "another link");
+    ASSERT_TRUE(::SetFileAttributesW((parking + name + L".lnk").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  }
+
+  const Ran off = run({L"disable", twin});
+  EXPECT_EQ(off.status, 0u) << off.err;
+  EXPECT_EQ(::GetFileAttributesW((parking + twin + L".lnk").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  const Ran listed = run({L"list", L"--json"});
+  const auto entries = nlohmann::json::parse(listed.out);
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [&](const auto& entry) {
+    return entry["name"] == narrow(twin) && entry["place"] == "CurrentUserStartupParked";
+  })) << listed.out;
+  const Ran on = run({L"enable", twin});
+  EXPECT_EQ(on.status, 0u) << on.err;
+  EXPECT_TRUE(file_exists(startup_folder() + L"\\" + twin + L".lnk"));
+
+  const Ran refused = run({L"disable", other});
+  EXPECT_EQ(refused.status, 2u);
+  EXPECT_THAT(refused.err, HasSubstr("(a hidden or system file, which no list shows)"));
+  EXPECT_TRUE(file_exists(startup_folder() + L"\\" + other + L".lnk"));
 }
 
 }  // namespace

@@ -449,6 +449,7 @@ void SubstituteFiles::kill(std::string_view path) {
   if (!fs::remove(host_path(path), error) || error) {
     throw PlatformError("Kill", std::string(path), status::kAccessDenied);
   }
+  attributes_.erase(host.lexically_normal().string());  // a file made there later has none
 }
 
 std::optional<std::string> SubstituteFiles::file_content(std::string_view path) {
@@ -482,6 +483,31 @@ Status SubstituteFiles::removable(std::string_view path) {
     return refused.code();
   }
   return status::kOk;
+}
+
+std::optional<std::uint32_t> SubstituteFiles::file_attributes(std::string_view path) {
+  if (auto failure = log_.enter("GetFileAttributes", std::string(path))) {
+    throw PlatformError("GetFileAttributes", std::string(path), *failure);
+  }
+  std::error_code error;
+  const fs::path host = host_path(path);
+  if (!fs::exists(host, error)) return std::nullopt;
+  return attributes_of(host) | (fs::is_directory(host, error) ? attr::kDirectory : 0);
+}
+
+void SubstituteFiles::set_file_attributes(std::string_view path, std::uint32_t attributes) {
+  if (auto failure = log_.enter("SetFileAttributes", std::string(path))) {
+    throw PlatformError("SetFileAttributes", std::string(path), *failure);
+  }
+  std::error_code error;
+  const fs::path host = host_path(path);
+  if (!fs::exists(host, error)) {
+    throw PlatformError("SetFileAttributes", std::string(path),
+                        fs::is_directory(host.parent_path(), error) ? status::kFileNotFound
+                                                                    : status::kPathNotFound);
+  }
+  refuse_if_denied("SetFileAttributes", path);
+  attributes_[host.lexically_normal().string()] = attributes & ~attr::kDirectory;
 }
 
 void SubstituteFiles::write_file(std::string_view path, std::string_view content) {

@@ -129,6 +129,8 @@ class SubstituteFiles final : public FileSystem {
   void kill(std::string_view path) override;
   std::optional<std::string> file_content(std::string_view path) override;
   Status removable(std::string_view path) override;
+  std::optional<std::uint32_t> file_attributes(std::string_view path) override;
+  void set_file_attributes(std::string_view path, std::uint32_t attributes) override;
 
   static std::filesystem::path host_path(std::string_view path);
   // Test helpers.

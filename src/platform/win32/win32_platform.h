@@ -43,6 +43,8 @@ class Win32Files final : public FileSystem {
   void kill(std::string_view path) override;
   std::optional<std::string> file_content(std::string_view path) override;
   Status removable(std::string_view path) override;
+  std::optional<std::uint32_t> file_attributes(std::string_view path) override;
+  void set_file_attributes(std::string_view path, std::uint32_t attributes) override;
 };
 
 class Win32Folders final : public Folders {

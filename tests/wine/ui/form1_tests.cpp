@@ -721,11 +721,15 @@ class BlockedProgramFolder final : public Folders {
   std::string folder_;
 };
 
-TEST_F(Form1Test, DoesNotStartWhenThePlaceForSwitchedOffEntriesCannotBeMade) {
+// Listing needs no parking folder: the window starts and lists, and only
+// parking a shortcut, which needs the folder, says why it cannot be made.
+TEST_F(Form1Test, StartsWhereThePlaceForSwitchedOffEntriesCannotBeMade) {
   const std::wstring folder =
       program_folder() + L"\\blocked" + std::to_wstring(::GetCurrentProcessId());
   ::CreateDirectoryW(folder.c_str(), nullptr);
   write_file(folder + L"\\DISABLED");
+  const std::wstring name = seeded(L"Blocked link");
+  write_file(startup_folder() + L"\\" + name + L".lnk");
   BlockedProgramFolder folders(services_.folders, narrow(folder));
   Platform platform{
       services_.registry, services_.files,      folders,           services_.status_text, shell_,
@@ -733,15 +737,25 @@ TEST_F(Form1Test, DoesNotStartWhenThePlaceForSwitchedOffEntriesCannotBeMade) {
   {
     Form1 form(platform, Form1::Options{false});
     ASSERT_TRUE(form.create());
-    EXPECT_FALSE(form.open(SW_SHOWNORMAL));
-    EXPECT_FALSE(::IsWindowVisible(form.hwnd()));
+    EXPECT_TRUE(form.open(SW_SHOWNORMAL));
+    EXPECT_TRUE(::IsWindowVisible(form.hwnd()));
+    EXPECT_TRUE(dialogs_.shown.empty()) << dialogs_.shown[0].prompt;
+    int index = -1;
+    for (int i = 0; i < form.list().count(); ++i) {
+      if (form.list().text(i) == narrow(name)) index = i;
+    }
+    ASSERT_GE(index, 0);
+    form.list().set_checked(index, false);
+    ::SendMessageW(form.control(kCommand1), BM_CLICK, 0, 0);
   }
   ::DeleteFileW((folder + L"\\DISABLED").c_str());
   ::RemoveDirectoryW(folder.c_str());
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].title, "Runwarden: ERROR");
-  EXPECT_NE(dialogs_.shown[0].prompt.find("DISABLED"), std::string::npos)
+  EXPECT_NE(dialogs_.shown[0].prompt.find("MkDir failed for \"" + narrow(folder) + "\\DISABLED\""),
+            std::string::npos)
       << dialogs_.shown[0].prompt;
+  EXPECT_TRUE(file_exists(startup_folder() + L"\\" + name + L".lnk"));
 }
 
 TEST_F(Form1Test, LaysItselfOutAgainOnAMonitorOfAnotherDpi) {
