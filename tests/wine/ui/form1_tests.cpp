@@ -725,9 +725,15 @@ TEST_F(Form1Test, DoesNotStartWhenThePlaceForSwitchedOffEntriesCannotBeMade) {
   ::CreateDirectoryW(folder.c_str(), nullptr);
   write_file(folder + L"\\DISABLED");
   BlockedProgramFolder folders(services_.folders, narrow(folder));
-  Platform platform{
-      services_.registry, services_.files,      folders,           services_.status_text, shell_,
-      dialogs_,           services_.text_rules, services_.programs};
+  Platform platform{services_.registry,
+                    services_.files,
+                    folders,
+                    services_.status_text,
+                    shell_,
+                    dialogs_,
+                    services_.text_rules,
+                    services_.programs,
+                    services_.tasks};
   {
     Form1 form(platform, Form1::Options{false});
     ASSERT_TRUE(form.create());
