@@ -189,8 +189,8 @@ std::string with_delay(std::string words, std::string_view delay) {
 
 std::string command_of(const TaskAction& action) {
   if (action.program.empty()) return {};
-  const bool quote = action.program.find(' ') != std::string::npos && action.program.front() != '"';
-  std::string command = quote ? "\"" + action.program + "\"" : action.program;
+  std::string command =
+      action.program.front() == '"' ? action.program : "\"" + action.program + "\"";
   if (!action.arguments.empty()) command += " " + action.arguments;
   return command;
 }

@@ -90,7 +90,7 @@ TEST(TaskDefinition, EachKindOfTriggerAndActionDecidesWhetherAndHowTheTaskStarts
             <t:Triggers><t:LogonTrigger/></t:Triggers>
             <t:Actions><t:Exec><t:Command>C:\tool.exe</t:Command></t:Exec></t:Actions>
           </t:Task>)",
-       true, Scope::AllUsers, "at logon of any user", "C:\\tool.exe"},
+       true, Scope::AllUsers, "at logon of any user", "\"C:\\tool.exe\""},
   };
   substitute::SubstituteTextRules rules;
   for (const Case& c : cases) {
@@ -102,6 +102,9 @@ TEST(TaskDefinition, EachKindOfTriggerAndActionDecidesWhetherAndHowTheTaskStarts
     EXPECT_EQ(startup->trigger, c.trigger);
     EXPECT_EQ(startup->action, c.action);
   }
+  // The command is the first action's: none where it starts no program.
+  EXPECT_EQ(task_startup(read(task_xml("<BootTrigger/>", com)), kUser, rules)->command, "");
+  EXPECT_EQ(task_startup(read(task_xml("<BootTrigger/>")), kUser, rules)->command, kTrayCommand);
 }
 
 TEST(TaskDefinition, ReadsAuthorPrincipalSettingsAndEveryPartOfAnAction) {
