@@ -133,13 +133,10 @@ class TaskWalk {
     for (LONG index = 1; index <= count; ++index) {
       ComPtr<ITaskFolder> inner;
       ComString inner_path;
-      const HRESULT result = folders->get_Item(index_variant(index), inner.put_typed());
-      if (FAILED(result)) {
-        out_.problems.push_back(failure("ITaskFolderCollection::get_Item", path, result));
-        continue;
-      }
       std::string where;
       noting([&] {
+        check(folders->get_Item(index_variant(index), inner.put_typed()),
+              "ITaskFolderCollection::get_Item", path);
         where =
             text_of(inner->get_Path(inner_path.put()), inner_path, "ITaskFolder::get_Path", path);
       });
