@@ -21,6 +21,7 @@ have_cmd xdotool || want xdotool
 [ -f /usr/src/googletest/CMakeLists.txt ] || want googletest
 [ -f /usr/include/nlohmann/json.hpp ] || want nlohmann-json3-dev
 [ -f /usr/include/CLI/CLI.hpp ] || want libcli11-dev
+[ -f /usr/include/rapidxml/rapidxml.hpp ] || want librapidxml-dev
 
 if [ -n "$need" ]; then
   sudo=""

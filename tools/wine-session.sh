@@ -38,13 +38,21 @@ case "$action" in
     DISPLAY=$(cat "$dir/display")
     export DISPLAY
     mkdir -p "$WINEPREFIX"
-    # The persistent server must come first: once wineboot has started a
-    # server of its own, "wineserver -p" refuses to start a second one.
+    # The persistent server must come first: once a Wine program has started
+    # a server of its own, "wineserver -p" refuses to start a second one.
     wineserver -p </dev/null >"$dir/wineserver.log" 2>&1
-    # A new prefix is made by its first program; do it here, not in a test.
-    wineboot -i >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
+    # The first program makes a new prefix, or brings a kept one up to date,
+    # and starts the service manager. No "wineboot -i" of its own: in a
+    # session where Wine has made the prefix it starts a second service
+    # manager, and every service start then times out or finds the database
+    # locked (Task Scheduler among them).
     # Windows lists a file named only ".lnk"; Wine hides dot-files unless told.
-    wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f >>"$dir/wineboot.log" 2>&1
+    wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f >"$dir/wineboot.log" 2>&1 ||
+      { cat "$dir/wineboot.log"; exit 1; }
+    # The tests read and switch scheduled tasks: the service must run.
+    wine net start schedule >"$dir/schedule.log" 2>&1 || true
+    grep -q "started successfully\|already been started" "$dir/schedule.log" ||
+      { cat "$dir/schedule.log" >&2; echo "Task Scheduler did not start" >&2; exit 1; }
     echo "wine session ready on $DISPLAY in $WINEPREFIX"
     ;;
   stop)

@@ -75,8 +75,9 @@ class Run {
       : request_(request),
         output_(output),
         dialogs_(output, request.yes),
-        platform_{platform.registry, platform.files, platform.folders,    platform.status_text,
-                  platform.shell,    dialogs_,       platform.text_rules, platform.programs},
+        platform_{platform.registry,    platform.files,    platform.folders,
+                  platform.status_text, platform.shell,    dialogs_,
+                  platform.text_rules,  platform.programs, platform.tasks},
         list_(platform.text_rules),
         catalogue_{platform_, list_, module_} {}
 

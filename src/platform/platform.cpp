@@ -142,6 +142,35 @@ std::vector<std::uint8_t> text_to_registry_bytes(std::string_view text) {
   return bytes;
 }
 
+namespace {
+
+std::u16string utf16_units(std::string_view bytes, bool big_endian) {
+  std::u16string units(bytes.size() / 2, u'\0');  // an odd last byte is no character
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    units[i] = static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
+  }
+  return units;
+}
+
+// Through UTF-16 and back, so that bytes that are not UTF-8 become U+FFFD.
+std::string checked_utf8(std::string_view bytes) { return utf16_to_utf8(utf8_to_utf16(bytes)); }
+
+}  // namespace
+
+std::string task_file_text(std::string_view bytes) {
+  const auto marked = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+  if (marked("\xFF\xFE")) return utf16_to_utf8(utf16_units(bytes.substr(2), false));
+  if (marked("\xFE\xFF")) return utf16_to_utf8(utf16_units(bytes.substr(2), true));
+  if (marked("\xEF\xBB\xBF")) return checked_utf8(bytes.substr(3));
+  // Without a mark, XML begins with "<" (or a space): in UTF-16 one of its
+  // first two bytes is then a NUL, and which one tells the byte order.
+  if (bytes.size() >= 2 && (bytes[0] == '\0') != (bytes[1] == '\0'))
+    return utf16_to_utf8(utf16_units(bytes, bytes[0] == '\0'));
+  return checked_utf8(bytes);
+}
+
 Status read_value(Registry& registry, const RegKey& key, std::string_view name, RegValue& out) {
   // Start with room for an ordinary command; grow to what the registry asks,
   // since another program may lengthen the value between two calls.

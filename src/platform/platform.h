@@ -267,6 +267,57 @@ class Programs {
   virtual FileDescription describe_file(std::string_view path) = 0;
 };
 
+// One task of Task Scheduler, as it is registered.
+struct ScheduledTask {
+  std::string path;  // from the root folder: "\Vendor\Updater"
+  std::string name;  // "Updater"
+  bool enabled = false;
+  // Its definition, the XML Task Scheduler keeps, as UTF-8 text.
+  std::string definition;
+};
+
+// Every task that could be read, and what could not be: a folder or a task
+// that failed is left out of `tasks` and named in `problems`, so that a
+// partial list is never taken for the whole.
+struct TaskList {
+  std::vector<ScheduledTask> tasks;
+  std::vector<PlatformError> problems;
+};
+
+// Who runs the program, as a logon trigger names a user: by account name,
+// with or without its domain, or by SID.
+struct TaskUser {
+  std::string name;    // "alice"
+  std::string domain;  // "OFFICE", or empty where it is not known
+  std::string sid;     // "S-1-5-21-..."
+};
+
+// Task Scheduler. Each call reaches it anew, starting COM on the calling
+// thread for its own length, so that the tasks can be read on a thread of
+// their own; nothing else in the program starts COM for it.
+class TaskScheduler {
+ public:
+  virtual ~TaskScheduler() = default;
+  // Every task of every folder, hidden ones included, in no given order.
+  // Raises PlatformError when Task Scheduler cannot be reached at all (not
+  // running, access denied), naming the call and the status.
+  virtual TaskList read_tasks() = 0;
+  // Switches the task at the path on or off (IRegisteredTask::put_Enabled,
+  // never by registering its definition again), then reads it back: returns
+  // whether it is enabled now, which is not always what was asked for.
+  // Raises PlatformError when the task cannot be found or switched.
+  virtual bool set_enabled(std::string_view path, bool enabled) = 0;
+  // The user this program runs as. Raises PlatformError when it cannot be told.
+  virtual TaskUser current_user() = 0;
+};
+
+// The text of a task's XML as it is stored in a file: UTF-16 with a byte
+// order mark, as Task Scheduler writes it, or UTF-8 with or without one,
+// or UTF-16 without one (told by its NUL bytes). Never fails: UTF-8 that
+// does not decode becomes U+FFFD, an odd last byte of UTF-16 is dropped, and
+// the XML reader says what it makes of the rest.
+std::string task_file_text(std::string_view bytes);
+
 // Message boxes, the text prompt and the file-open dialog.
 namespace mb {
 inline constexpr int kOk = 0;
@@ -337,6 +388,7 @@ struct Platform {
   Dialogs& dialogs;
   TextRules& text_rules;
   Programs& programs;
+  TaskScheduler& tasks;
 };
 
 // ---- Text conversion helpers, portable --------------------------------------

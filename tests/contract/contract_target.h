@@ -46,6 +46,17 @@ class ContractTarget {
   // A real shortcut at the path to the target, with the arguments.
   virtual void write_shortcut(const std::string& path, const std::string& target,
                               const std::string& arguments) = 0;
+  virtual TaskScheduler& task_scheduler() = 0;
+  // A fresh task folder's path ("\RunwardenContract..."), removed afterwards
+  // with the tasks placed in it.
+  virtual std::string scratch_task_folder() = 0;
+  // Places a task at the path, its folders made as needed, with the XML as
+  // its definition, which says whether it is enabled. Under Wine it is a
+  // task file copied in (UTF-16 with a byte order mark), as Task Scheduler
+  // keeps it: Wine's registering would drop the triggers and the command.
+  virtual void place_task(const std::string& path, bool enabled, const std::string& xml) = 0;
+  // What Task Scheduler keeps of the task: under Wine its file's bytes.
+  virtual std::string kept_task(const std::string& path) = 0;
 };
 
 // Each test program supplies the implementation it checks.

@@ -774,5 +774,114 @@ TEST_F(PlatformContract, EveryStatusHasWordsThatFitIntoASentence) {
   EXPECT_NE(target_->status_text().describe(2), target_->status_text().describe(5));
 }
 
+// ---- Scheduled tasks ------------------------------------------------------------------------
+
+struct PlacedTask {
+  std::string tail;  // below the scratch folder
+  bool enabled;
+  bool hidden;
+  std::string command;
+  std::string arguments;
+};
+
+// A task that starts a program at logon, as Task Scheduler writes one.
+std::string task_xml(const PlacedTask& task) {
+  const auto flag = [](bool on) { return on ? "true" : "false"; };
+  return std::string(R"(<?xml version="1.0" encoding="UTF-16"?>
+<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">
+  <RegistrationInfo><Author>Contract</Author></RegistrationInfo>
+  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>
+  <Principals><Principal id="Author"><LogonType>InteractiveToken</LogonType></Principal></Principals>
+  <Settings><Enabled>)") +
+         flag(task.enabled) + "</Enabled><Hidden>" + flag(task.hidden) + R"(</Hidden></Settings>
+  <Actions Context="Author"><Exec><Command>)" +
+         task.command + "</Command><Arguments>" + task.arguments + R"(</Arguments></Exec></Actions>
+</Task>
+)";
+}
+
+class TaskContract : public PlatformContract {
+ protected:
+  void SetUp() override {
+    PlatformContract::SetUp();
+    folder_ = target_->scratch_task_folder();
+  }
+  TaskScheduler& tasks() { return target_->task_scheduler(); }
+  std::string place(const PlacedTask& task) {
+    const std::string path = folder_ + "\\" + task.tail;
+    target_->place_task(path, task.enabled, task_xml(task));
+    return path;
+  }
+  // The tasks read below the scratch folder, by path; nothing there may fail.
+  std::map<std::string, ScheduledTask> read_placed() {
+    std::map<std::string, ScheduledTask> placed;
+    const TaskList list = tasks().read_tasks();
+    for (const PlatformError& problem : list.problems) {
+      EXPECT_EQ(problem.subject().find(folder_), std::string::npos) << problem.what();
+    }
+    for (const ScheduledTask& task : list.tasks) {
+      if (task.path.starts_with(folder_ + "\\")) placed.emplace(task.path, task);
+    }
+    return placed;
+  }
+  std::string folder_;
+};
+
+TEST_F(TaskContract, TasksOfEveryFolderAreReadWithTheirPathNameStateAndWholeDefinition) {
+  const std::vector<PlacedTask> placed = {
+      {"Updater", true, false, "C:\\Vendor\\updater.exe", "/tray"},
+      {"Inner\\Deeper\\Hidden Helper", false, true, "C:\\Program Files\\Helper\\helper.exe", "-q"},
+      {"Ünïcödé 启动", true, false, "C:\\Ünï\\启动.exe", "--Ω"},
+  };
+  for (const PlacedTask& task : placed) place(task);
+  const std::map<std::string, ScheduledTask> found = read_placed();
+  EXPECT_EQ(found.size(), placed.size());
+  for (const PlacedTask& task : placed) {
+    SCOPED_TRACE(task.tail);
+    const auto read = found.find(folder_ + "\\" + task.tail);
+    ASSERT_NE(read, found.end());
+    EXPECT_EQ(read->second.name, task.tail.substr(task.tail.rfind('\\') + 1));
+    EXPECT_EQ(read->second.enabled, task.enabled);
+    // Wine's own XML of a task has "<Triggers/>" and an empty "<Exec/>":
+    // the definition must come whole all the same.
+    EXPECT_THAT(read->second.definition, HasSubstr("<LogonTrigger>"));
+    EXPECT_THAT(read->second.definition, HasSubstr("<Command>" + task.command + "</Command>"));
+    EXPECT_THAT(read->second.definition, HasSubstr(task.arguments));
+  }
+}
+
+TEST_F(TaskContract, SwitchingAnswersWithTheStateReadBackAndNeverLosesTheDefinition) {
+  const PlacedTask task{"Switched", true, false, "C:\\Vendor\\tray.exe", "/background"};
+  const std::string path = place(task);
+  const std::string kept = target_->kept_task(path);
+  for (const bool wanted : {false, true, true}) {
+    SCOPED_TRACE(wanted ? "on" : "off");
+    const bool before = read_placed().at(path).enabled;
+    const bool answer = tasks().set_enabled(path, wanted);
+    const ScheduledTask after = read_placed().at(path);
+    EXPECT_EQ(after.enabled, answer);
+    EXPECT_THAT(after.definition, HasSubstr("<LogonTrigger>"));
+    EXPECT_THAT(after.definition, HasSubstr(task.command));
+    // Windows switches. Wine 8 answers put_Enabled with S_OK and changes
+    // nothing: then nothing at all may have been written.
+    if (answer == before) {
+      EXPECT_EQ(target_->kept_task(path), kept);
+    }
+  }
+}
+
+TEST_F(TaskContract, SwitchingATaskThatIsNotThereRaisesNamingItsPath) {
+  place({"Present", true, false, "C:\\present.exe", ""});
+  const std::string missing = folder_ + "\\Missing";
+  EXPECT_EQ(raised([&] { tasks().set_enabled(missing, false); }, missing), status::kFileNotFound);
+}
+
+TEST_F(PlatformContract, TheCurrentUserIsKnownBySidAndAccountName) {
+  const TaskUser user = target_->task_scheduler().current_user();
+  EXPECT_TRUE(user.sid.starts_with("S-1-5-")) << user.sid;
+  EXPECT_FALSE(user.name.empty());
+  EXPECT_EQ(user.name.find('\\'), std::string::npos) << user.name;
+}
+
 }  // namespace
 }  // namespace rw::contract

@@ -55,6 +55,17 @@ class SubstituteTarget final : public ContractTarget {
                       const std::string& arguments) override {
     os_.files.write_file(path, substitute::SubstitutePrograms::shortcut_content(target, arguments));
   }
+  TaskScheduler& task_scheduler() override { return os_.tasks; }
+  std::string scratch_task_folder() override {
+    return "\\RunwardenContract" + std::to_string(++folders_);
+  }
+  void place_task(const std::string& path, bool enabled, const std::string& xml) override {
+    os_.tasks.put(path, enabled, xml);
+  }
+  std::string kept_task(const std::string& path) override {
+    const std::optional<ScheduledTask> task = os_.tasks.get(path);
+    return task ? std::to_string(task->enabled) + task->definition : "<missing>";
+  }
 
  private:
   substitute::SubstitutePlatform os_;

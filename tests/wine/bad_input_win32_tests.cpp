@@ -163,9 +163,9 @@ class BadInputUnderWine : public ::testing::Test {
   BadInputUnderWine()
       : root_(temp_folder() + "\\RunwardenBad" + std::to_string(::GetCurrentProcessId())),
         folders_(services_.folders, root_),
-        platform_{services_.registry,    services_.files,   folders_,
-                  services_.status_text, services_.shell,   dialogs_,
-                  services_.text_rules,  services_.programs},
+        platform_{services_.registry,    services_.files,    folders_,
+                  services_.status_text, services_.shell,    dialogs_,
+                  services_.text_rules,  services_.programs, services_.tasks},
         catalogue_{platform_, list_, module_} {}
 
   void SetUp() override {

@@ -1,6 +1,7 @@
 // The contract suite against the Win32 layer, in the Wine prefix's real
-// registry (scratch keys under HKCU\Software\RunwardenContract) and real
-// folders under %TEMP%. Everything a case made is removed after it.
+// registry (scratch keys under HKCU\Software\RunwardenContract), real
+// folders under %TEMP% and real task folders of Task Scheduler. Everything a
+// case made is removed after it.
 #include <windows.h>
 // after windows.h, which they need
 #include <objbase.h>
@@ -28,7 +29,10 @@ namespace {
 using win32::api_path;
 using win32::narrow;
 using win32::widen;
+using wine_support::place_task_file;
 using wine_support::remove_tree;
+using wine_support::task_file_bytes;
+using wine_support::task_files_folder;
 
 constexpr const wchar_t* kScratchRoot = L"Software\\RunwardenContract";
 
@@ -91,6 +95,9 @@ class Win32Target final : public ContractTarget {
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kScratchRoot);  // only once it is empty
     // The long form, so that the walk reaches folders deeper than MAX_PATH.
     for (const std::string& folder : folders_) remove_tree(L"\\\\?\\" + widen(folder));
+    for (const std::string& folder : task_folders_) {
+      remove_tree(L"\\\\?\\" + task_files_folder() + widen(folder));
+    }
   }
 
   Registry& registry() override { return services_.registry; }
@@ -209,6 +216,19 @@ class Win32Target final : public ContractTarget {
     link->SetArguments(widen(arguments).c_str());
     file->Save(api_path(path).c_str(), TRUE);
   }
+  TaskScheduler& task_scheduler() override { return services_.tasks; }
+  std::string scratch_task_folder() override {
+    task_folders_.push_back("\\RunwardenContract" + unique_suffix());
+    remove_tree(L"\\\\?\\" + task_files_folder() + widen(task_folders_.back()));
+    return task_folders_.back();
+  }
+  // The file says whether the task is enabled.
+  void place_task(const std::string& path, bool, const std::string& xml) override {
+    place_task_file(path, task_file_bytes(xml));
+  }
+  std::string kept_task(const std::string& path) override {
+    return read_file(narrow(task_files_folder()) + path);
+  }
 
  private:
   // From both views, and the scratch root too once it is empty.
@@ -233,6 +253,7 @@ class Win32Target final : public ContractTarget {
   std::vector<std::string> keys_;
   std::vector<std::string> machine_keys_;
   std::vector<std::string> folders_;
+  std::vector<std::string> task_folders_;
   int made_ = 0;
 };
 

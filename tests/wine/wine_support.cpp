@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 
 namespace rw::wine_support {
 
@@ -59,6 +60,35 @@ void remove_startup_flags(const std::wstring& prefix) {
       for (const std::wstring& value : doomed) ::RegDeleteValueW(key.get(), value.c_str());
     }
   }
+}
+
+std::wstring task_files_folder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+  return std::wstring(buffer, length) + L"\\Tasks";
+}
+
+std::string task_file_bytes(const std::string& xml) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : utf8_to_utf16(xml)) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+void place_task_file(const std::string& path, const std::string& bytes) {
+  // The long form throughout, so that a path deeper than MAX_PATH is made too.
+  const std::wstring file = L"\\\\?\\" + task_files_folder() + win32::widen(path);
+  for (std::size_t slash = file.find(L'\\', 4 + task_files_folder().size());
+       slash != std::wstring::npos; slash = file.find(L'\\', slash + 1)) {
+    ::CreateDirectoryW(file.substr(0, slash).c_str(), nullptr);
+  }
+  win32::UniqueFile out(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (out)
+    ::WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace rw::wine_support

@@ -696,6 +696,82 @@ FileDescription SubstitutePrograms::describe_file(std::string_view path) {
   return found == descriptions.end() ? FileDescription{} : found->second;
 }
 
+namespace {
+
+std::string folder_of_task(std::string_view path) {
+  const std::size_t slash = path.rfind('\\');
+  return slash == 0 || slash == std::string_view::npos ? "\\" : std::string(path.substr(0, slash));
+}
+
+}  // namespace
+
+TaskList SubstituteTaskScheduler::read_tasks() {
+  if (auto failure = log_.enter("ITaskService::Connect", "\\")) {
+    throw PlatformError("ITaskService::Connect", "\\", *failure);
+  }
+  TaskList list;
+  std::map<std::u16string, std::optional<Status>> folders;  // by folded path: a fault met there
+  for (const ScheduledTask& task : tasks_) {
+    const std::string folder = folder_of_task(task.path);
+    auto [found, added] = folders.try_emplace(fold(folder));
+    if (added) {
+      found->second = log_.enter("ITaskFolder::GetTasks", folder);
+      if (found->second)
+        list.problems.emplace_back("ITaskFolder::GetTasks", folder, *found->second);
+    }
+    if (!found->second) list.tasks.push_back(task);
+  }
+  return list;
+}
+
+ScheduledTask* SubstituteTaskScheduler::find(std::string_view path) {
+  const std::u16string wanted = fold(path);
+  const auto found = std::find_if(tasks_.begin(), tasks_.end(), [&](const ScheduledTask& task) {
+    return fold(task.path) == wanted;
+  });
+  return found == tasks_.end() ? nullptr : &*found;
+}
+
+bool SubstituteTaskScheduler::set_enabled(std::string_view path, bool enabled) {
+  const std::string subject(path);
+  std::optional<Status> failure = log_.enter("ITaskFolder::GetTask", subject);
+  ScheduledTask* task = find(path);
+  if (!failure && task == nullptr) failure = status::kFileNotFound;
+  if (failure) throw PlatformError("ITaskFolder::GetTask", subject, *failure);
+  if (auto refused = log_.enter("IRegisteredTask::put_Enabled", subject)) {
+    throw PlatformError("IRegisteredTask::put_Enabled", subject, *refused);
+  }
+  if (!switching_changes_nothing) task->enabled = enabled;
+  return task->enabled;
+}
+
+TaskUser SubstituteTaskScheduler::current_user() {
+  if (auto failure = log_.enter("GetTokenInformation", "")) {
+    throw PlatformError("GetTokenInformation", "", *failure);
+  }
+  return user;
+}
+
+void SubstituteTaskScheduler::put(std::string_view path, bool enabled,
+                                  std::string_view definition) {
+  const std::size_t slash = path.rfind('\\');
+  ScheduledTask task{std::string(path), std::string(path.substr(slash + 1)), enabled,
+                     std::string(definition)};
+  if (ScheduledTask* existing = find(path)) {
+    *existing = std::move(task);
+  } else {
+    tasks_.push_back(std::move(task));
+  }
+}
+
+std::optional<ScheduledTask> SubstituteTaskScheduler::get(std::string_view path) const {
+  const std::u16string wanted = fold(path);
+  for (const ScheduledTask& task : tasks_) {
+    if (fold(task.path) == wanted) return task;
+  }
+  return std::nullopt;
+}
+
 int ScriptedDialogs::message_box(std::string_view prompt, int flags, std::string_view title) {
   messages.push_back(ShownMessage{std::string(prompt), flags, std::string(title)});
   if (message_answers.empty()) return (flags & 0xF) == mb::kYesNo ? mb::kResultYes : mb::kResultOk;
@@ -747,7 +823,8 @@ SubstitutePlatform::~SubstitutePlatform() {
 }
 
 Platform SubstitutePlatform::platform() {
-  return Platform{registry, files, folders, status_text, shell, dialogs, text_rules, programs};
+  return Platform{registry, files,      folders,  status_text, shell,
+                  dialogs,  text_rules, programs, tasks};
 }
 
 }  // namespace rw::substitute

@@ -221,6 +221,32 @@ class SubstitutePrograms final : public Programs {
   CallLog& log_;
 };
 
+// Tasks a test sets, held by path. Switching works, unless the test says it
+// changes nothing, as Wine's Task Scheduler does. The faults by operation:
+// "ITaskService::Connect" (nothing read), "ITaskFolder::GetTasks" with the
+// folder's path (that folder's tasks left out), "ITaskFolder::GetTask" and
+// "IRegisteredTask::put_Enabled" with the task's path.
+class SubstituteTaskScheduler final : public TaskScheduler {
+ public:
+  explicit SubstituteTaskScheduler(CallLog& log) : log_(log) {}
+  TaskList read_tasks() override;
+  bool set_enabled(std::string_view path, bool enabled) override;
+  TaskUser current_user() override;
+
+  // Test helpers, which bypass faults and the log. put() replaces a task of
+  // the same path.
+  void put(std::string_view path, bool enabled, std::string_view definition);
+  std::optional<ScheduledTask> get(std::string_view path) const;
+
+  bool switching_changes_nothing = false;
+  TaskUser user{"tester", "SUBSTITUTE", "S-1-5-21-1111111111-2222222222-3333333333-1001"};
+
+ private:
+  ScheduledTask* find(std::string_view path);
+  CallLog& log_;
+  std::vector<ScheduledTask> tasks_;
+};
+
 // A message box the program showed.
 struct ShownMessage {
   std::string prompt;
@@ -268,6 +294,7 @@ class SubstitutePlatform {
   ScriptedDialogs dialogs;
   SubstituteTextRules text_rules;
   SubstitutePrograms programs{log};
+  SubstituteTaskScheduler tasks{log};
 
  private:
   std::string root_;

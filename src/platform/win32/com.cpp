@@ -1,7 +1,9 @@
-// The few functions of ole32 the program calls, looked up when first needed.
+// The few functions of ole32 and oleaut32 the program calls, looked up when
+// first needed.
 #include "platform/win32/com.h"
 
 #include "platform/win32/system_library.h"
+#include "platform/win32/text.h"
 
 namespace rw::win32 {
 
@@ -9,6 +11,11 @@ namespace {
 
 SystemLibrary& ole32() {
   static SystemLibrary library(L"ole32.dll");
+  return library;
+}
+
+SystemLibrary& oleaut32() {
+  static SystemLibrary library(L"oleaut32.dll");
   return library;
 }
 
@@ -44,6 +51,32 @@ ComScope::~ComScope() {
   using CoUninitializeFn = void(WINAPI*)();
   // Found, since the initialisation was.
   if (const auto call = ole32().function<CoUninitializeFn>("CoUninitialize")) call();
+}
+
+ComString::ComString(std::wstring_view text) {
+  using SysAllocStringLenFn = BSTR(WINAPI*)(const OLECHAR*, UINT);
+  const auto call = oleaut32().function<SysAllocStringLenFn>("SysAllocStringLen");
+  if (call != nullptr) string_ = call(text.data(), static_cast<UINT>(text.size()));
+  if (string_ == nullptr) {
+    const DWORD error = ::GetLastError();
+    throw PlatformError("SysAllocStringLen", narrow(text),
+                        static_cast<Status>(error != ERROR_SUCCESS ? error : ERROR_OUTOFMEMORY));
+  }
+}
+
+std::wstring_view ComString::view() const {
+  using SysStringLenFn = UINT(WINAPI*)(BSTR);
+  if (string_ == nullptr) return {};
+  // Found, since a string was made or handed over, which loaded oleaut32.
+  const auto call = oleaut32().function<SysStringLenFn>("SysStringLen");
+  return std::wstring_view(string_, call != nullptr ? call(string_) : ::lstrlenW(string_));
+}
+
+void ComString::reset() {
+  using SysFreeStringFn = void(WINAPI*)(BSTR);
+  BSTR old = std::exchange(string_, nullptr);
+  if (old == nullptr) return;
+  if (const auto call = oleaut32().function<SysFreeStringFn>("SysFreeString")) call(old);
 }
 
 }  // namespace rw::win32

@@ -100,6 +100,13 @@ struct LibraryTraits {
   static void close(HMODULE module) { ::FreeLibrary(module); }
 };
 
+// Memory a call allocated with LocalAlloc and handed over.
+struct LocalMemoryTraits {
+  using Value = HLOCAL;
+  static HLOCAL empty() { return nullptr; }
+  static void close(HLOCAL memory) { ::LocalFree(memory); }
+};
+
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
@@ -109,5 +116,6 @@ using UniqueFont = UniqueHandle<FontTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLibrary = UniqueHandle<LibraryTraits>;
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 
 }  // namespace rw::win32

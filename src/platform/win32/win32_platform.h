@@ -96,6 +96,13 @@ class Win32Programs final : public Programs {
   std::unique_ptr<ShortcutReader> shortcuts_;
 };
 
+class Win32TaskScheduler final : public TaskScheduler {
+ public:
+  TaskList read_tasks() override;  // Task Scheduler 2.0, with task files where it falls short
+  bool set_enabled(std::string_view path, bool enabled) override;
+  TaskUser current_user() override;  // the process token's user
+};
+
 // Every service but the dialogs, which the windows provide.
 struct Win32Services {
   Win32Registry registry;
@@ -105,9 +112,11 @@ struct Win32Services {
   Win32Shell shell;
   Win32TextRules text_rules;
   Win32Programs programs;
+  Win32TaskScheduler tasks;
 
   Platform platform(Dialogs& dialogs) {
-    return Platform{registry, files, folders, status_text, shell, dialogs, text_rules, programs};
+    return Platform{registry, files,      folders,  status_text, shell,
+                    dialogs,  text_rules, programs, tasks};
   }
 };
 

@@ -731,9 +731,15 @@ TEST_F(Form1Test, StartsWhereThePlaceForSwitchedOffEntriesCannotBeMade) {
   const std::wstring name = seeded(L"Blocked link");
   write_file(startup_folder() + L"\\" + name + L".lnk");
   BlockedProgramFolder folders(services_.folders, narrow(folder));
-  Platform platform{
-      services_.registry, services_.files,      folders,           services_.status_text, shell_,
-      dialogs_,           services_.text_rules, services_.programs};
+  Platform platform{services_.registry,
+                    services_.files,
+                    folders,
+                    services_.status_text,
+                    shell_,
+                    dialogs_,
+                    services_.text_rules,
+                    services_.programs,
+                    services_.tasks};
   {
     Form1 form(platform, Form1::Options{false});
     ASSERT_TRUE(form.create());

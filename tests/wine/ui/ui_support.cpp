@@ -236,7 +236,8 @@ MainWindowTest::MainWindowTest()
                 shell_,
                 dialogs_,
                 services_.text_rules,
-                services_.programs} {}
+                services_.programs,
+                services_.tasks} {}
 
 MainWindowTest::~MainWindowTest() {
   form_.reset();

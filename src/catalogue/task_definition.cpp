@@ -1,0 +1,316 @@
+// Reading a task's XML with RapidXml, and the rules and words of a task
+// that starts with Windows.
+#include "catalogue/task_definition.h"
+
+#include <algorithm>
+#include <array>
+#include <rapidxml/rapidxml.hpp>
+#include <vector>
+
+namespace rw {
+
+namespace {
+
+using Node = rapidxml::xml_node<char>;
+
+// RapidXml descends one call per level of elements, so a file nested far
+// deeper than any task (which has a handful of levels) could exhaust the
+// stack. Its depth is measured before it is parsed.
+constexpr std::size_t kDeepestNesting = 64;
+
+std::size_t past(std::string_view text, std::size_t from, std::string_view end) {
+  const std::size_t found = text.find(end, from);
+  return found == std::string_view::npos ? text.size() : found + end.size();
+}
+
+// The end of the tag that starts at `from`: its ">", skipping quoted
+// attribute values, which may hold one.
+std::size_t tag_end(std::string_view text, std::size_t from) {
+  char quote = 0;
+  for (std::size_t at = from; at < text.size(); ++at) {
+    const char sign = text[at];
+    if (quote != 0) {
+      if (sign == quote) quote = 0;
+    } else if (sign == '"' || sign == '\'') {
+      quote = sign;
+    } else if (sign == '>') {
+      return at;
+    }
+  }
+  return text.size();
+}
+
+// How deep elements nest, counted from the tags alone; comments, CDATA,
+// declarations and processing instructions are skipped whole.
+std::size_t deepest_nesting(std::string_view text) {
+  std::size_t depth = 0, deepest = 0;
+  for (std::size_t at = text.find('<'); at < text.size(); at = text.find('<', at)) {
+    const std::string_view tag = text.substr(at);
+    if (tag.starts_with("<!--")) {
+      at = past(text, at, "-->");
+    } else if (tag.starts_with("<![CDATA[")) {
+      at = past(text, at, "]]>");
+    } else if (tag.starts_with("<?") || tag.starts_with("<!")) {
+      at = past(text, at, ">");
+    } else if (tag.starts_with("</")) {
+      depth -= depth > 0 ? 1 : 0;
+      at += 2;
+    } else {
+      const std::size_t end = tag_end(text, at + 1);
+      if (end < text.size() && text[end - 1] != '/') deepest = std::max(deepest, ++depth);
+      at = end;
+    }
+  }
+  return deepest;
+}
+
+// An element's name without its namespace prefix: files are written both
+// with ("task:Exec") and without one.
+std::string_view local_name(const Node& node) {
+  const std::string_view name(node.name(), node.name_size());
+  const std::size_t colon = name.find(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+const Node* child(const Node* parent, std::string_view name) {
+  if (parent == nullptr) return nullptr;
+  for (const Node* node = parent->first_node(); node != nullptr; node = node->next_sibling()) {
+    if (node->type() == rapidxml::node_element && local_name(*node) == name) return node;
+  }
+  return nullptr;
+}
+
+std::vector<const Node*> elements_of(const Node* parent) {
+  std::vector<const Node*> elements;
+  if (parent == nullptr) return elements;
+  for (const Node* node = parent->first_node(); node != nullptr; node = node->next_sibling()) {
+    if (node->type() == rapidxml::node_element) elements.push_back(node);
+  }
+  return elements;
+}
+
+std::string_view trimmed(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  const std::size_t first = text.find_first_not_of(kSpace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+// The element's text, CDATA sections included, without the white space
+// around it; empty for a missing element.
+std::string text_of(const Node* element) {
+  std::string text;
+  if (element == nullptr) return text;
+  for (const Node* node = element->first_node(); node != nullptr; node = node->next_sibling()) {
+    if (node->type() == rapidxml::node_data || node->type() == rapidxml::node_cdata) {
+      text.append(node->value(), node->value_size());
+    }
+  }
+  return std::string(trimmed(text));
+}
+
+// An xs:boolean, or `otherwise` when the element is missing or says neither.
+bool flag_of(const Node* element, bool otherwise) {
+  const std::string text = text_of(element);
+  if (text == "true" || text == "1") return true;
+  if (text == "false" || text == "0") return false;
+  return otherwise;
+}
+
+TaskTrigger trigger_of(const Node& element) {
+  TaskTrigger trigger;
+  trigger.element = std::string(local_name(element));
+  if (trigger.element == "LogonTrigger") trigger.kind = TriggerKind::Logon;
+  if (trigger.element == "BootTrigger") trigger.kind = TriggerKind::Boot;
+  trigger.enabled = flag_of(child(&element, "Enabled"), true);
+  trigger.user_id = text_of(child(&element, "UserId"));
+  trigger.delay = text_of(child(&element, "Delay"));
+  return trigger;
+}
+
+TaskAction action_of(const Node& element) {
+  return TaskAction{std::string(local_name(element)), text_of(child(&element, "Command")),
+                    text_of(child(&element, "Arguments")),
+                    text_of(child(&element, "WorkingDirectory")),
+                    text_of(child(&element, "ClassId"))};
+}
+
+TaskDefinition definition_of(const Node& task) {
+  TaskDefinition definition;
+  definition.author = text_of(child(child(&task, "RegistrationInfo"), "Author"));
+  const Node* principal = child(child(&task, "Principals"), "Principal");
+  definition.user_id = text_of(child(principal, "UserId"));
+  definition.highest_privileges = text_of(child(principal, "RunLevel")) == "HighestAvailable";
+  definition.enabled = flag_of(child(child(&task, "Settings"), "Enabled"), true);
+  for (const Node* element : elements_of(child(&task, "Triggers"))) {
+    definition.triggers.push_back(trigger_of(*element));
+  }
+  for (const Node* element : elements_of(child(&task, "Actions"))) {
+    definition.actions.push_back(action_of(*element));
+  }
+  return definition;
+}
+
+// ---- Words ----------------------------------------------------------------------------------
+
+std::string counted(unsigned long count, std::string_view word) {
+  return std::to_string(count) + " " + std::string(word) + (count == 1 ? "" : "s");
+}
+
+// "a", "a and b", "a, b and c"
+std::string listed(const std::vector<std::string>& parts) {
+  std::string text;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) text += i + 1 == parts.size() ? " and " : ", ";
+    text += parts[i];
+  }
+  return text;
+}
+
+bool names_user(std::string_view user_id, const TaskUser& user, TextRules& rules) {
+  if (!user.sid.empty() && rules.same_name(user_id, user.sid)) return true;
+  const std::size_t slash = user_id.rfind('\\');
+  const std::string_view account =
+      slash == std::string_view::npos ? user_id : user_id.substr(slash + 1);
+  const std::string_view domain = slash == std::string_view::npos ? "" : user_id.substr(0, slash);
+  if (user.name.empty() || !rules.same_name(account, user.name)) return false;
+  return domain.empty() || user.domain.empty() || rules.same_name(domain, user.domain);
+}
+
+std::string account_words(const TaskUser& user, std::string_view user_id) {
+  if (user.name.empty()) return std::string(user_id);
+  return user.domain.empty() ? user.name : user.domain + "\\" + user.name;
+}
+
+std::string with_delay(std::string words, std::string_view delay) {
+  const std::string after = delay_words(delay);
+  return after.empty() ? words : words + ", " + after;
+}
+
+std::string command_of(const TaskAction& action) {
+  if (action.program.empty()) return {};
+  std::string command =
+      action.program.front() == '"' ? action.program : "\"" + action.program + "\"";
+  if (!action.arguments.empty()) command += " " + action.arguments;
+  return command;
+}
+
+std::string action_words(const std::vector<TaskAction>& actions) {
+  if (actions.empty()) return "none";
+  const TaskAction& first = actions.front();
+  std::string words = command_of(first);
+  if (words.empty()) {
+    words = first.element == "ComHandler" ? "COM handler " + first.com_class
+                                          : first.element + " (starts no program)";
+  }
+  if (actions.size() > 1) words += " (and " + counted(actions.size() - 1, "more action") + ")";
+  return words;
+}
+
+}  // namespace
+
+std::optional<TaskDefinition> read_task_definition(std::string_view xml, std::string& problem) {
+  if (deepest_nesting(xml) > kDeepestNesting) {
+    problem = "elements nested more than " + std::to_string(kDeepestNesting) + " deep";
+    return std::nullopt;
+  }
+  // RapidXml writes into its buffer and reads up to a NUL: it is given a
+  // copy that ends in one.
+  std::vector<char> buffer(xml.begin(), xml.end());
+  buffer.push_back('\0');
+  rapidxml::xml_document<char> document;
+  try {
+    document.parse<rapidxml::parse_default>(buffer.data());
+  } catch (const rapidxml::parse_error& error) {
+    const auto offset = static_cast<std::size_t>(error.where<char>() - buffer.data());
+    problem = "not XML: " + std::string(error.what()) + " at byte " + std::to_string(offset);
+    return std::nullopt;
+  }
+  const Node* task = document.first_node();
+  while (task != nullptr && task->type() != rapidxml::node_element) task = task->next_sibling();
+  if (task == nullptr || local_name(*task) != "Task") {
+    problem = "no Task element";
+    return std::nullopt;
+  }
+  return definition_of(*task);
+}
+
+std::optional<TaskStartup> task_startup(const TaskDefinition& definition, const TaskUser& user,
+                                        TextRules& rules) {
+  std::vector<std::string> triggers;
+  bool for_all_users = false;
+  for (const TaskTrigger& trigger : definition.triggers) {
+    if (!trigger.enabled) continue;
+    if (trigger.kind == TriggerKind::Boot) {
+      triggers.push_back(with_delay("at startup", trigger.delay));
+      for_all_users = true;
+    } else if (trigger.kind == TriggerKind::Logon && trigger.user_id.empty()) {
+      triggers.push_back(with_delay("at logon of any user", trigger.delay));
+      for_all_users = true;
+    } else if (trigger.kind == TriggerKind::Logon && names_user(trigger.user_id, user, rules)) {
+      triggers.push_back(
+          with_delay("at logon of " + account_words(user, trigger.user_id), trigger.delay));
+    }
+  }
+  if (triggers.empty()) return std::nullopt;
+  TaskStartup startup;
+  startup.scope = for_all_users ? Scope::AllUsers : Scope::CurrentUser;
+  startup.trigger = listed(triggers);
+  if (!definition.actions.empty()) startup.command = command_of(definition.actions.front());
+  startup.action = action_words(definition.actions);
+  return startup;
+}
+
+std::string delay_words(std::string_view duration) {
+  struct Unit {
+    char letter;
+    bool of_time;  // written after the "T"
+    std::string_view word;
+  };
+  static constexpr std::array<Unit, 7> kUnits = {{{'Y', false, "year"},
+                                                  {'M', false, "month"},
+                                                  {'W', false, "week"},
+                                                  {'D', false, "day"},
+                                                  {'H', true, "hour"},
+                                                  {'M', true, "minute"},
+                                                  {'S', true, "second"}}};
+  const std::string as_written = "after a delay of \"" + std::string(duration) + "\"";
+  std::string_view rest = trimmed(duration);
+  if (rest.empty()) return {};
+  if (rest.size() < 2 || rest.front() != 'P') return as_written;
+  rest.remove_prefix(1);
+  std::vector<std::string> parts;
+  bool of_time = false;
+  std::size_t next_unit = 0;  // each unit once, in this order
+  while (!rest.empty()) {
+    if (rest.front() == 'T' && !of_time) {
+      of_time = true;
+      rest.remove_prefix(1);
+      if (rest.empty()) return as_written;
+      continue;
+    }
+    const std::size_t digits = rest.find_first_not_of("0123456789");
+    if (digits == 0 || digits == std::string_view::npos || digits > 9) return as_written;
+    const auto unit = std::find_if(kUnits.begin() + next_unit, kUnits.end(), [&](const Unit& u) {
+      return u.letter == rest[digits] && u.of_time == of_time;
+    });
+    if (unit == kUnits.end()) return as_written;
+    next_unit = static_cast<std::size_t>(unit - kUnits.begin()) + 1;
+    const unsigned long count = std::stoul(std::string(rest.substr(0, digits)));
+    if (count > 0) parts.push_back(counted(count, unit->word));
+    rest.remove_prefix(digits + 1);
+  }
+  return parts.empty() ? std::string() : "after " + listed(parts);
+}
+
+std::string task_details_text(std::string_view path, const TaskDefinition& definition,
+                              const TaskStartup& startup) {
+  std::string text = "Task: " + std::string(path);
+  text += "\nStarts: " + startup.trigger;
+  text += "\nAction: " + startup.action;
+  if (!definition.author.empty()) text += "\nAuthor: " + definition.author;
+  if (definition.highest_privileges) text += "\nRuns with highest privileges";
+  return text;
+}
+
+}  // namespace rw
