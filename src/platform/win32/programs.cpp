@@ -1,5 +1,5 @@
 // The files a command names: shortcuts read through IShellLinkW, environment
-// variables, the program search and version resources.
+// variables, the program search, version resources, signatures and hashes.
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include "platform/win32/com.h"
 #include "platform/win32/file_version_info.h"
 #include "platform/win32/paths.h"
+#include "platform/win32/signatures.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 
@@ -98,6 +99,19 @@ std::optional<std::string> Win32Programs::search_path(std::string_view name) {
 FileDescription Win32Programs::describe_file(std::string_view path) {
   const FileVersionInfo info = FileVersionInfo::of_file(api_path(path));
   return FileDescription{info.string(L"CompanyName"), info.string(L"FileDescription")};
+}
+
+Signature Win32Programs::signature(std::string_view path) {
+  const std::optional<std::wstring> file = local_file(path);
+  if (!file) return Signature{};
+  return check_signature(*file, path);
+}
+
+std::optional<std::string> Win32Programs::sha256(std::string_view path) {
+  const std::optional<std::wstring> file = local_file(path);
+  if (!file) return std::nullopt;
+  if (!hasher_) hasher_ = std::make_unique<FileHasher>();
+  return hasher_->sha256(*file, path);
 }
 
 }  // namespace rw::win32

@@ -9,6 +9,8 @@
 
 namespace rw::win32 {
 
+class FileHasher;
+
 class Win32Registry final : public Registry {
  public:
   Status open_key(Hive hive, std::string_view path, std::uint32_t access, RegKey& out) override;
@@ -83,6 +85,8 @@ class Win32Programs final : public Programs {
   bool is_file(std::string_view path) override;
   std::optional<std::string> search_path(std::string_view name) override;
   FileDescription describe_file(std::string_view path) override;
+  Signature signature(std::string_view path) override;
+  std::optional<std::string> sha256(std::string_view path) override;
 
  private:
   // COM and one shell link, started by the first shortcut read and kept for
@@ -90,6 +94,8 @@ class Win32Programs final : public Programs {
   // would be torn down each time, which costs far more than the read.
   struct ShortcutReader;
   std::unique_ptr<ShortcutReader> shortcuts_;
+  // The SHA-256 provider, opened by the first hash and kept for the next.
+  std::unique_ptr<FileHasher> hasher_;
 };
 
 // Every service but the dialogs, which the windows provide.
