@@ -21,6 +21,8 @@ have_cmd xdotool || want xdotool
 [ -f /usr/src/googletest/CMakeLists.txt ] || want googletest
 [ -f /usr/include/nlohmann/json.hpp ] || want nlohmann-json3-dev
 [ -f /usr/include/CLI/CLI.hpp ] || want libcli11-dev
+have_cmd openssl || want openssl
+have_cmd osslsigncode || want osslsigncode
 
 if [ -n "$need" ]; then
   sudo=""

@@ -1,4 +1,6 @@
 // The contract suite against the substitute platform.
+#include <map>
+
 #include "contract/contract_target.h"
 #include "platform/substitute/substitute.h"
 
@@ -43,6 +45,24 @@ class SubstituteTarget final : public ContractTarget {
   void write_shortcut(const std::string& path, const std::string& target,
                       const std::string& arguments) override {
     os_.files.write_file(path, substitute::SubstitutePrograms::shortcut_content(target, arguments));
+  }
+  bool place_program(const std::string& path, signed_programs::Kind kind) override {
+    using signed_programs::Kind;
+    os_.files.write_file(path, "MZ " + std::string(signed_programs::file_name(kind)));
+    const std::map<Kind, Signature> signatures = {
+        {Kind::kSignedByTrustedRoot,
+         {SignatureState::kValid, std::string(signed_programs::kTrustedSigner)}},
+        {Kind::kChangedAfterSigning,
+         {SignatureState::kNotValid, std::string(signed_programs::kTrustedSigner)}},
+        {Kind::kSignedByUntrusted,
+         {SignatureState::kNotTrusted, std::string(signed_programs::kUntrustedSigner)}},
+    };
+    if (const auto found = signatures.find(kind); found != signatures.end())
+      os_.programs.signatures[path] = found->second;
+    return true;
+  }
+  void tell_sha256(const std::string& content, const std::string& hex) override {
+    os_.programs.sha256_of_content[content] = hex;
   }
 
  private:

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,16 @@ class Win32Target final : public ContractTarget {
     link->SetArguments(widen(arguments).c_str());
     file->Save(api_path(path).c_str(), TRUE);
   }
+  bool place_program(const std::string& path, signed_programs::Kind kind) override {
+    const std::wstring folder = wine_support::signed_programs_folder();
+    if (folder.empty()) return false;
+    if (kind != signed_programs::Kind::kUnsigned && !root_)
+      root_ = std::make_unique<wine_support::TrustedTestRoot>();
+    const std::wstring made = folder + L"\\" + widen(signed_programs::file_name(kind));
+    return ::CopyFileW(made.c_str(), api_path(path).c_str(), FALSE) &&
+           (kind == signed_programs::Kind::kUnsigned || root_->trusted());
+  }
+  void tell_sha256(const std::string&, const std::string&) override {}
 
  private:
   // From both views, and the scratch root too once it is empty.
@@ -157,6 +168,8 @@ class Win32Target final : public ContractTarget {
     return std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++made_);
   }
 
+  // Trusted from the first signed program placed until the target goes.
+  std::unique_ptr<wine_support::TrustedTestRoot> root_;
   win32::Win32Services services_;
   std::vector<std::string> keys_;
   std::vector<std::string> machine_keys_;
