@@ -30,6 +30,11 @@ struct Win32Programs::ShortcutReader {
   ComPtr<IPersistFile> file;
 };
 
+struct Win32Programs::FileChecks {
+  FileHasher hasher;
+  RemoteDrives drives;
+};
+
 Win32Programs::Win32Programs() = default;
 Win32Programs::~Win32Programs() = default;
 
@@ -101,17 +106,21 @@ FileDescription Win32Programs::describe_file(std::string_view path) {
   return FileDescription{info.string(L"CompanyName"), info.string(L"FileDescription")};
 }
 
+Win32Programs::FileChecks& Win32Programs::checks() {
+  if (!checks_) checks_ = std::make_unique<FileChecks>();
+  return *checks_;
+}
+
 Signature Win32Programs::signature(std::string_view path) {
-  const std::optional<std::wstring> file = local_file(path);
+  const std::optional<std::wstring> file = local_file(path, checks().drives);
   if (!file) return Signature{};
   return check_signature(*file, path);
 }
 
 std::optional<std::string> Win32Programs::sha256(std::string_view path) {
-  const std::optional<std::wstring> file = local_file(path);
+  const std::optional<std::wstring> file = local_file(path, checks().drives);
   if (!file) return std::nullopt;
-  if (!hasher_) hasher_ = std::make_unique<FileHasher>();
-  return hasher_->sha256(*file, path);
+  return checks().hasher.sha256(*file, path);
 }
 
 }  // namespace rw::win32

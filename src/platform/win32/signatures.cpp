@@ -164,16 +164,12 @@ bool starts_with(std::wstring_view text, std::wstring_view start) {
 
 // Decided from the path alone, and for a drive letter from what Windows
 // knows of its drives: nothing on the network is asked.
-bool is_on_network(std::wstring_view path) {
+bool is_on_network(std::wstring_view path, RemoteDrives& drives) {
   if (starts_with(path, L"\\\\?\\UNC\\")) return true;
   if (starts_with(path, L"\\\\?\\")) path.remove_prefix(4);
   // \\server\share, but not the \\.\ of devices.
   if (starts_with(path, L"\\\\")) return path.size() > 2 && path[2] != L'.' && path[2] != L'?';
-  if (path.size() >= 2 && path[1] == L':') {
-    const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
-    return ::GetDriveTypeW(root) == DRIVE_REMOTE;
-  }
-  return false;
+  return path.size() >= 2 && path[1] == L':' && drives.is_remote(path[0]);
 }
 
 std::wstring full_path(const std::wstring& path) {
@@ -470,9 +466,18 @@ std::string lower_hex(const BYTE* bytes, std::size_t size) {
 
 }  // namespace
 
-std::optional<std::wstring> local_file(std::string_view path) {
+bool RemoteDrives::is_remote(wchar_t letter) {
+  const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+  const auto upper = static_cast<wchar_t>(letter & ~0x20);  // A for a
+  if (upper < L'A' || upper > L'Z') return ::GetDriveTypeW(root) == DRIVE_REMOTE;
+  std::optional<bool>& known = remote_[upper - L'A'];
+  if (!known) known = ::GetDriveTypeW(root) == DRIVE_REMOTE;
+  return *known;
+}
+
+std::optional<std::wstring> local_file(std::string_view path, RemoteDrives& drives) {
   const std::wstring full = api_path(narrow(full_path(widen(path))));
-  if (is_on_network(full)) return std::nullopt;
+  if (is_on_network(full, drives)) return std::nullopt;
   const DWORD attributes = ::GetFileAttributesW(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,12 +15,24 @@
 
 namespace rw::win32 {
 
+// Which drive letters stand for the network, asked of Windows once for
+// each letter: under Wine each question goes to the mount manager, in
+// another process, and costs milliseconds, as much as a signature check.
+// A drive mapped or removed later keeps the answer of its first question.
+class RemoteDrives {
+ public:
+  bool is_remote(wchar_t letter);
+
+ private:
+  std::array<std::optional<bool>, 26> remote_;  // by letter, from A
+};
+
 // The full path of the ordinary file at `path`, as the wide API takes it:
 // nothing when the path is on the network (a share, or a drive Windows says
 // is remote), which is not touched, or when no file is there (or a folder
 // is). Raises PlatformError, naming `path`, when Windows cannot say whether
 // a file is there.
-std::optional<std::wstring> local_file(std::string_view path);
+std::optional<std::wstring> local_file(std::string_view path, RemoteDrives& drives);
 
 // The signature of the ordinary file at `file` (from local_file). Raises
 // PlatformError, naming `subject`, when the check cannot be made.

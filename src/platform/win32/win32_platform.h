@@ -9,8 +9,6 @@
 
 namespace rw::win32 {
 
-class FileHasher;
-
 class Win32Registry final : public Registry {
  public:
   Status open_key(Hive hive, std::string_view path, std::uint32_t access, RegKey& out) override;
@@ -94,8 +92,11 @@ class Win32Programs final : public Programs {
   // would be torn down each time, which costs far more than the read.
   struct ShortcutReader;
   std::unique_ptr<ShortcutReader> shortcuts_;
-  // The SHA-256 provider, opened by the first hash and kept for the next.
-  std::unique_ptr<FileHasher> hasher_;
+  // The SHA-256 provider and what is known of the drives, from the first
+  // signature check or hash on.
+  struct FileChecks;
+  std::unique_ptr<FileChecks> checks_;
+  FileChecks& checks();
 };
 
 // Every service but the dialogs, which the windows provide.
