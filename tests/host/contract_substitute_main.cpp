@@ -1,6 +1,4 @@
 // The contract suite against the substitute platform.
-#include <map>
-
 #include "contract/contract_target.h"
 #include "platform/substitute/substitute.h"
 
@@ -47,18 +45,10 @@ class SubstituteTarget final : public ContractTarget {
     os_.files.write_file(path, substitute::SubstitutePrograms::shortcut_content(target, arguments));
   }
   bool place_program(const std::string& path, signed_programs::Kind kind) override {
-    using signed_programs::Kind;
-    os_.files.write_file(path, "MZ " + std::string(signed_programs::file_name(kind)));
-    const std::map<Kind, Signature> signatures = {
-        {Kind::kSignedByTrustedRoot,
-         {SignatureState::kValid, std::string(signed_programs::kTrustedSigner)}},
-        {Kind::kChangedAfterSigning,
-         {SignatureState::kNotValid, std::string(signed_programs::kTrustedSigner)}},
-        {Kind::kSignedByUntrusted,
-         {SignatureState::kNotTrusted, std::string(signed_programs::kUntrustedSigner)}},
-    };
-    if (const auto found = signatures.find(kind); found != signatures.end())
-      os_.programs.signatures[path] = found->second;
+    const signed_programs::File& file = signed_programs::file_of(kind);
+    os_.files.write_file(path, "MZ " + std::string(file.name));
+    if (file.state != SignatureState::kNotSigned)
+      os_.programs.signatures[path] = signed_programs::expected_signature(file);
     return true;
   }
   void tell_sha256(const std::string& content, const std::string& hex) override {

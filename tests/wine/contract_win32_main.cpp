@@ -145,7 +145,7 @@ class Win32Target final : public ContractTarget {
     if (folder.empty()) return false;
     if (kind != signed_programs::Kind::kUnsigned && !root_)
       root_ = std::make_unique<wine_support::TrustedTestRoot>();
-    const std::wstring made = folder + L"\\" + widen(signed_programs::file_name(kind));
+    const std::wstring made = folder + L"\\" + widen(signed_programs::file_of(kind).name);
     return ::CopyFileW(made.c_str(), api_path(path).c_str(), FALSE) &&
            (kind == signed_programs::Kind::kUnsigned || root_->trusted());
   }
