@@ -69,7 +69,9 @@ void remove_startup_flags(const std::wstring& prefix) {
 
 std::wstring signed_programs_folder() {
 #ifdef RUNWARDEN_SIGNED_PROGRAMS
-  std::wstring folder = L"Z:" + win32::widen(RUNWARDEN_SIGNED_PROGRAMS);
+  std::wstring folder = win32::widen(RUNWARDEN_SIGNED_PROGRAMS);
+  // A host path of a cross build, through the drive Wine gives the host's root.
+  if (folder.starts_with(L'/')) folder = L"Z:" + folder;
   std::replace(folder.begin(), folder.end(), L'/', L'\\');
   return folder;
 #else

@@ -39,7 +39,14 @@ subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 CNF
 
-quiet() { "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; "$@"; exit 1; }; }
+# Says nothing unless the command fails.
+quiet() {
+  if ! "$@" >output.log 2>&1; then
+    echo "failed: $*" >&2
+    cat output.log >&2
+    exit 1
+  fi
+}
 
 quiet openssl req -x509 -sha1 -newkey rsa:2048 -nodes -days 3650 -utf8 \
   -subj "/CN=Runwarden Test Root" -config extensions.cnf -extensions root \
