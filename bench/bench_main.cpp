@@ -3,13 +3,14 @@
 // run, and the ratio of the two. Timings are never asserted; only a wrong
 // result (an entry not listed or not moved) makes the exit status non-zero.
 //
-//   runwarden_bench [scan] [exit] [start] [size] [--sizes 100,1000,...]
-//                   [--runwarden PATH] [--allow-real-system]
+//   runwarden_bench [scan] [exit] [start] [size] [signatures]
+//                   [--sizes 100,1000,...] [--runwarden PATH] [--allow-real-system]
 #include <windows.h>
 // after windows.h, which it needs
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,9 @@
 #include "cli/commands.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "signed_programs.h"
 #include "ui/form1.h"
+#include "wine_support.h"
 
 namespace rw::bench {
 
@@ -86,7 +89,7 @@ class AppendingTable final : public EntryList {
 };
 
 struct Options {
-  bool scan = false, exit = false, start = false, size = false;
+  bool scan = false, exit = false, start = false, size = false, signatures = false;
   std::vector<int> sizes = {100, 1000, 10000, 40000};
   std::string runwarden;  // empty: next to the build's bench folder
   bool allow_real_system = false;
@@ -488,6 +491,13 @@ std::string joined(const std::vector<std::string>& names) {
   return text.empty() ? "none" : text;
 }
 
+// The DLLs that only Add's file dialog, an entry's details or a signature
+// check need, which the program loads on first use: a start must not load
+// them, nor may its import table name them.
+constexpr const char* kLoadedOnFirstUse[] = {"comdlg32.dll", "ole32.dll",    "oleaut32.dll",
+                                             "version.dll",  "wintrust.dll", "crypt32.dll",
+                                             "bcrypt.dll"};
+
 // What Runwarden.exe has loaded at its main window that the same window
 // without the program does not, and whether any of it is a DLL that only
 // Add's file dialog or an entry's details need.
@@ -497,10 +507,11 @@ void report_extra_modules(const Started& runwarden, const Started& floor, const 
                       floor.modules.end(), std::back_inserter(extra));
   line("DLLs Runwarden.exe has loaded at its main window beyond those of %s: %s", floor_name,
        joined(extra).c_str());
-  for (const char* later : {"comdlg32.dll", "ole32.dll", "oleaut32.dll", "version.dll"}) {
+  for (const char* later : kLoadedOnFirstUse) {
     if (std::find(extra.begin(), extra.end(), later) != extra.end())
       failure(std::string("cold start: Runwarden.exe loads ") + later +
-              " before its main window shows; only Add or an entry's details need it");
+              " before its main window shows; only Add, an entry's details or a signature "
+              "check need it");
   }
 }
 
@@ -574,6 +585,14 @@ void report_size(const std::string& program, const char* label) {
   line("imports %s: %s", label, dlls.c_str());
   line("runtime DLLs beyond Windows' own in %s: %s", label,
        foreign.empty() ? "none" : foreign.c_str());
+  if (std::string(label) != "Runwarden.exe") return;
+  for (std::string dll : imports.dlls) {
+    std::transform(dll.begin(), dll.end(), dll.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (std::find(std::begin(kLoadedOnFirstUse), std::end(kLoadedOnFirstUse), dll) !=
+        std::end(kLoadedOnFirstUse))
+      failure("imports of Runwarden.exe: " + dll + " is named, so every start loads it");
+  }
 }
 
 void bench_size(const std::string& bench_folder, const std::string& runwarden) {
@@ -601,6 +620,129 @@ void bench_size(const std::string& bench_folder, const std::string& runwarden) {
       static_cast<double>(shown.peak_working_set) / static_cast<double>(empty.peak_working_set));
 }
 
+// The signed test programs in turn, as many as `list --verify` of 50 entries
+// checks, copied to a folder of their own; empty when they cannot be.
+struct ProgramsToCheck {
+  std::wstring folder;
+  std::vector<std::wstring> files;
+  std::vector<signed_programs::Kind> kinds;
+};
+
+ProgramsToCheck lay_out_signed_programs(int count) {
+  ProgramsToCheck laid_out;
+  const std::wstring made = wine_support::signed_programs_folder();
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  laid_out.folder = std::wstring(temp, length) + L"RunwardenBenchSignatures";
+  wine_support::remove_tree(laid_out.folder);
+  ::CreateDirectoryW(laid_out.folder.c_str(), nullptr);
+  for (int i = 0; i < count; ++i) {
+    const signed_programs::File& file =
+        signed_programs::kFiles[i % std::size(signed_programs::kFiles)];
+    const std::wstring path = laid_out.folder + L"\\program " + std::to_wstring(i) + L".exe";
+    if (!::CopyFileW((made + L"\\" + widen(file.name)).c_str(), path.c_str(), FALSE)) {
+      failure("signatures: " + narrow(path) + " cannot be copied from " + narrow(made));
+      laid_out.files.clear();
+      return laid_out;
+    }
+    laid_out.files.push_back(path);
+    laid_out.kinds.push_back(file.kind);
+  }
+  return laid_out;
+}
+
+// The floor must have found what each program is, named every signer and
+// hashed every file.
+std::string check_signature_floor(const SignaturesChecked& found, const ProgramsToCheck& checked) {
+  std::size_t valid = 0, not_valid = 0, not_trusted = 0, not_signed = 0;
+  for (signed_programs::Kind kind : checked.kinds) {
+    switch (signed_programs::file_of(kind).state) {
+      case SignatureState::kValid:
+        ++valid;
+        break;
+      case SignatureState::kNotValid:
+        ++not_valid;
+        break;
+      case SignatureState::kNotTrusted:
+        ++not_trusted;
+        break;
+      default:
+        ++not_signed;
+    }
+  }
+  const std::size_t files = checked.files.size();
+  if (found.valid == valid && found.not_valid == not_valid && found.not_trusted == not_trusted &&
+      found.not_signed == not_signed && found.named == files - not_signed && found.hashed == files)
+    return {};
+  return "found " + std::to_string(found.valid) + " valid, " + std::to_string(found.not_valid) +
+         " not valid, " + std::to_string(found.not_trusted) + " not trusted, " +
+         std::to_string(found.not_signed) + " not signed, " + std::to_string(found.other) +
+         " else, named " + std::to_string(found.named) + ", hashed " +
+         std::to_string(found.hashed) + " of " + std::to_string(files);
+}
+
+// The platform's checks of one round: what each file was found to be, and
+// the first that was not what it should be.
+std::string check_with_platform(const ProgramsToCheck& checked) {
+  win32::Win32Programs programs;
+  std::string first;
+  for (std::size_t i = 0; i < checked.files.size(); ++i) {
+    const std::string path = narrow(checked.files[i]);
+    const Signature found = programs.signature(path);
+    const std::optional<std::string> hash = programs.sha256(path);
+    const Signature expected =
+        signed_programs::expected_signature(signed_programs::file_of(checked.kinds[i]));
+    if (first.empty() && (found != expected || !hash || hash->size() != 64))
+      first = path + " found " + std::to_string(static_cast<int>(found.state)) + " by " +
+              found.signer.value_or("nobody") + ", hash " + hash.value_or("none");
+  }
+  return first;
+}
+
+// Checking the signatures of 50 program files and hashing them, beside the
+// same calls of Windows alone. Wine checks embedded signatures for real and
+// has no catalogues.
+void bench_signatures() {
+  constexpr int kPrograms = 50;
+  if (wine_support::signed_programs_folder().empty())
+    return line("signatures: no signed test programs (openssl or osslsigncode was missing)");
+  const ProgramsToCheck checked = lay_out_signed_programs(kPrograms);
+  if (checked.files.empty()) return;
+  const wine_support::TrustedTestRoot root;
+  if (!root.trusted()) {
+    wine_support::remove_tree(checked.folder);
+    return failure("signatures: the test root cannot be trusted in this prefix");
+  }
+  {
+    // Loading the roots Windows trusts: once in a process, before any check.
+    win32::Win32Programs programs;
+    const Stopwatch clock;
+    programs.signature(narrow(checked.files[0]));
+    line("signatures: the first check in a process: %.1f ms", clock.milliseconds());
+  }
+  std::vector<double> floors, checks;
+  for (int round = 0; round < 7; ++round) {
+    {
+      const Stopwatch clock;
+      const SignaturesChecked found = check_signatures(checked.files);
+      floors.push_back(clock.milliseconds());
+      const std::string fault = round == 0 ? check_signature_floor(found, checked) : "";
+      if (!fault.empty()) failure("signatures floor: " + fault);
+    }
+    const Stopwatch clock;
+    const std::string fault = check_with_platform(checked);
+    checks.push_back(clock.milliseconds());
+    if (!fault.empty() && round == 0) failure("signatures: " + fault);
+  }
+  wine_support::remove_tree(checked.folder);
+  const double check = median(checks), floor = median(floors);
+  line(
+      "signatures and SHA-256 of %d program files (valid, changed after signing, untrusted and "
+      "unsigned in turn) through the platform: %.1f ms, floor (the same calls of Windows alone) "
+      "%.1f ms, ratio %.2fx",
+      kPrograms, check, floor, check / floor);
+}
+
 std::vector<int> parse_sizes(const std::string& text) {
   std::vector<int> sizes;
   std::size_t from = 0;
@@ -626,6 +768,8 @@ bool parse(int argc, char** argv, Options& options) {
       any = options.start = true;
     else if (argument == "size")
       any = options.size = true;
+    else if (argument == "signatures")
+      any = options.signatures = true;
     else if (argument == "--sizes" && i + 1 < argc)
       options.sizes = parse_sizes(argv[++i]);
     else if (argument == "--runwarden" && i + 1 < argc)
@@ -637,7 +781,7 @@ bool parse(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  if (!any) options.scan = options.exit = options.start = options.size = true;
+  if (!any) options.scan = options.exit = options.start = options.size = options.signatures = true;
   return true;
 }
 
@@ -664,6 +808,7 @@ int run(int argc, char** argv) {
     if (options.exit) bench_exit(bench_folder);
     if (options.start) bench_start(bench_folder, runwarden);
     if (options.size) bench_size(bench_folder, runwarden);
+    if (options.signatures) bench_signatures();
   } catch (const PlatformError& error) {
     failure(std::string(error.operation()) + " " + error.subject() + ": status " +
             std::to_string(error.code()));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "bench/seeding.h"
@@ -33,5 +34,17 @@ std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>&
 // value off when parking or read it when restoring, and remove the source.
 // Returns the number of moves that went through.
 std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries);
+
+// What checking program files' signatures and hashing them asks of Windows:
+// for each file WinVerifyTrust, Windows' catalogues where the file carries
+// no signature, the signer's name from the verification or, for a file
+// changed since it was signed, from its signature itself; then its SHA-256
+// through CNG, read in chunks. Counts what the checks found.
+struct SignaturesChecked {
+  std::size_t valid = 0, not_signed = 0, not_trusted = 0, not_valid = 0, other = 0;
+  std::size_t named = 0;   // files whose signer was named
+  std::size_t hashed = 0;  // files hashed whole
+};
+SignaturesChecked check_signatures(const std::vector<std::wstring>& files);
 
 }  // namespace rw::bench

@@ -122,7 +122,7 @@ bool is_windows_own_dll(const std::string& name) {
       "advapi32.dll", "bcrypt.dll",   "comctl32.dll", "comdlg32.dll", "crypt32.dll", "gdi32.dll",
       "imm32.dll",    "kernel32.dll", "msvcrt.dll",   "ntdll.dll",    "ole32.dll",   "oleaut32.dll",
       "psapi.dll",    "shell32.dll",  "shlwapi.dll",  "ucrtbase.dll", "user32.dll",  "uxtheme.dll",
-      "version.dll",  "winmm.dll",    "ws2_32.dll"};
+      "version.dll",  "winmm.dll",    "wintrust.dll", "ws2_32.dll"};
   return std::find(std::begin(kSystem), std::end(kSystem), lower) != std::end(kSystem);
 }
 

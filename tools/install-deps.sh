@@ -22,6 +22,8 @@ have_cmd xdotool || want xdotool
 [ -f /usr/include/nlohmann/json.hpp ] || want nlohmann-json3-dev
 [ -f /usr/include/CLI/CLI.hpp ] || want libcli11-dev
 [ -f /usr/include/rapidxml/rapidxml.hpp ] || want librapidxml-dev
+have_cmd openssl || want openssl
+have_cmd osslsigncode || want osslsigncode
 
 if [ -n "$need" ]; then
   sudo=""

@@ -247,9 +247,30 @@ struct FileDescription {
   std::string description;  // FileDescription
 };
 
+// What a check of a program file's signature found.
+enum class SignatureState {
+  kValid,       // signed, unchanged since, by a certificate this computer trusts
+  kNotSigned,   // no signature in the file, and none of Windows' catalogues lists it
+  kNotTrusted,  // signed and unchanged, but the certificate is not trusted here
+                // (an unknown root, expired, revoked or distrusted)
+  kNotValid,    // signed, but the file was changed after it was signed
+  kNotChecked,  // nothing was checked: no file is there, or it is on the network
+};
+
+struct Signature {
+  SignatureState state = SignatureState::kNotChecked;
+  // The subject name of the certificate that signed the file, also when the
+  // signature is not valid; nothing when there is no signature or its
+  // certificate cannot be found.
+  std::optional<std::string> signer;
+  bool operator==(const Signature&) const = default;
+};
+
 // What the details of an entry need to know of the files a command names.
 // Nothing here is called by the scan: reading a shortcut needs COM, which
-// is started on the first such call and not before.
+// is started on the first such call and not before, and the first signature
+// check of a process costs a tenth of a second while the root certificates
+// load.
 class Programs {
  public:
   virtual ~Programs() = default;
@@ -265,6 +286,18 @@ class Programs {
   virtual std::optional<std::string> environment_variable(std::string_view name) = 0;
   // The file's version resource; empty texts where it has none.
   virtual FileDescription describe_file(std::string_view path) = 0;
+  // Who signed the file: its own Authenticode signature or, where it has
+  // none, a catalogue of Windows' own that lists it. Revocation is looked up
+  // only in what the computer has cached: nothing is fetched from the
+  // network. A path on the network (a share, or a drive mapped to one) is
+  // not touched, nor is a path where no file is: both are kNotChecked.
+  // Raises PlatformError when the file is there but the check could not be
+  // made (it cannot be opened, the check itself failed).
+  virtual Signature signature(std::string_view path) = 0;
+  // The SHA-256 of the file's bytes, in lower-case hex. Nothing when no file
+  // is at the path (or a folder is) or the path is on the network; neither
+  // is read. Raises PlatformError when the file is there but cannot be read.
+  virtual std::optional<std::string> sha256(std::string_view path) = 0;
 };
 
 // One task of Task Scheduler, as it is registered.

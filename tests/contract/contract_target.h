@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "signed_programs.h"
 
 namespace rw::contract {
 
@@ -57,6 +58,15 @@ class ContractTarget {
   virtual void place_task(const std::string& path, bool enabled, const std::string& xml) = 0;
   // What Task Scheduler keeps of the task: under Wine its file's bytes.
   virtual std::string kept_task(const std::string& path) = 0;
+  // A program file of the kind at the path (see signed_programs.h), whose
+  // signature then checks as it would on a computer that trusts the test
+  // root. Place every program a case needs before its first signature
+  // check: Windows reads the roots it trusts once in a process. False when
+  // the target has no such program (the signed programs were not built).
+  virtual bool place_program(const std::string& path, signed_programs::Kind kind) = 0;
+  // The SHA-256 of a content a case writes, for a target that cannot work
+  // it out itself (the substitute); the Win32 layer ignores it.
+  virtual void tell_sha256(const std::string& content, const std::string& hex) = 0;
 };
 
 // Each test program supplies the implementation it checks.

@@ -705,6 +705,71 @@ TEST_F(FileContract, ProgramsAreFilesNotFoldersAndUnknownNamesAreFoundNowhere) {
             "C:\\%RUNWARDEN_NO_SUCH_VARIABLE%\\x.exe");
 }
 
+// A share that is not there: were it asked, the check would wait for the network.
+constexpr const char* kOnTheNetwork = "\\\\runwarden-no-such-server\\share\\tool.exe";
+
+TEST_F(FileContract, ASignatureSaysWhoSignedAFileAndWhetherTheFileChangedOrIsTrusted) {
+  using signed_programs::Kind;
+  const std::string trusted(signed_programs::kTrustedSigner);
+  const std::string untrusted(signed_programs::kUntrustedSigner);
+  struct Case {
+    std::string path;
+    std::optional<Kind> placed;  // nothing: what this case makes itself, if anything
+    Signature expected;
+  };
+  const Case cases[] = {
+      {at("Prüfung 启动.exe"), Kind::kSignedByTrustedRoot, {SignatureState::kValid, trusted}},
+      {at("tampered.exe"), Kind::kChangedAfterSigning, {SignatureState::kNotValid, trusted}},
+      {at("untrusted.exe"), Kind::kSignedByUntrusted, {SignatureState::kNotTrusted, untrusted}},
+      {at("unsigned.exe"), Kind::kUnsigned, {SignatureState::kNotSigned, std::nullopt}},
+      {at("notes.exe"), std::nullopt, {SignatureState::kNotSigned, std::nullopt}},
+      {at("missing.exe"), std::nullopt, {SignatureState::kNotChecked, std::nullopt}},
+      {at("folder.exe"), std::nullopt, {SignatureState::kNotChecked, std::nullopt}},
+      {kOnTheNetwork, std::nullopt, {SignatureState::kNotChecked, std::nullopt}},
+  };
+  write("notes.exe", "a text that is named like a program");
+  files().make_dir(at("folder.exe"));
+  for (const Case& each : cases) {
+    if (each.placed && !target_->place_program(each.path, *each.placed))
+      GTEST_SKIP() << "no signed programs: openssl or osslsigncode was missing at build time";
+  }
+  Programs& programs = target_->programs();
+  for (const Case& each : cases) {
+    SCOPED_TRACE(each.path);
+    const Signature found = programs.signature(each.path);
+    EXPECT_EQ(static_cast<int>(found.state), static_cast<int>(each.expected.state));
+    EXPECT_EQ(found.signer, each.expected.signer);
+  }
+}
+
+TEST_F(FileContract, TheSha256OfAFileIsThatOfItsBytesAndNothingWhereNoFileIs) {
+  struct Known {
+    const char* name;
+    std::string content;
+    const char* sha256;
+  };
+  const Known known[] = {
+      {"empty.exe", "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc.exe", "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      // Longer than any one read of the file.
+      {"million.exe", std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const Known& each : known) {
+    write(each.name, each.content);
+    target_->tell_sha256(each.content, each.sha256);
+  }
+  Programs& programs = target_->programs();
+  for (const Known& each : known) EXPECT_EQ(programs.sha256(at(each.name)), each.sha256);
+  // Changed since the first hash: the hash of the new bytes.
+  write("abc.exe", "");
+  EXPECT_EQ(programs.sha256(at("abc.exe")), known[0].sha256);
+  files().make_dir(at("folder.exe"));
+  for (const std::string& nothing :
+       {at("missing.exe"), at("folder.exe"), std::string(kOnTheNetwork)})
+    EXPECT_EQ(programs.sha256(nothing), std::nullopt) << nothing;
+}
+
 TEST_F(PlatformContract, TheSpecialFoldersAndTheProgramFolderExist) {
   Folders& folders = target_->folders();
   for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {

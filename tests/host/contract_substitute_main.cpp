@@ -66,6 +66,16 @@ class SubstituteTarget final : public ContractTarget {
     const std::optional<ScheduledTask> task = os_.tasks.get(path);
     return task ? std::to_string(task->enabled) + task->definition : "<missing>";
   }
+  bool place_program(const std::string& path, signed_programs::Kind kind) override {
+    const signed_programs::File& file = signed_programs::file_of(kind);
+    os_.files.write_file(path, "MZ " + std::string(file.name));
+    if (file.state != SignatureState::kNotSigned)
+      os_.programs.signatures[path] = signed_programs::expected_signature(file);
+    return true;
+  }
+  void tell_sha256(const std::string& content, const std::string& hex) override {
+    os_.programs.sha256_of_content[content] = hex;
+  }
 
  private:
   substitute::SubstitutePlatform os_;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -229,6 +230,16 @@ class Win32Target final : public ContractTarget {
   std::string kept_task(const std::string& path) override {
     return read_file(narrow(task_files_folder()) + path);
   }
+  bool place_program(const std::string& path, signed_programs::Kind kind) override {
+    const std::wstring folder = wine_support::signed_programs_folder();
+    if (folder.empty()) return false;
+    if (kind != signed_programs::Kind::kUnsigned && !root_)
+      root_ = std::make_unique<wine_support::TrustedTestRoot>();
+    const std::wstring made = folder + L"\\" + widen(signed_programs::file_of(kind).name);
+    return ::CopyFileW(made.c_str(), api_path(path).c_str(), FALSE) &&
+           (kind == signed_programs::Kind::kUnsigned || root_->trusted());
+  }
+  void tell_sha256(const std::string&, const std::string&) override {}
 
  private:
   // From both views, and the scratch root too once it is empty.
@@ -247,6 +258,8 @@ class Win32Target final : public ContractTarget {
     return std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++made_);
   }
 
+  // Trusted from the first signed program placed until the target goes.
+  std::unique_ptr<wine_support::TrustedTestRoot> root_;
   win32::Win32Services services_;
   std::map<std::wstring, std::optional<std::wstring>> variables_before_;
   std::optional<char> network_drive_;

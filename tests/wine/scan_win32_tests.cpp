@@ -36,11 +36,15 @@ std::vector<std::uint8_t> string_bytes(std::string_view text, bool with_nul = tr
   return bytes;
 }
 
-std::wstring module_folder() {
+std::wstring module_path() {
   std::vector<wchar_t> buffer(32768, L'\0');
   const DWORD length =
       ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  std::wstring path(buffer.data(), length);
+  return std::wstring(buffer.data(), length);
+}
+
+std::wstring module_folder() {
+  const std::wstring path = module_path();
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
@@ -357,6 +361,27 @@ TEST_F(ScanUnderWine, ListsAShortcutWithoutLoadingComOrTheFileDialog) {
   } catch (const PlatformError&) {
   }
   EXPECT_NE(::GetModuleHandleW(L"ole32.dll"), nullptr) << "a shortcut was read without COM";
+}
+
+// A signature check needs wintrust, crypt32 and bcrypt, and the first one
+// in a process costs a tenth of a second while the trusted roots load. The
+// scan checks none, so a start loads none of them; a check does.
+TEST_F(ScanUnderWine, ListsWithoutLoadingWhatSignatureChecksNeed) {
+  constexpr const wchar_t* kForChecks[] = {L"wintrust.dll", L"crypt32.dll", L"bcrypt.dll"};
+  for (const wchar_t* dll : kForChecks) {
+    ASSERT_EQ(::GetModuleHandleW(dll), nullptr)
+        << narrow(dll) << " is loaded before the scan, so this test cannot tell what loads it";
+  }
+  run_scan(catalogue_);
+  for (const wchar_t* dll : kForChecks) {
+    EXPECT_EQ(::GetModuleHandleW(dll), nullptr) << narrow(dll) << " was loaded by the scan";
+  }
+  const std::string program = narrow(module_path());  // built here, so not signed
+  EXPECT_EQ(services_.programs.signature(program).state, SignatureState::kNotSigned);
+  EXPECT_EQ(services_.programs.sha256(program).value_or("").size(), 64u);
+  for (const wchar_t* dll : kForChecks) {
+    EXPECT_NE(::GetModuleHandleW(dll), nullptr) << narrow(dll) << " was not loaded by a check";
+  }
 }
 
 TEST_F(ScanUnderWine, AMachineRunKeyThatIsNotThereListsNothingAndIsNoProblem) {

@@ -1,10 +1,15 @@
 #include "wine_support.h"
 
+#include <algorithm>
+#include <cwctype>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "signed_programs.h"
 
 namespace rw::wine_support {
 
@@ -89,6 +94,64 @@ void place_task_file(const std::string& path, const std::string& bytes) {
   DWORD written = 0;
   if (out)
     ::WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::wstring signed_programs_folder() {
+#ifdef RUNWARDEN_SIGNED_PROGRAMS
+  std::wstring folder = win32::widen(RUNWARDEN_SIGNED_PROGRAMS);
+  // A host path of a cross build, through the drive Wine gives the host's root.
+  if (folder.starts_with(L'/')) folder = L"Z:" + folder;
+  std::replace(folder.begin(), folder.end(), L'/', L'\\');
+  return folder;
+#else
+  return {};
+#endif
+}
+
+namespace {
+
+std::vector<char> file_bytes(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(file), {});
+}
+
+// A certificate as the registry's system stores keep it: a property list
+// whose one entry is the certificate itself (property 32, flags 1, the size).
+std::vector<BYTE> stored_blob(const std::vector<char>& der) {
+  const DWORD size = static_cast<DWORD>(der.size());
+  std::vector<BYTE> blob = {0x20, 0, 0, 0, 1, 0, 0, 0};
+  for (int shift = 0; shift < 32; shift += 8) blob.push_back(static_cast<BYTE>(size >> shift));
+  blob.insert(blob.end(), der.begin(), der.end());
+  return blob;
+}
+
+}  // namespace
+
+TrustedTestRoot::TrustedTestRoot() {
+  const std::wstring folder = signed_programs_folder();
+  if (folder.empty()) return;
+  const std::vector<char> der =
+      file_bytes(folder + L"\\" + win32::widen(signed_programs::kRootCertificate));
+  std::wstring thumbprint;
+  for (char c : file_bytes(folder + L"\\" + win32::widen(signed_programs::kRootThumbprint))) {
+    if (std::iswxdigit(static_cast<wchar_t>(c))) thumbprint += static_cast<wchar_t>(c);
+  }
+  if (der.empty() || thumbprint.size() != 40) return;
+  const std::wstring key =
+      L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + thumbprint;
+  win32::UniqueHkey created;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        created.put(), nullptr) != ERROR_SUCCESS)
+    return;
+  const std::vector<BYTE> blob = stored_blob(der);
+  if (::RegSetValueExW(created.get(), L"Blob", 0, REG_BINARY, blob.data(),
+                       static_cast<DWORD>(blob.size())) == ERROR_SUCCESS)
+    key_ = key;
+}
+
+TrustedTestRoot::~TrustedTestRoot() {
+  // The key has values only, which go with it.
+  if (!key_.empty()) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key_.c_str());
 }
 
 }  // namespace rw::wine_support

@@ -1,7 +1,7 @@
 // What the Wine tests and the benchmarks share to arrange the real registry
 // and folders around the code under test: the hives as HKEYs, whether a key
-// exists, removing a folder tree whatever its files' attributes, and task
-// files placed by hand.
+// exists, removing a folder tree whatever its files' attributes, task files
+// placed by hand, and the signed test programs with their root.
 #pragma once
 
 #include <windows.h>
@@ -30,5 +30,25 @@ std::string task_file_bytes(const std::string& xml);
 // making its folders, however deep: a task placed by hand, since Wine's
 // Task Scheduler cannot register one whole.
 void place_task_file(const std::string& path, const std::string& bytes);
+// The folder of the signed test programs (tools/signed-programs) as a
+// Windows path; empty when they were not made.
+std::wstring signed_programs_folder();
+
+// Makes this Wine prefix trust the root that issued the signed test
+// programs' certificate, as an administrator adds a root to the machine's
+// store, for as long as it lives. Wine reads the roots once in a process:
+// a process must trust it before its first signature check.
+class TrustedTestRoot {
+ public:
+  TrustedTestRoot();
+  ~TrustedTestRoot();
+  TrustedTestRoot(const TrustedTestRoot&) = delete;
+  TrustedTestRoot& operator=(const TrustedTestRoot&) = delete;
+  // False when the root could not be read or stored.
+  bool trusted() const { return !key_.empty(); }
+
+ private:
+  std::wstring key_;  // under HKEY_LOCAL_MACHINE
+};
 
 }  // namespace rw::wine_support

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <system_error>
 
 namespace rw::substitute {
@@ -770,6 +771,35 @@ std::optional<ScheduledTask> SubstituteTaskScheduler::get(std::string_view path)
     if (fold(task.path) == wanted) return task;
   }
   return std::nullopt;
+}
+
+namespace {
+bool is_on_network(std::string_view path) { return path.substr(0, 2) == "\\\\"; }
+}  // namespace
+
+Signature SubstitutePrograms::signature(std::string_view path) {
+  if (is_on_network(path) || !is_file(path)) return Signature{};
+  if (auto failure = log_.enter("WinVerifyTrust", std::string(path))) {
+    throw PlatformError("WinVerifyTrust", std::string(path), *failure);
+  }
+  const auto found = signatures.find(std::string(path));
+  return found == signatures.end() ? Signature{SignatureState::kNotSigned, std::nullopt}
+                                   : found->second;
+}
+
+std::optional<std::string> SubstitutePrograms::sha256(std::string_view path) {
+  if (is_on_network(path) || !is_file(path)) return std::nullopt;
+  if (auto failure = log_.enter("SHA256", std::string(path))) {
+    throw PlatformError("ReadFile", std::string(path), *failure);
+  }
+  std::ifstream in(SubstituteFiles::host_path(path), std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  const auto found = sha256_of_content.find(content.str());
+  if (found == sha256_of_content.end()) {
+    throw std::logic_error("the test gave no SHA-256 for the content of " + std::string(path));
+  }
+  return found->second;
 }
 
 int ScriptedDialogs::message_box(std::string_view prompt, int flags, std::string_view title) {

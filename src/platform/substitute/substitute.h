@@ -201,7 +201,10 @@ class RecordingShell final : public Shell {
 // Shortcuts are files of the form "LNK\n" + target + "\n" + arguments; any
 // other content is not a shortcut. Environment variables (PATH is the
 // system and Windows folders at first) and the version resources of program
-// files are what a test sets.
+// files are what a test sets, and so are signatures and hashes: a file is unsigned
+// unless a test gives it a signature, and its SHA-256 is what a test gave
+// for its content (the substitute computes none). A path beginning "\\" is
+// on the network.
 class SubstitutePrograms final : public Programs {
  public:
   explicit SubstitutePrograms(CallLog& log) : log_(log) {}
@@ -210,11 +213,18 @@ class SubstitutePrograms final : public Programs {
   bool is_file(std::string_view path) override;
   std::optional<std::string> environment_variable(std::string_view name) override;
   FileDescription describe_file(std::string_view path) override;
+  // Logged as "WinVerifyTrust" and "SHA256", and only for a file that is there.
+  Signature signature(std::string_view path) override;
+  std::optional<std::string> sha256(std::string_view path) override;
 
   static std::string shortcut_content(std::string_view target, std::string_view arguments = {});
 
   std::map<std::string, std::string> environment;       // names in upper case
   std::map<std::string, FileDescription> descriptions;  // by path as given
+  std::map<std::string, Signature> signatures;          // by path as given
+  // Hex SHA-256 by the file's content. Hashing a content missing here is a
+  // fault of the test, which raises std::logic_error.
+  std::map<std::string, std::string> sha256_of_content;
   int shortcuts_read = 0;
 
  private:

@@ -1,5 +1,6 @@
 // The files a command names: shortcuts read through IShellLinkW, environment
-// variables, whether a file is there, and version resources.
+// variables, whether a file is there, version resources, signatures and
+// hashes.
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include "platform/win32/com.h"
 #include "platform/win32/file_version_info.h"
 #include "platform/win32/paths.h"
+#include "platform/win32/signatures.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 
@@ -27,6 +29,11 @@ struct Win32Programs::ShortcutReader {
   ComScope com;
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
+};
+
+struct Win32Programs::FileChecks {
+  FileHasher hasher;
+  RemoteDrives drives;
 };
 
 Win32Programs::Win32Programs() = default;
@@ -103,6 +110,23 @@ std::optional<std::string> Win32Programs::environment_variable(std::string_view 
 FileDescription Win32Programs::describe_file(std::string_view path) {
   const FileVersionInfo info = FileVersionInfo::of_file(api_path(path));
   return FileDescription{info.string(L"CompanyName"), info.string(L"FileDescription")};
+}
+
+Win32Programs::FileChecks& Win32Programs::checks() {
+  if (!checks_) checks_ = std::make_unique<FileChecks>();
+  return *checks_;
+}
+
+Signature Win32Programs::signature(std::string_view path) {
+  const std::optional<std::wstring> file = local_file(path, checks().drives);
+  if (!file) return Signature{};
+  return check_signature(*file, path);
+}
+
+std::optional<std::string> Win32Programs::sha256(std::string_view path) {
+  const std::optional<std::wstring> file = local_file(path, checks().drives);
+  if (!file) return std::nullopt;
+  return checks().hasher.sha256(*file, path);
 }
 
 }  // namespace rw::win32

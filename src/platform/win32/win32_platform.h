@@ -87,6 +87,8 @@ class Win32Programs final : public Programs {
   bool is_file(std::string_view path) override;
   std::optional<std::string> environment_variable(std::string_view name) override;
   FileDescription describe_file(std::string_view path) override;
+  Signature signature(std::string_view path) override;
+  std::optional<std::string> sha256(std::string_view path) override;
 
  private:
   // COM and one shell link, started by the first shortcut read and kept for
@@ -94,6 +96,11 @@ class Win32Programs final : public Programs {
   // would be torn down each time, which costs far more than the read.
   struct ShortcutReader;
   std::unique_ptr<ShortcutReader> shortcuts_;
+  // The SHA-256 provider and what is known of the drives, from the first
+  // signature check or hash on.
+  struct FileChecks;
+  std::unique_ptr<FileChecks> checks_;
+  FileChecks& checks();
 };
 
 class Win32TaskScheduler final : public TaskScheduler {
