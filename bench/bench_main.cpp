@@ -135,14 +135,14 @@ std::string folder_of_file(const std::string& path) { return path.substr(0, path
 // A scan or Exit in this process, on the real Win32 layer and into the list
 // of the real main window, created but not shown, as at start-up.
 struct Session {
-  Session() : catalogue{platform, form.list(), form.module()} {
+  Session() {
     if (!form.create()) throw std::runtime_error("the main window cannot be created");
   }
   win32::Win32Services services;
   RecordingDialogs dialogs;
   Platform platform = services.platform(dialogs);
   ui::Form1 form{platform, ui::Form1::Options{.quit_when_closed = false}};
-  Catalogue catalogue;
+  Catalogue& catalogue = form.catalogue();
 };
 
 bool is_seeded_name(const std::string& text) { return text.rfind(kSeedPrefix, 0) == 0; }
@@ -262,8 +262,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
       RecordingDialogs dialogs;
       Platform platform = services.platform(dialogs);
       AppendingTable table;
-      Module1 module;
-      Catalogue catalogue{platform, table, module};
+      Catalogue catalogue{platform, table};
       const Stopwatch clock;
       run_scan(catalogue);
       unlisted.push_back(clock.milliseconds());
@@ -373,7 +372,7 @@ std::string check_moved(const Seeder& seeder) {
   std::string first;
   for (const SeededEntry& entry : seeder.entries()) {
     const bool at_source = seeder.stored_at(entry.name, entry.location);
-    const bool at_partner = seeder.stored_at(entry.name, place(entry.location).partner);
+    const bool at_partner = seeder.stored_at(entry.name, *place(entry.location).partner);
     if (!at_partner && unmoved++ == 0) first = "'" + entry.name + "' not at its partner place";
     if (at_partner && at_source && doubled++ == 0 && first.empty())
       first = "'" + entry.name + "' left at its old place too";

@@ -3,7 +3,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/entry_store.h"
 #include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
@@ -27,8 +28,8 @@ LSTATUS open_key(Hive hive, std::string_view path, REGSAM access, UniqueHkey& ke
 
 std::size_t enumerate_values(const PlaceInfo& info) {
   UniqueHkey key;
-  if (open_key(info.key_hive, info.scan_key_path, KEY_READ | info.view, key) != ERROR_SUCCESS)
-    return 0;
+  const RegistryKey at = key_of(info);
+  if (open_key(at.hive, at.path, KEY_READ | at.view, key) != ERROR_SUCCESS) return 0;
   static wchar_t name[kNameRoom];
   std::size_t seen = 0;
   for (DWORD index = 0;; ++index) {
@@ -54,7 +55,7 @@ std::size_t enumerate_shortcuts(const std::string& folder) {
 // Every value of the place's StartupApproved key, named and then read.
 void read_flags(const PlaceInfo& info, Enumerated& counts) {
   UniqueHkey key;
-  if (open_key(info.flag_hive, info.flag_key, KEY_READ | KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
+  if (open_key(info.flag.hive, info.flag.key, KEY_READ | KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
     return;
   static wchar_t name[kNameRoom];
   for (DWORD index = 0;; ++index) {
@@ -74,13 +75,13 @@ void read_flags(const PlaceInfo& info, Enumerated& counts) {
 bool copy_shortcut(const Seeder& places, const SeededEntry& entry) {
   const std::wstring source = widen(shortcut_path(places.folder_of(entry.location), entry.name));
   const std::wstring target =
-      widen(shortcut_path(places.folder_of(place(entry.location).partner), entry.name));
+      widen(shortcut_path(places.folder_of(*place(entry.location).partner), entry.name));
   return ::CopyFileW(source.c_str(), target.c_str(), FALSE);
 }
 
 bool copy_run_value(const SeededEntry& entry) {
   const PlaceInfo& from = place(entry.location);
-  const PlaceInfo& to = place(from.partner);
+  const PlaceInfo& to = *partner_of(from);
   const std::wstring name = widen(entry.name);
 
   BYTE data[512];
@@ -88,14 +89,15 @@ bool copy_run_value(const SeededEntry& entry) {
   DWORD type = REG_SZ;
   {
     UniqueHkey key;
-    if (open_key(from.key_hive, from.key_path, KEY_READ | from.view, key) != ERROR_SUCCESS)
-      return false;
+    const RegistryKey at = key_of(from);
+    if (open_key(at.hive, at.path, KEY_READ | at.view, key) != ERROR_SUCCESS) return false;
     if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data, &size) != ERROR_SUCCESS)
       return false;
   }
   UniqueHkey key;
-  if (::RegCreateKeyExW(root_of(to.key_hive), widen(std::string(to.key_path)).c_str(), 0, nullptr,
-                        0, KEY_WRITE | to.view, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+  const RegistryKey at = key_of(to);
+  if (::RegCreateKeyExW(root_of(at.hive), widen(at.path).c_str(), 0, nullptr, 0,
+                        KEY_WRITE | at.view, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
     return false;
   return ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, data, size) == ERROR_SUCCESS;
 }
@@ -107,7 +109,7 @@ bool write_or_read_flag(const SeededEntry& entry) {
   const std::wstring name = widen(flag_value_name(entry));
   UniqueHkey key;
   if (from.active) {
-    if (::RegCreateKeyExW(root_of(owner.flag_hive), widen(std::string(owner.flag_key)).c_str(), 0,
+    if (::RegCreateKeyExW(root_of(owner.flag.hive), widen(std::string(owner.flag.key)).c_str(), 0,
                           nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr, key.put(),
                           nullptr) != ERROR_SUCCESS)
       return false;
@@ -115,7 +117,7 @@ bool write_or_read_flag(const SeededEntry& entry) {
     return ::RegSetValueExW(key.get(), name.c_str(), 0, REG_BINARY, off.data(),
                             static_cast<DWORD>(off.size())) == ERROR_SUCCESS;
   }
-  const LSTATUS opened = open_key(owner.flag_hive, owner.flag_key, KEY_READ | KEY_WOW64_64KEY, key);
+  const LSTATUS opened = open_key(owner.flag.hive, owner.flag.key, KEY_READ | KEY_WOW64_64KEY, key);
   if (opened == ERROR_FILE_NOT_FOUND) return true;  // no key, so no flag to read
   if (opened != ERROR_SUCCESS) return false;
   BYTE data[512];
@@ -126,13 +128,13 @@ bool write_or_read_flag(const SeededEntry& entry) {
 
 bool remove_source(const Seeder& places, const SeededEntry& entry) {
   const PlaceInfo& from = place(entry.location);
-  if (from.kind == EntryKind::Shortcut) {
+  if (from.storage == Storage::Shortcuts) {
     return ::DeleteFileW(
         widen(shortcut_path(places.folder_of(entry.location), entry.name)).c_str());
   }
   UniqueHkey key;
-  if (open_key(from.key_hive, from.key_path, KEY_WRITE | from.view, key) != ERROR_SUCCESS)
-    return false;
+  const RegistryKey at = key_of(from);
+  if (open_key(at.hive, at.path, KEY_WRITE | at.view, key) != ERROR_SUCCESS) return false;
   return ::RegDeleteValueW(key.get(), widen(entry.name).c_str()) == ERROR_SUCCESS;
 }
 
@@ -143,7 +145,7 @@ Enumerated enumerate_places(const Seeder& places) {
   const auto walk = [&](StartupLocation location, std::size_t seen) {
     counts.entries += seen;
     const PlaceInfo& info = place(location);
-    if (info.active && seen > 0 && !info.flag_key.empty()) read_flags(info, counts);
+    if (info.active && seen > 0 && !info.flag.key.empty()) read_flags(info, counts);
   };
   for (StartupLocation location : kRunValuePlaces)
     walk(location, enumerate_values(place(location)));
@@ -155,7 +157,7 @@ Enumerated enumerate_places(const Seeder& places) {
 Enumerated read_flag_keys() {
   Enumerated counts;
   for (const PlaceInfo& info : kPlaces) {
-    if (info.active && !info.flag_key.empty()) read_flags(info, counts);
+    if (info.active && !info.flag.key.empty()) read_flags(info, counts);
   }
   return counts;
 }
@@ -169,7 +171,7 @@ std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>&
     return 0;
   std::size_t asked = 0;
   for (const SeededEntry& entry : entries) {
-    if (place(entry.location).kind == EntryKind::Shortcut) {
+    if (place(entry.location).storage == Storage::Shortcuts) {
       file->Load(widen(shortcut_path(places.folder_of(entry.location), entry.name)).c_str(),
                  STGM_READ);
     } else {
@@ -183,7 +185,7 @@ std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>&
 std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries) {
   std::size_t moved = 0;
   for (const SeededEntry& entry : entries) {
-    const bool copied = place(entry.location).kind == EntryKind::Shortcut
+    const bool copied = place(entry.location).storage == Storage::Shortcuts
                             ? copy_shortcut(places, entry)
                             : copy_run_value(entry);
     if (copied && write_or_read_flag(entry) && remove_source(places, entry)) ++moved;

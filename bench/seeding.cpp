@@ -7,7 +7,8 @@
 #include <map>
 #include <stdexcept>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/entry_store.h"
 #include "platform/settings_store.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
@@ -99,11 +100,11 @@ std::string seeded_program(const std::string& name) {
 }
 
 const PlaceInfo& flag_owner(const PlaceInfo& info) {
-  return info.active ? info : place(info.partner);
+  return info.active ? info : *partner_of(info);
 }
 
 std::string flag_value_name(const SeededEntry& entry) {
-  return entry.name + std::string(flag_owner(place(entry.location)).flag_suffix);
+  return entry.name + std::string(flag_owner(place(entry.location)).flag.suffix);
 }
 
 std::vector<std::uint8_t> flag_value_bytes(std::uint8_t flag) {
@@ -124,18 +125,20 @@ Seeder::Seeder(std::string program_folder) : program_folder_(std::move(program_f
     throw std::runtime_error("the Startup folders cannot be resolved");
 
   for (const PlaceInfo& info : kPlaces) {
-    if (info.kind == EntryKind::RunValue)
-      note_missing_levels({info.key_hive, std::string(info.key_path), info.view});
+    if (info.storage != Storage::Shortcuts) {
+      const RegistryKey key = key_of(info);
+      note_missing_levels({key.hive, key.path, key.view});
+    }
     if (!info.type_section.empty()) {
       note_missing_levels(
           {kHkeyCurrentUser, SettingsStore::section_key_path(kProgramTitle, info.type_section), 0});
     }
-    if (!info.flag_key.empty())
-      note_missing_levels({info.flag_hive, std::string(info.flag_key), KEY_WOW64_64KEY});
+    if (!info.flag.key.empty())
+      note_missing_levels({info.flag.hive, std::string(info.flag.key), KEY_WOW64_64KEY});
   }
   for (std::string_view tail :
-       {kParkingRootTail, place(StartupLocation::AllUsersStartupParked).folder_tail,
-        place(StartupLocation::CurrentUserStartupParked).folder_tail}) {
+       {std::string_view("\\DISABLED"), place(StartupLocation::AllUsersStartupParked).folder.tail,
+        place(StartupLocation::CurrentUserStartupParked).folder.tail}) {
     const std::string folder = program_folder_ + std::string(tail);
     const DWORD found = ::GetFileAttributesW(widen(folder).c_str());
     if (found == INVALID_FILE_ATTRIBUTES) created_folders_.push_back(folder);
@@ -165,10 +168,10 @@ Seeder::~Seeder() {
 }
 
 std::string Seeder::folder_of(StartupLocation location) const {
-  Module1 module;
-  module.CurrentUserStartupPath = current_user_startup_;
-  module.AllUsersStartupPath = all_users_startup_;
-  return place_folder(place(location), module, program_folder_);
+  const PlaceInfo& info = place(location);
+  if (info.folder.csidl == kCsidlStartup) return current_user_startup_;
+  if (info.folder.csidl == kCsidlCommonStartup) return all_users_startup_;
+  return program_folder_ + std::string(info.folder.tail);
 }
 
 void Seeder::seed(std::span<const StartupLocation> places, int count, Flags flags) {
@@ -196,16 +199,17 @@ void Seeder::write_entries(std::span<const SeededEntry> entries) const {
   const auto groups = by_place(entries, [](const SeededEntry& entry) { return entry.location; });
   for (const auto& [location, group] : groups) {
     const PlaceInfo& info = place(location);
-    if (info.kind == EntryKind::Shortcut) {
+    if (info.storage == Storage::Shortcuts) {
       const std::string folder = folder_of(location);
-      ::CreateDirectoryW(widen(program_folder_ + std::string(kParkingRootTail)).c_str(), nullptr);
+      ::CreateDirectoryW(widen(program_folder_ + "\\DISABLED").c_str(), nullptr);
       ::CreateDirectoryW(widen(folder).c_str(), nullptr);
       for (const SeededEntry* entry : group) write_file(shortcut_path(folder, entry->name));
       continue;
     }
-    const std::string path = std::string(info.key_path);
+    const RegistryKey at = key_of(info);
+    const std::string& path = at.path;
     UniqueHkey key;
-    if (create_key(info.key_hive, path, info.view, key) != ERROR_SUCCESS)
+    if (create_key(at.hive, path, at.view, key) != ERROR_SUCCESS)
       throw std::runtime_error("cannot create key " + path);
     for (const SeededEntry* entry : group) {
       const std::vector<std::uint8_t> data = command_bytes(entry->name);
@@ -218,11 +222,11 @@ void Seeder::write_entries(std::span<const SeededEntry> entries) const {
 void Seeder::write_flags(std::span<const SeededEntry> entries) const {
   for (const auto& [location, group] : by_place(entries, flag_owner_of)) {
     const PlaceInfo& owner = place(location);
-    const std::string path(owner.flag_key);
+    const std::string path(owner.flag.key);
     UniqueHkey key;  // created with the first flag to write there
     for (const SeededEntry* entry : group) {
       if (entry->flag == flag::kNone) continue;
-      if (!key && create_key(owner.flag_hive, path, KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
+      if (!key && create_key(owner.flag.hive, path, KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create key " + path);
       const std::vector<std::uint8_t> data = flag_value_bytes(entry->flag);
       ::RegSetValueExW(key.get(), widen(flag_value_name(*entry)).c_str(), 0, REG_BINARY,
@@ -233,14 +237,13 @@ void Seeder::write_flags(std::span<const SeededEntry> entries) const {
 
 bool Seeder::stored_at(const std::string& name, StartupLocation location) const {
   const PlaceInfo& info = place(location);
-  if (info.kind == EntryKind::Shortcut) {
+  if (info.storage == Storage::Shortcuts) {
     return ::GetFileAttributesW(widen(shortcut_path(folder_of(location), name)).c_str()) !=
            INVALID_FILE_ATTRIBUTES;
   }
   UniqueHkey key;
-  if (open_key(info.key_hive, std::string(info.key_path), info.view, KEY_QUERY_VALUE, key) !=
-      ERROR_SUCCESS)
-    return false;
+  const RegistryKey at = key_of(info);
+  if (open_key(at.hive, at.path, at.view, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return false;
   return ::RegQueryValueExW(key.get(), widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) ==
          ERROR_SUCCESS;
 }
@@ -248,7 +251,7 @@ bool Seeder::stored_at(const std::string& name, StartupLocation location) const 
 std::uint8_t Seeder::flag_now(const SeededEntry& entry) const {
   const PlaceInfo& owner = flag_owner(place(entry.location));
   UniqueHkey key;
-  if (open_key(owner.flag_hive, std::string(owner.flag_key), KEY_WOW64_64KEY, KEY_QUERY_VALUE,
+  if (open_key(owner.flag.hive, std::string(owner.flag.key), KEY_WOW64_64KEY, KEY_QUERY_VALUE,
                key) != ERROR_SUCCESS)
     return flag::kNone;
   BYTE data[64];
@@ -265,20 +268,19 @@ void Seeder::remove_entries() const {
   std::map<StartupLocation, std::vector<const SeededEntry*>> groups;
   for (const SeededEntry& entry : entries_) {
     groups[entry.location].push_back(&entry);
-    groups[place(entry.location).partner].push_back(&entry);
+    groups[*place(entry.location).partner].push_back(&entry);
   }
   for (const auto& [location, group] : groups) {
     const PlaceInfo& info = place(location);
-    if (info.kind == EntryKind::Shortcut) {
+    if (info.storage == Storage::Shortcuts) {
       const std::string folder = folder_of(location);
       for (const SeededEntry* entry : group)
         ::DeleteFileW(widen(shortcut_path(folder, entry->name)).c_str());
       continue;
     }
     UniqueHkey key;
-    if (open_key(info.key_hive, std::string(info.key_path), info.view, KEY_SET_VALUE, key) !=
-        ERROR_SUCCESS)
-      continue;
+    const RegistryKey at = key_of(info);
+    if (open_key(at.hive, at.path, at.view, KEY_SET_VALUE, key) != ERROR_SUCCESS) continue;
     for (const SeededEntry* entry : group) ::RegDeleteValueW(key.get(), widen(entry->name).c_str());
   }
 }
@@ -289,7 +291,7 @@ void Seeder::remove_flags() const {
   for (const auto& [location, group] : by_place(entries_, flag_owner_of)) {
     const PlaceInfo& owner = place(location);
     UniqueHkey key;
-    if (open_key(owner.flag_hive, std::string(owner.flag_key), KEY_WOW64_64KEY, KEY_SET_VALUE,
+    if (open_key(owner.flag.hive, std::string(owner.flag.key), KEY_WOW64_64KEY, KEY_SET_VALUE,
                  key) != ERROR_SUCCESS)
       continue;
     for (const SeededEntry* entry : group)

@@ -5,7 +5,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/entry_store.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "wine_support.h"
@@ -68,20 +69,19 @@ bool running_under_wine() {
 
 std::vector<std::string> write_sample_entries() {
   win32::Win32Folders folders;
-  Module1 module;
-  module.CurrentUserStartupPath = folders.special_folder(kCsidlStartup);
-  module.AllUsersStartupPath = folders.special_folder(kCsidlCommonStartup);
+  const PlaceFolders place_folders = PlaceFolders::resolve(folders);
   std::vector<std::string> failures;
   for (const SampleEntry& sample : kSampleEntries) {
     const PlaceInfo& info = place(sample.location);
-    if (info.kind == EntryKind::Shortcut) {
-      const std::string path = shortcut_path(place_folder(info, module, {}), sample.name);
+    if (info.storage == Storage::Shortcuts) {
+      const std::string path = shortcut_path(place_folders.of(info), sample.name);
       const HRESULT result = write_shortcut(sample, path);
       if (FAILED(result)) failures.push_back(failure(sample, path, status_of(result)));
       continue;
     }
-    const Hive hive = info.key_hive;
-    const std::string key_path(info.key_path);
+    const RegistryKey key = key_of(info);
+    const Hive hive = key.hive;
+    const std::string& key_path = key.path;
     const Status status = write_value(sample, hive, key_path);
     if (status != ERROR_SUCCESS) {
       failures.push_back(failure(sample, hive_name(hive) + "\\" + key_path, status));

@@ -8,8 +8,9 @@
 #include <string>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
-#include "catalogue/run_value_io.h"
+#include "catalogue/program_dialog.h"
 
 namespace rw {
 
@@ -31,17 +32,13 @@ std::optional<std::string> proposed_title(const std::string& file_title) {
   return file_title.substr(0, cut);
 }
 
+// Add always writes here: a program of the current user's own.
+constexpr StartupLocation kAddsTo = StartupLocation::CurrentUserRun;
+
 std::string cannot_create(Platform& platform, const std::string& title,
                           const PlatformError& error) {
-  return "Can't create " + title + " !\n\n" + failure_words(platform.status_text, error) + ".";
+  return entry_failure(platform.status_text, "Can't create " + title + " !\n\n", error);
 }
-
-// The places where an entry of the title would stand beside the new one: the
-// value it replaces, and the parked entries that it would meet when they are
-// switched on again.
-constexpr StartupLocation kNeighbours[] = {StartupLocation::CurrentUserRun,
-                                           StartupLocation::CurrentUserRunParked,
-                                           StartupLocation::AllUsersRunParked};
 
 std::string question_about(const PlaceInfo& info, const std::string& title,
                            const std::string& shown) {
@@ -54,13 +51,14 @@ std::string question_about(const PlaceInfo& info, const std::string& title,
          "' anyway? Switching the other one on again will then stop at the one you add now.";
 }
 
-// True when nothing of that name is stored in the places above, it holds this
-// very command, or the user agrees to go on; a place that cannot be read is
-// reported, since it may hide one.
+// True when nothing of that name is stored where Add looks (the value it
+// replaces, and parked entries that it would meet when they are switched on
+// again), it holds this very command, or the user agrees to go on; a place
+// that cannot be read is reported, since it may hide one.
 bool may_write(Catalogue& catalogue, const std::string& title, const std::string& command) {
   Platform& platform = catalogue.platform;
-  for (StartupLocation location : kNeighbours) {
-    const PlaceInfo& info = place(location);
+  for (const PlaceInfo& info : kPlaces) {
+    if (!info.add_looks_here) continue;
     std::optional<Content> there;
     try {
       there = read_entry(catalogue, info, title);
@@ -93,10 +91,12 @@ bool still_switched_off(Catalogue& catalogue, const PlaceInfo& run, const std::s
     return false;
   } catch (const PlatformError& error) {
     show_error(platform,
-               title + " was added, but Windows' own startup setting for it " +
-                   (off ? "says off and could not be switched on, so it is listed as switched off"
-                        : "could not be read, so it may not start") +
-                   ": " + failure_words(platform.status_text, error) + ".");
+               entry_failure(platform.status_text,
+                             title + " was added, but Windows' own startup setting for it " +
+                                 (off ? "says off and could not be switched on, so it is listed "
+                                        "as switched off: "
+                                      : "could not be read, so it may not start: "),
+                             error, &run));
     return off;
   }
 }
@@ -105,7 +105,7 @@ bool still_switched_off(Catalogue& catalogue, const PlaceInfo& run, const std::s
 // current user's Run key wrote to that value, so that item shows it instead.
 void list_added(Catalogue& catalogue, const std::string& title, bool switched_off) {
   EntryList& list = catalogue.list;
-  const auto tag = static_cast<std::int32_t>(StartupLocation::CurrentUserRun);
+  const auto tag = static_cast<std::int32_t>(kAddsTo);
   for (int index = 0; index < list.count(); ++index) {
     if (list.tag(index) != tag ||
         !catalogue.platform.text_rules.same_name(list.text(index), title)) {
@@ -131,7 +131,7 @@ void add_entry(Catalogue& catalogue) {
         program_file_request(ofn::kFileMustExist | ofn::kPathMustExist | ofn::kHideReadOnly));
   } catch (const PlatformError& error) {
     show_error(platform,
-               "Can't show the file dialog: " + failure_words(platform.status_text, error) + ".");
+               entry_failure(platform.status_text, "Can't show the file dialog: ", error));
     return;
   }
   if (!chosen.chosen) return;
@@ -154,7 +154,7 @@ void add_entry(Catalogue& catalogue) {
   // Unquoted, C:\Program Files\Tool.exe could start C:\Program.exe instead.
   const std::string command = quoted_when_spaced(chosen.file_name);
   if (!may_write(catalogue, title, command)) return;
-  const PlaceInfo& run = place(StartupLocation::CurrentUserRun);
+  const PlaceInfo& run = place(kAddsTo);
   try {
     write_entry(catalogue, run, run, title, Content{regtype::kSz, command});
   } catch (const PlatformError& error) {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "catalogue/details.h"
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
-#include "catalogue/run_value_io.h"
 
 namespace rw {
 
@@ -39,11 +39,11 @@ ContextMenuState context_menu_state(const EntryList& list) {
   ContextMenuState state;
   const int index = list.current();
   if (index < 0) return state;
-  state.remove_enabled = true;
   state.details_enabled = true;
-  // Only a Run value has a command to edit; shortcuts are not modified here.
   const PlaceInfo* info = find_place(list.tag(index));
-  state.modify_enabled = info != nullptr && info->modifiable;
+  // A tag that names no place is left to Remove, which does nothing with it.
+  state.remove_enabled = info == nullptr || info->actions.remove;
+  state.modify_enabled = info != nullptr && info->actions.modify;
   return state;
 }
 
@@ -77,8 +77,7 @@ void open_file_location(Catalogue& catalogue) {
   try {
     platform.shell.show_in_folder(details.program->path);
   } catch (const PlatformError& error) {
-    show_error(platform,
-               cannot_show_program(name, failure_words(platform.status_text, error) + "."));
+    show_error(platform, entry_failure(platform.status_text, cannot_show_program(name, ""), error));
   }
 }
 

@@ -1,39 +1,12 @@
 #include "catalogue/details.h"
 
 #include "catalogue/entry_store.h"
-#include "catalogue/run_value_io.h"
+#include "catalogue/messages.h"
 #include "catalogue/scan.h"
 
 namespace rw {
 
 namespace {
-
-void describe_run_value(Catalogue& catalogue, ProgramFinder& finder, const Content& stored,
-                        EntryDetails& details) {
-  if (!is_string_type(stored.type)) {
-    details.warnings.push_back("It holds " + type_words(stored.type) + ", not a command line.");
-    return;
-  }
-  details.command = stored.type == regtype::kExpandSz
-                        ? catalogue.platform.programs.expand_environment(stored.data)
-                        : stored.data;
-  if (details.command != stored.data) details.stored_command = stored.data;
-  details.program = finder.find(details.command);
-}
-
-void describe_shortcut(Catalogue& catalogue, ProgramFinder& finder, const PlaceInfo& info,
-                       const std::string& name, EntryDetails& details) {
-  Programs& programs = catalogue.platform.programs;
-  const std::optional<ShortcutLink> link =
-      programs.read_shortcut(entry_address(catalogue, info, name));
-  if (!link) {
-    details.warnings.push_back("The file " + name + ".lnk is not a valid shortcut.");
-    return;
-  }
-  details.command = link->arguments.empty() ? link->target : link->target + " " + link->arguments;
-  // The target is a file name, not a command line: nothing to search or split.
-  details.program = finder.file_at(link->target);
-}
 
 void add_warnings(EntryDetails& details) {
   if (!details.program || details.program->path.empty()) return;
@@ -60,24 +33,26 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
   details.name = name;
   details.place = &info;
   details.starts = info.active && !switched_off;
-  if (!info.active) details.off_reason = "parked by Runwarden";
-  if (info.active && switched_off) details.off_reason = "switched off in Windows' startup settings";
+  if (!info.active) details.off = OffReason::Parked;
+  if (info.active && switched_off) details.off = OffReason::SwitchedOffInWindows;
   try {
-    std::optional<Content> read;
+    std::optional<Launch> launch;
     if (!is_exact_name(name)) {
       details.warnings.push_back("Its name " + inexact_name_words());
-    } else if (info.kind == EntryKind::Shortcut) {
-      describe_shortcut(catalogue, finder, info, name, details);
-    } else if (known != nullptr) {
-      describe_run_value(catalogue, finder, *known, details);
-    } else if ((read = read_entry(catalogue, info, name))) {
-      describe_run_value(catalogue, finder, *read, details);
-    } else {
+    } else if (!(launch = launch_of(catalogue, info, name, known))) {
       details.warnings.push_back("It is no longer in " + std::string(info.where) + ".");
+    } else if (!launch->problem.empty()) {
+      details.warnings.push_back(launch->problem);
+    } else {
+      details.command = std::move(launch->command);
+      details.stored_command = std::move(launch->stored);
+      // A target is a file name, not a command line: nothing to search or split.
+      details.program =
+          launch->target ? finder.file_at(*launch->target) : finder.find(details.command);
     }
   } catch (const PlatformError& error) {
     details.warnings.push_back(
-        "It cannot be read: " + failure_words(catalogue.platform.status_text, error) + ".");
+        entry_failure(catalogue.platform.status_text, "It cannot be read: ", error));
   }
   if (details.program && details.program->found) {
     details.made_by = catalogue.platform.programs.describe_file(details.program->path);
@@ -119,8 +94,8 @@ EntryDetails describe_item(Catalogue& catalogue, int index) {
 std::string details_text(const EntryDetails& details) {
   std::string text = shown_name(details.name);
   if (details.place != nullptr) text += "\nWhere: " + std::string(details.place->description);
-  text +=
-      details.starts ? "\nStarts at logon: yes" : "\nStarts at logon: no, " + details.off_reason;
+  text += details.starts ? "\nStarts at logon: yes"
+                         : "\nStarts at logon: no, " + std::string(off_reason_words(details.off));
   if (!details.command.empty()) text += "\nCommand: " + details.command;
   if (!details.stored_command.empty()) text += "\nStored as: " + details.stored_command;
   if (details.program && details.program->found) text += "\nProgram: " + details.program->path;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/program_file.h"
 
 namespace rw {
@@ -17,7 +17,7 @@ struct EntryDetails {
   std::string name;
   const PlaceInfo* place = nullptr;
   bool starts = false;
-  std::string off_reason;      // "parked by Runwarden", "switched off in Windows' startup settings"
+  OffReason off = OffReason::None;
   std::string command;         // what runs: an expandable string expanded, a shortcut's target
   std::string stored_command;  // as stored, when that differs from `command`
   std::optional<ProgramFile> program;  // nothing when there is no command to look at

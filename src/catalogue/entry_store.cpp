@@ -1,39 +1,15 @@
 #include "catalogue/entry_store.h"
 
-#include <algorithm>
 #include <chrono>
+#include <unordered_set>
 
-#include "catalogue/run_value_io.h"
+#include "catalogue/messages.h"
+#include "catalogue/registry_values.h"
 #include "platform/settings_store.h"
 
 namespace rw {
 
 namespace {
-
-std::string folder_of(Catalogue& catalogue, const PlaceInfo& info) {
-  return place_folder(info, catalogue.module, catalogue.platform.folders.program_folder());
-}
-
-std::string shortcut_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
-  return shortcut_path(folder_of(catalogue, info), name);
-}
-
-Listing list_shortcuts(Catalogue& catalogue, const PlaceInfo& info) {
-  Listing listing;
-  std::vector<std::string> files;
-  try {
-    files = catalogue.platform.files.dir(
-        folder_of(catalogue, info) + "\\*" + std::string(kShortcutSuffix), attr::kNormal);
-  } catch (const PlatformError& error) {
-    listing.failure = error;
-  }
-  for (std::string& file : files) {
-    if (file.size() < kShortcutSuffix.size()) continue;
-    file.resize(file.size() - kShortcutSuffix.size());  // whatever the letter case
-    listing.names.push_back(std::move(file));
-  }
-  return listing;
-}
 
 Content content_of(const RegValue& value, std::uint32_t string_type) {
   if (!is_string_type(value.type)) {
@@ -42,185 +18,350 @@ Content content_of(const RegValue& value, std::uint32_t string_type) {
   return Content{string_type, registry_bytes_to_text(value.data)};
 }
 
-// The names of the parked values of the place whose type is recorded as an
-// expandable string, read in one pass; none when that cannot be read, as a
-// value without a record reads as a plain string.
-std::vector<std::string> expandable_parked(Catalogue& catalogue, const PlaceInfo& info) {
-  std::vector<std::string> names;
-  if (info.active) return names;
-  Registry& registry = catalogue.platform.registry;
-  RegKey key;
-  if (registry.open_key(kHkeyCurrentUser,
-                        SettingsStore::section_key_path(kProgramTitle, info.type_section),
-                        access::kRead, key) != status::kOk) {
-    return names;
+// What a Run value starts: its command line, an expandable one expanded.
+std::optional<Launch> command_launch(Catalogue& catalogue, const PlaceInfo& info,
+                                     std::string_view name, const Content* known) {
+  std::optional<Content> read;
+  if (known == nullptr && !(read = read_entry(catalogue, info, name))) return std::nullopt;
+  const Content& stored = known != nullptr ? *known : *read;
+  Launch launch;
+  if (!is_string_type(stored.type)) {
+    launch.problem = "It holds " + type_words(stored.type) + ", not a command line.";
+    return launch;
   }
-  std::vector<std::pair<std::string, RegValue>> records;
-  list_values(registry, key, records);
-  for (const auto& [name, record] : records) {
-    if (registry_bytes_to_text(record.data) == std::to_string(regtype::kExpandSz)) {
-      names.push_back(name);
-    }
-  }
-  return names;
+  launch.command = stored.type == regtype::kExpandSz
+                       ? catalogue.platform.programs.expand_environment(stored.data)
+                       : stored.data;
+  if (launch.command != stored.data) launch.stored = stored.data;
+  return launch;
 }
 
-Listing list_values(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) {
-  Registry& registry = catalogue.platform.registry;
-  Module1& module = catalogue.module;
+// The key's values, or their names alone, in one pass: a place may hold tens
+// of thousands. A missing key holds none; a listing cut short keeps what it
+// found before the failure.
+Listing list_key(Registry& registry, const RegistryKey& key, bool with_contents,
+                 std::vector<RegValue>& values) {
   Listing listing;
-  // Where the two views are one key, the 32-bit place would list the
-  // machine's entries a second time.
-  if (info.view == access::kView32 && !registry.views_are_separate()) return listing;
-  KeyScope scope(module);
-  module.LastStatus = registry.open_key(info.key_hive, info.scan_key_path,
-                                        access::kRead | info.view, module.KeyHandle);
-  if (module.LastStatus == status::kFileNotFound) return listing;  // a missing key lists nothing
+  RegKey opened;
+  Status result = registry.open_key(key.hive, key.path, access::kRead | key.view, opened);
+  if (result == status::kFileNotFound) return listing;
   const char* call = "RegOpenKeyEx";
-  if (module.LastStatus == status::kOk && !with_contents) {
+  if (result == status::kOk) {
     call = "RegEnumValue";
-    module.LastStatus = list_value_names(registry, module.KeyHandle, listing.names);
-  } else if (module.LastStatus == status::kOk) {
-    call = "RegEnumValue";
-    std::vector<std::pair<std::string, RegValue>> values;
-    module.LastStatus = list_values(registry, module.KeyHandle, values);
-    const std::vector<std::string> expandable = expandable_parked(catalogue, info);
-    TextRules& rules = catalogue.platform.text_rules;
-    for (auto& [name, value] : values) {
-      const bool recorded =
-          std::any_of(expandable.begin(), expandable.end(),
-                      [&](const std::string& other) { return rules.same_name(other, name); });
-      listing.contents.push_back(content_of(value, info.active ? value.type
-                                                   : recorded  ? regtype::kExpandSz
-                                                               : regtype::kSz));
-      listing.names.push_back(std::move(name));
+    if (with_contents) {
+      std::vector<std::pair<std::string, RegValue>> found;
+      result = list_values(registry, opened, found);
+      for (auto& [name, value] : found) {
+        listing.names.push_back(std::move(name));
+        values.push_back(std::move(value));
+      }
+    } else {
+      result = list_value_names(registry, opened, listing.names);
     }
   }
-  if (module.LastStatus != status::kOk) {
-    listing.failure = EntryFailure(call, key_words(info.key_hive, info.scan_key_path, info.view),
-                                   module.LastStatus);
-  }
+  if (result != status::kOk) listing.failure = EntryFailure(call, key_words(key), result);
   return listing;
 }
 
-}  // namespace
-
-Listing list_entries(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) {
-  return info.kind == EntryKind::Shortcut ? list_shortcuts(catalogue, info)
-                                          : list_values(catalogue, info, with_contents);
-}
-
-std::optional<Content> read_entry(Catalogue& catalogue, const PlaceInfo& info,
-                                  std::string_view name) {
-  if (info.kind == EntryKind::Shortcut) {
-    auto bytes = catalogue.platform.files.file_content(shortcut_of(catalogue, info, name));
-    if (!bytes) return std::nullopt;
-    return Content{regtype::kNone, std::move(*bytes)};
+// Run values in a key of the registry.
+class RunValueStorage final : public PlaceStorage {
+ public:
+  Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
+    Registry& registry = catalogue.platform.registry;
+    // Where the two views are one key, the 32-bit place would list the
+    // machine's entries a second time.
+    if (info.view == access::kView32 && !registry.views_are_separate()) return {};
+    std::vector<RegValue> values;
+    Listing listing = list_key(registry, key_of(info), with_contents, values);
+    for (const RegValue& value : values) listing.contents.push_back(content_of(value, value.type));
+    return listing;
   }
-  const std::optional<RegValue> value =
-      read_value_at(catalogue, info.key_hive, info.key_path, name, info.view);
-  if (!value) return std::nullopt;
-  if (info.active) return content_of(*value, value->type);
-  // The parking section holds plain strings; the type is kept beside it.
-  SettingsStore store(catalogue.platform.registry);
-  return content_of(*value, parked_type(store, info, name));
-}
-
-void check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
-  if (info.kind == EntryKind::RunValue) {
-    check_key_writable(catalogue, info.key_hive, info.key_path, info.view);
-    return;
+  std::optional<Content> read(Catalogue& catalogue, const PlaceInfo& info,
+                              std::string_view name) const override {
+    const auto value = read_value_at(catalogue.platform.registry, key_of(info), name);
+    if (!value) return std::nullopt;
+    return content_of(*value, value->type);
   }
-  const std::string path = shortcut_of(catalogue, info, name);
-  const Status result = catalogue.platform.files.removable(path);
-  if (result != status::kOk) throw EntryFailure("CreateFile for deletion", path, result);
-}
-
-namespace {
-
-// Makes each missing level of the folder of a place of Runwarden's own.
-void make_own_folder(Catalogue& catalogue, const PlaceInfo& info) {
-  FileSystem& files = catalogue.platform.files;
-  std::string folder = catalogue.platform.folders.program_folder();
-  for (std::string_view rest = info.folder_tail; !rest.empty();) {
-    const std::size_t next = rest.find('\\', 1);
-    folder += rest.substr(0, next);
-    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next);
-    if (!files.folder_exists(folder)) files.make_dir(folder);
+  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
+                       std::string_view) const override {
+    check_key_writable(catalogue.platform.registry, key_of(info));
   }
-}
+  void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
+             const Content& content) const override {
+    write_value_at(catalogue.platform.registry, key_of(to), name, content.type,
+                   text_to_registry_bytes(content.data));
+  }
+  void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
+    delete_value_at(catalogue.platform.registry, key_of(info), name);
+  }
+  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
+    return key_words(key_of(info)) + "\\" + std::string(name);
+  }
+  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
+  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                               const Content* known) const override {
+    return command_launch(catalogue, info, name, known);
+  }
+};
+
+// Run values parked in a section of the settings store, which holds plain
+// strings only: which of them were expandable strings is recorded in a
+// section beside it, so that they come back as they were.
+class ParkedValueStorage final : public PlaceStorage {
+ public:
+  Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
+    Registry& registry = catalogue.platform.registry;
+    std::vector<RegValue> values;
+    Listing listing = list_key(registry, key_of(info), with_contents, values);
+    if (values.empty()) return listing;
+    const std::unordered_set<std::string> expandable = expandable_names(catalogue, info);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const bool recorded =
+          expandable.contains(catalogue.platform.text_rules.name_key(listing.names[i]));
+      listing.contents.push_back(
+          content_of(values[i], recorded ? regtype::kExpandSz : regtype::kSz));
+    }
+    return listing;
+  }
+  std::optional<Content> read(Catalogue& catalogue, const PlaceInfo& info,
+                              std::string_view name) const override {
+    const auto value = read_value_at(catalogue.platform.registry, key_of(info), name);
+    if (!value) return std::nullopt;
+    return content_of(*value, recorded_type(catalogue, info, name));
+  }
+  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
+                       std::string_view) const override {
+    check_key_writable(catalogue.platform.registry, key_of(info));
+  }
+  void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
+             const Content& content) const override {
+    // The type record goes first: one left without its value is harmless, a
+    // parked value without its record would come back as a plain string.
+    SettingsStore store(catalogue.platform.registry);
+    if (content.type == regtype::kExpandSz) {
+      store.save_setting(kProgramTitle, to.type_section, name, kExpandRecord);
+    } else {
+      forget_type(catalogue, to, name);
+    }
+    store.save_setting(kProgramTitle, to.section, name, content.data);
+  }
+  void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
+    SettingsStore(catalogue.platform.registry).delete_setting(kProgramTitle, info.section, name);
+  }
+  void remove_side_record(Catalogue& catalogue, const PlaceInfo& info,
+                          std::string_view name) const override {
+    forget_type(catalogue, info, name);
+  }
+  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
+    return key_words(key_of(info)) + "\\" + std::string(name);
+  }
+  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
+  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                               const Content* known) const override {
+    return command_launch(catalogue, info, name, known);
+  }
+
+ private:
+  static inline const std::string kExpandRecord = std::to_string(regtype::kExpandSz);
+
+  // Read in one pass; none when that cannot be read, as a value without a
+  // record reads as a plain string.
+  static std::unordered_set<std::string> expandable_names(Catalogue& catalogue,
+                                                          const PlaceInfo& info) {
+    std::unordered_set<std::string> names;
+    Registry& registry = catalogue.platform.registry;
+    const RegistryKey key = type_record_key_of(info);
+    RegKey opened;
+    if (registry.open_key(key.hive, key.path, access::kRead, opened) != status::kOk) return names;
+    std::vector<std::pair<std::string, RegValue>> records;
+    list_values(registry, opened, records);
+    for (const auto& [name, record] : records) {
+      if (registry_bytes_to_text(record.data) == kExpandRecord) {
+        names.insert(catalogue.platform.text_rules.name_key(name));
+      }
+    }
+    return names;
+  }
+  static std::uint32_t recorded_type(Catalogue& catalogue, const PlaceInfo& info,
+                                     std::string_view name) {
+    const auto record = SettingsStore(catalogue.platform.registry)
+                            .find_setting(kProgramTitle, info.type_section, name);
+    return record == kExpandRecord ? regtype::kExpandSz : regtype::kSz;
+  }
+  static void forget_type(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+    SettingsStore store(catalogue.platform.registry);
+    if (!store.find_setting(kProgramTitle, info.type_section, name)) return;
+    try {
+      store.delete_setting(kProgramTitle, info.type_section, name);
+    } catch (const PlatformError& error) {
+      if (error.code() != status::kFileNotFound) throw;  // gone meanwhile is what we wanted
+    }
+  }
+};
 
 // What keeps a file out of every listing (see dir()).
 constexpr std::uint32_t kUnlisted = attr::kHidden | attr::kSystem;
 
-// A hidden or system file of that name may have been there before the copy
-// (the same bytes, or the move would have stopped at it), and a copy over it
-// may keep its attributes: then no list would show the entry.
-void make_listed(FileSystem& files, const std::string& path) {
-  const std::optional<std::uint32_t> attributes = files.file_attributes(path);
-  if (attributes && (*attributes & kUnlisted)) {
-    files.set_file_attributes(path, *attributes & ~kUnlisted);
-  }
-}
-
-// Copies the shortcut. A parking folder is made by the first shortcut parked
-// there, when the copy finds it missing, and never by a listing, so that
-// listing needs no right to write to the program's folder.
-void copy_shortcut(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
-                   std::string_view name) {
-  FileSystem& files = catalogue.platform.files;
-  const std::string source = shortcut_of(catalogue, from, name);
-  const std::string target = shortcut_of(catalogue, to, name);
-  try {
-    files.file_copy(source, target);
-  } catch (const PlatformError&) {
-    if (to.folder != FolderBase::ProgramFolder || files.folder_exists(folder_of(catalogue, to))) {
-      throw;
+// Shortcut files in a folder: a Startup folder, or a parking folder of the
+// program's own.
+class ShortcutStorage final : public PlaceStorage {
+ public:
+  Listing list(Catalogue& catalogue, const PlaceInfo& info, bool) const override {
+    Listing listing;
+    std::vector<std::string> files;
+    try {
+      files = catalogue.platform.files.dir(
+          catalogue.folders.of(info) + "\\*" + std::string(kShortcutSuffix), attr::kNormal);
+    } catch (const PlatformError& error) {
+      listing.failure = error;
     }
-    make_own_folder(catalogue, to);
-    files.file_copy(source, target);
+    for (std::string& file : files) {
+      if (file.size() < kShortcutSuffix.size()) continue;
+      file.resize(file.size() - kShortcutSuffix.size());  // whatever the letter case
+      listing.names.push_back(std::move(file));
+    }
+    return listing;
   }
-  make_listed(files, target);
-}
+  std::optional<Content> read(Catalogue& catalogue, const PlaceInfo& info,
+                              std::string_view name) const override {
+    auto bytes = catalogue.platform.files.file_content(address(catalogue, info, name));
+    if (!bytes) return std::nullopt;
+    return Content{regtype::kNone, std::move(*bytes)};
+  }
+  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
+                       std::string_view name) const override {
+    const std::string path = address(catalogue, info, name);
+    const Status result = catalogue.platform.files.removable(path);
+    if (result != status::kOk) throw EntryFailure("CreateFile for deletion", path, result);
+  }
+  // A parking folder is made by the first shortcut parked there, when the
+  // copy finds it missing, and never by a listing, so that listing needs no
+  // right to write to the program's folder.
+  void write(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
+             std::string_view name, const Content&) const override {
+    FileSystem& files = catalogue.platform.files;
+    const std::string source = address(catalogue, from, name);
+    const std::string target = address(catalogue, to, name);
+    try {
+      files.file_copy(source, target);
+    } catch (const PlatformError&) {
+      if (to.folder.csidl != 0 || files.folder_exists(catalogue.folders.of(to))) throw;
+      make_own_folder(catalogue, to);
+      files.file_copy(source, target);
+    }
+    make_listed(files, target);
+  }
+  void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
+    catalogue.platform.files.kill(address(catalogue, info, name));
+  }
+  std::string address(Catalogue& catalogue, const PlaceInfo& info,
+                      std::string_view name) const override {
+    return shortcut_path(catalogue.folders.of(info), name);
+  }
+  bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info,
+                   std::string_view name) const override {
+    try {
+      const auto attributes =
+          catalogue.platform.files.file_attributes(address(catalogue, info, name));
+      return attributes && (*attributes & kUnlisted);
+    } catch (const PlatformError&) {
+      return false;  // only words depend on it
+    }
+  }
+  bool holds_whole(const Content&) const override { return true; }
+  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                               const Content*) const override {
+    const std::optional<ShortcutLink> link =
+        catalogue.platform.programs.read_shortcut(address(catalogue, info, name));
+    Launch launch;
+    if (!link) {
+      launch.problem = "The file " + std::string(name) + ".lnk is not a valid shortcut.";
+      return launch;
+    }
+    launch.command = link->arguments.empty() ? link->target : link->target + " " + link->arguments;
+    launch.target = link->target;
+    return launch;
+  }
+
+ private:
+  // Makes each missing level of the folder of a place of the program's own.
+  static void make_own_folder(Catalogue& catalogue, const PlaceInfo& info) {
+    FileSystem& files = catalogue.platform.files;
+    std::string folder = catalogue.platform.folders.program_folder();
+    for (std::string_view rest = info.folder.tail; !rest.empty();) {
+      const std::size_t next = rest.find('\\', 1);
+      folder += rest.substr(0, next);
+      rest = next == std::string_view::npos ? std::string_view() : rest.substr(next);
+      if (!files.folder_exists(folder)) files.make_dir(folder);
+    }
+  }
+  // A hidden or system file of that name may have been there before the copy
+  // (the same bytes, or the move would have stopped at it), and a copy over
+  // it may keep its attributes: then no list would show the entry.
+  static void make_listed(FileSystem& files, const std::string& path) {
+    const std::optional<std::uint32_t> attributes = files.file_attributes(path);
+    if (attributes && (*attributes & kUnlisted)) {
+      files.set_file_attributes(path, *attributes & ~kUnlisted);
+    }
+  }
+};
 
 }  // namespace
 
+const PlaceStorage& storage_of(const PlaceInfo& info) {
+  static const RunValueStorage run_values;
+  static const ParkedValueStorage parked_values;
+  static const ShortcutStorage shortcuts;
+  // In the order of Storage's kinds.
+  static const PlaceStorage* const kStorages[] = {&run_values, &parked_values, &shortcuts};
+  return *kStorages[static_cast<std::size_t>(info.storage)];
+}
+
+std::string shortcut_path(std::string_view folder, std::string_view name) {
+  return std::string(folder) + "\\" + std::string(name) + std::string(kShortcutSuffix);
+}
+
+Listing list_entries(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) {
+  return storage_of(info).list(catalogue, info, with_contents);
+}
+
+std::optional<Content> read_entry(Catalogue& catalogue, const PlaceInfo& info,
+                                  std::string_view name) {
+  return storage_of(info).read(catalogue, info, name);
+}
+
+void check_removable(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+  storage_of(info).check_removable(catalogue, info, name);
+}
+
 void write_entry(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
                  std::string_view name, const Content& content) {
-  if (to.kind == EntryKind::Shortcut) {
-    copy_shortcut(catalogue, from, to, name);
-    return;
-  }
-  catalogue.module.CurrentHive = to.hive;
-  if (!to.active) {
-    // The type record goes first: one left without its value is harmless, a
-    // parked value without its record would come back as a plain string.
-    SettingsStore store(catalogue.platform.registry);
-    record_parked_type(store, to, name, content.type);
-    store.save_setting(kProgramTitle, to.section, name, content.data);
-    return;
-  }
-  write_value_at(catalogue, to.key_hive, to.key_path, name, content.type,
-                 text_to_registry_bytes(content.data), to.view);
+  storage_of(to).write(catalogue, from, to, name, content);
 }
 
 void delete_entry(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
-  if (info.kind == EntryKind::Shortcut) {
-    catalogue.platform.files.kill(shortcut_of(catalogue, info, name));
-    return;
-  }
-  catalogue.module.CurrentHive = info.hive;
-  if (info.active) {
-    delete_value_at(catalogue, info.key_hive, info.key_path, name, info.view);
-    return;
-  }
-  SettingsStore(catalogue.platform.registry).delete_setting(kProgramTitle, info.section, name);
+  storage_of(info).remove(catalogue, info, name);
 }
 
 void delete_side_record(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
-  if (info.kind != EntryKind::RunValue || info.active) return;
-  SettingsStore store(catalogue.platform.registry);
-  forget_parked_type(store, info, name);
+  storage_of(info).remove_side_record(catalogue, info, name);
+}
+
+std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+  return storage_of(info).address(catalogue, info, name);
+}
+
+bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
+  return storage_of(info).is_unlisted(catalogue, info, name);
+}
+
+bool is_movable(const PlaceInfo& info, const Content& content) {
+  return storage_of(info).holds_whole(content);
+}
+
+std::optional<Launch> launch_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                                const Content* known) {
+  return storage_of(info).launch(catalogue, info, name, known);
 }
 
 namespace {
@@ -247,15 +388,20 @@ std::vector<std::uint8_t> flag_bytes(bool on) {
   return bytes;
 }
 
+// Always in the 64-bit view, whichever view the entries are in.
+RegistryKey flag_key(const PlaceInfo& governing) {
+  return RegistryKey{governing.flag.hive, std::string(governing.flag.key), access::kView64};
+}
+
 std::string flag_value_name(const PlaceInfo& governing, std::string_view name) {
-  return std::string(name) + std::string(governing.flag_suffix);
+  return std::string(name) + std::string(governing.flag.suffix);
 }
 
 }  // namespace
 
 const PlaceInfo* flag_place(const PlaceInfo& info) {
-  const PlaceInfo& active = info.active ? info : place(info.partner);
-  return active.flag_key.empty() ? nullptr : &active;
+  const PlaceInfo* active = info.active ? &info : partner_of(info);
+  return active == nullptr || active->flag.key.empty() ? nullptr : active;
 }
 
 SwitchedOff switched_off_entries(Catalogue& catalogue, const PlaceInfo& info) {
@@ -264,9 +410,9 @@ SwitchedOff switched_off_entries(Catalogue& catalogue, const PlaceInfo& info) {
   if (governing == nullptr) return found;
   try {
     TextRules& rules = catalogue.platform.text_rules;
-    const std::string_view suffix = governing->flag_suffix;
+    const std::string_view suffix = governing->flag.suffix;
     for (const auto& [value_name, value] :
-         values_at(catalogue, governing->flag_hive, governing->flag_key, access::kView64)) {
+         values_at(catalogue.platform.registry, flag_key(*governing))) {
       if (!says_off(value) || value_name.size() < suffix.size() ||
           !rules.same_name(std::string_view(value_name).substr(value_name.size() - suffix.size()),
                            suffix)) {
@@ -283,49 +429,27 @@ SwitchedOff switched_off_entries(Catalogue& catalogue, const PlaceInfo& info) {
 bool is_switched_off(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
   const PlaceInfo* governing = flag_place(info);
   if (governing == nullptr) return false;
-  const std::optional<RegValue> value =
-      read_value_at(catalogue, governing->flag_hive, governing->flag_key,
-                    flag_value_name(*governing, name), access::kView64);
+  const std::optional<RegValue> value = read_value_at(
+      catalogue.platform.registry, flag_key(*governing), flag_value_name(*governing, name));
   return value && says_off(*value);
 }
 
 void write_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view name, bool on) {
   const PlaceInfo* governing = flag_place(info);
   if (governing == nullptr) return;
-  write_value_at(catalogue, governing->flag_hive, governing->flag_key,
-                 flag_value_name(*governing, name), regtype::kBinary, flag_bytes(on),
-                 access::kView64);
+  write_value_at(catalogue.platform.registry, flag_key(*governing),
+                 flag_value_name(*governing, name), regtype::kBinary, flag_bytes(on));
 }
 
 void delete_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
   const PlaceInfo* governing = flag_place(info);
   if (governing == nullptr) return;
   try {
-    delete_value_at(catalogue, governing->flag_hive, governing->flag_key,
-                    flag_value_name(*governing, name), access::kView64);
+    delete_value_at(catalogue.platform.registry, flag_key(*governing),
+                    flag_value_name(*governing, name));
   } catch (const PlatformError& error) {
     if (error.code() != status::kFileNotFound) throw;  // none is what was wanted
   }
-}
-
-std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
-  if (info.kind == EntryKind::Shortcut) return shortcut_of(catalogue, info, name);
-  return key_words(info.key_hive, info.key_path, info.view) + "\\" + std::string(name);
-}
-
-bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) {
-  if (info.kind != EntryKind::Shortcut) return false;
-  try {
-    const auto attributes =
-        catalogue.platform.files.file_attributes(shortcut_of(catalogue, info, name));
-    return attributes && (*attributes & kUnlisted);
-  } catch (const PlatformError&) {
-    return false;  // only words depend on it
-  }
-}
-
-bool is_movable(const PlaceInfo& info, const Content& content) {
-  return info.kind == EntryKind::Shortcut || is_string_type(content.type);
 }
 
 }  // namespace rw

@@ -1,7 +1,7 @@
 // Listing, reading, writing and deleting the entries where a place keeps
 // them: Run values, parked values in the settings store, or shortcut files.
-// This is the one place where the kind of a place decides how; the scan,
-// Exit, Remove, Add and Modify all go through here.
+// A place's kind of storage decides how, through its reader here; the scan,
+// Exit, Remove, Add and Modify all go through the functions below.
 //
 // Every failure raises, naming the call and the key or path: EntryFailure for
 // a registry call or a check, PlatformError for a file or settings-store call.
@@ -13,7 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/registry_values.h"
 
 namespace rw {
 
@@ -36,6 +37,46 @@ struct Listing {
   std::optional<PlatformError> failure;
 };
 Listing list_entries(Catalogue& catalogue, const PlaceInfo& info, bool with_contents = false);
+
+// What an entry starts, as its place keeps it.
+struct Launch {
+  std::string
+      command;  // what runs: an expandable string expanded, a shortcut's target and arguments
+  std::string stored;  // as stored, when that differs from `command`
+  // A program file named by its full path (a shortcut's target), which is
+  // neither searched for nor split like a command line.
+  std::optional<std::string> target;
+  std::string problem;  // why it starts nothing: "It holds binary data, not a command line."
+};
+
+// How one kind of storage keeps its entries; see the functions below, which
+// hand each call to the reader of the place's kind.
+class PlaceStorage {
+ public:
+  virtual ~PlaceStorage() = default;
+  virtual Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const = 0;
+  virtual std::optional<Content> read(Catalogue& catalogue, const PlaceInfo& info,
+                                      std::string_view name) const = 0;
+  virtual void check_removable(Catalogue& catalogue, const PlaceInfo& info,
+                               std::string_view name) const = 0;
+  virtual void write(Catalogue& catalogue, const PlaceInfo& from, const PlaceInfo& to,
+                     std::string_view name, const Content& content) const = 0;
+  virtual void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const = 0;
+  virtual void remove_side_record(Catalogue&, const PlaceInfo&, std::string_view) const {}
+  virtual std::string address(Catalogue& catalogue, const PlaceInfo& info,
+                              std::string_view name) const = 0;
+  virtual bool is_unlisted(Catalogue&, const PlaceInfo&, std::string_view) const { return false; }
+  virtual bool holds_whole(const Content& content) const = 0;
+  // Nothing when the entry is not there. `known` is what it holds, when the
+  // scan read that already.
+  virtual std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info,
+                                       std::string_view name, const Content* known) const = 0;
+};
+const PlaceStorage& storage_of(const PlaceInfo& info);
+
+inline constexpr std::string_view kShortcutSuffix = ".lnk";
+// folder + "\" + name + ".lnk"
+std::string shortcut_path(std::string_view folder, std::string_view name);
 
 // What the place holds under the name (compared as Windows compares names);
 // nothing when no such entry is there.
@@ -91,5 +132,9 @@ bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view n
 // Whether the entry holds what can be parked and restored whole: a shortcut
 // always does, a Run value when it is a string.
 bool is_movable(const PlaceInfo& info, const Content& content);
+
+// What the entry starts; nothing when it is not there.
+std::optional<Launch> launch_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                                const Content* known = nullptr);
 
 }  // namespace rw

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
-#include "catalogue/run_value_io.h"
 
 namespace rw {
 
@@ -31,14 +31,22 @@ class ExitWalk {
       const bool wanted_active = list.checked(index);
       const PlaceInfo* from = find_place(list.tag(index));
       if (from == nullptr) continue;
-      // Switched off by Windows' flag: ticked, it is switched on where it is;
-      // left unticked, it is left alone, flag and all.
+      const bool starts = from->active && !list.switched_off(index);
+      if (starts == wanted_active) continue;
+      // Switched off by Windows' flag: ticked, it is switched on where it is.
       if (from->active && list.switched_off(index)) {
-        if (wanted_active) switch_on_in_place(*from, list.text(index));
+        if (from->actions.switch_in_place)
+          switch_on_in_place(*from, list.text(index));
+        else
+          refused(*from, list.text(index));
         continue;
       }
-      if (from->active == wanted_active) continue;
-      if (!move(*from, list.text(index))) {
+      const PlaceInfo* to = partner_of(*from);
+      if (!from->actions.move || to == nullptr) {
+        refused(*from, list.text(index));
+        continue;
+      }
+      if (!move(*from, *to, list.text(index))) {
         report_.stopped = true;
         break;
       }
@@ -48,7 +56,7 @@ class ExitWalk {
 
  private:
   // False when the walk must stop here.
-  bool move(const PlaceInfo& from, const std::string& name) {
+  bool move(const PlaceInfo& from, const PlaceInfo& to, const std::string& name) {
     std::string doing = "cannot be moved";
     try {
       if (!is_exact_name(name)) return told(name, inexact_name_words(), ExitNote::Kind::Refused);
@@ -66,7 +74,6 @@ class ExitWalk {
             "holds " + type_words(content->type) + ", not a command line. It stays where it is.",
             ExitNote::Kind::Refused);
       }
-      const PlaceInfo& to = place(from.partner);
       if (std::optional<Content> there = read_entry(catalogue_, to, name);
           there && *there != *content) {
         const std::string unseen = is_unlisted(catalogue_, to, name)
@@ -94,13 +101,21 @@ class ExitWalk {
       delete_side_record(catalogue_, from, name);
       return true;
     } catch (const EntryFailure& error) {
-      return told(name, doing + ": " + failure_words(catalogue_.platform.status_text, error) + "." +
-                            rights_hint(from, error));
+      return told(name, failure(doing + ": ", error, from));
     } catch (const PlatformError& error) {
-      told(name, doing + ": " + failure_words(catalogue_.platform.status_text, error) + "." +
-                     rights_hint(from, error));
+      told(name, failure(doing + ": ", error, from));
       return false;
     }
+  }
+
+  // A place that does not let its entries be switched: nothing is touched.
+  void refused(const PlaceInfo& info, const std::string& name) {
+    told(name, "is left as it is: " + std::string(info.actions.refusal) + ".",
+         ExitNote::Kind::Refused);
+  }
+
+  std::string failure(const std::string& doing, const PlatformError& error, const PlaceInfo& info) {
+    return entry_failure(catalogue_.platform.status_text, doing, error, &info);
   }
 
   // Parked, an entry's flag is set off, so that its program writing the
@@ -112,12 +127,11 @@ class ExitWalk {
       if (restoring && !is_switched_off(catalogue_, to, name)) return;
       write_flag(catalogue_, to, name, restoring);
     } catch (const PlatformError& error) {
-      told(name, std::string("is moved to ") + std::string(to.where) +
-                     ", but Windows' own startup setting for it could not be set " +
-                     (restoring ? "on, so it may not start"
-                                : "off, so its program could start it again") +
-                     ": " + failure_words(catalogue_.platform.status_text, error) + "." +
-                     rights_hint(from, error));
+      told(name, failure(std::string("is moved to ") + std::string(to.where) +
+                             ", but Windows' own startup setting for it could not be set " +
+                             (restoring ? "on, so it may not start: "
+                                        : "off, so its program could start it again: "),
+                         error, from));
     }
   }
 
@@ -129,16 +143,8 @@ class ExitWalk {
       }
       write_flag(catalogue_, info, name, true);
     } catch (const PlatformError& error) {
-      told(name, "cannot be switched on in Windows' own startup settings: " +
-                     failure_words(catalogue_.platform.status_text, error) + "." +
-                     rights_hint(info, error));
+      told(name, failure("cannot be switched on in Windows' own startup settings: ", error, info));
     }
-  }
-
-  // A refusal in a place of all users is a matter of rights.
-  static std::string rights_hint(const PlaceInfo& from, const PlatformError& error) {
-    if (error.code() != status::kAccessDenied || from.scope != Scope::AllUsers) return {};
-    return " Changing an entry for all users needs administrator rights.";
   }
 
   bool told(const std::string& name, const std::string& what,

@@ -5,8 +5,9 @@
 #include <string>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
-#include "catalogue/run_value_io.h"
+#include "catalogue/program_dialog.h"
 
 namespace rw {
 
@@ -28,21 +29,17 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
   const int index = list.current();
   if (index < 0) return std::nullopt;
   const PlaceInfo* info = find_place(list.tag(index));
-  if (info == nullptr || !info->modifiable) return std::nullopt;
+  if (info == nullptr || !info->actions.modify) return std::nullopt;
   const std::string name = list.text(index);
   if (!is_exact_name(name)) {
     show_error(platform, cannot_read(shown_name(name), "It " + inexact_name_words()));
     return std::nullopt;
   }
-  Module1& module = catalogue.module;
-  module.CurrentHive = info->key_hive;
-  module.CurrentKeyPath = std::string(info->key_path);
-
   std::optional<Content> stored;
   try {
     stored = read_entry(catalogue, *info, name);
   } catch (const PlatformError& error) {
-    show_error(platform, cannot_read(name, failure_words(platform.status_text, error) + "."));
+    show_error(platform, entry_failure(platform.status_text, cannot_read(name, ""), error, info));
     return std::nullopt;
   }
   if (!stored) {
@@ -60,7 +57,7 @@ std::optional<ModifyRequest> begin_modify(Catalogue& catalogue) {
                                                ", not a command line, and is left as it is."));
     return std::nullopt;
   }
-  return ModifyRequest{titled(": MODIFY [" + scope_caption(info->scope) + "]"), name,
+  return ModifyRequest{titled(": MODIFY [" + std::string(scope_caption(info->scope)) + "]"), name,
                        std::move(stored->data), info->location};
 }
 
@@ -84,7 +81,7 @@ bool commit_modify(Catalogue& catalogue, const ModifyRequest& request, const std
     write_entry(catalogue, info, info, title, Content{type, source});
     return true;
   } catch (const PlatformError& error) {
-    show_error(platform, cannot_save(title, failure_words(platform.status_text, error) + "."));
+    show_error(platform, entry_failure(platform.status_text, cannot_save(title, ""), error, &info));
     return false;
   }
 }
@@ -95,13 +92,10 @@ std::optional<std::string> browse_for_source(Platform& platform) {
         ofn::kFileMustExist | ofn::kPathMustExist | ofn::kNoChangeDir | ofn::kHideReadOnly));
     if (!chosen.chosen) return std::nullopt;
     return quoted_when_spaced(chosen.file_name);
-  } catch (const PlatformError& error) {
-    show_error(platform,
-               "Can't show the file dialog: " + failure_words(platform.status_text, error) + ".");
-    return std::nullopt;
   } catch (const std::exception& error) {
-    // Whatever else breaks in the dialog, the command being edited stays.
-    show_error(platform, std::string("Can't show the file dialog: ") + error.what() + ".");
+    // Whatever breaks in the dialog, the command being edited stays.
+    show_error(platform,
+               entry_failure(platform.status_text, "Can't show the file dialog: ", error));
     return std::nullopt;
   }
 }

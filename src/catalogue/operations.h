@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
 
 namespace rw {
 
@@ -51,15 +51,14 @@ struct ModifyRequest {
   StartupLocation location = StartupLocation::CurrentUserRun;  // where it is
 };
 
-// Modify, first half: reads the current Run entry's command and sets
-// CurrentHive and CurrentKeyPath for the dialog's OK. Returns nothing (after
-// telling the user) when the command exists but cannot be read.
+// Modify, first half: reads the current entry's command, where its place
+// lets it be modified. Returns nothing (after telling the user) when the
+// command exists but cannot be read.
 std::optional<ModifyRequest> begin_modify(Catalogue& catalogue);
 
 // The dialog's OK: writes `source` as the command of the request's entry,
-// the value CurrentKeyPath names under CurrentHive. Returns true when
-// written; on failure tells the user and returns false, and the dialog stays
-// open with the user's text.
+// in its place. Returns true when written; on failure tells the user and
+// returns false, and the dialog stays open with the user's text.
 bool commit_modify(Catalogue& catalogue, const ModifyRequest& request, const std::string& source);
 
 // The dialog's Browse: the chosen program, quoted when its path has a space;

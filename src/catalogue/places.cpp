@@ -1,20 +1,81 @@
 #include "catalogue/places.h"
 
+#include "platform/settings_store.h"
+
 namespace rw {
 
-const PlaceInfo* find_place(std::int32_t tag) {
-  for (const PlaceInfo& info : kPlaces) {
-    if (static_cast<std::int32_t>(info.location) == tag) return &info;
+namespace {
+
+// Each row stands at its number's index, so that place() is a look-up.
+constexpr bool rows_in_number_order() {
+  for (std::size_t index = 0; index < kPlaces.size(); ++index) {
+    if (static_cast<std::size_t>(kPlaces[index].location) != index + 1) return false;
   }
-  return nullptr;
+  return true;
+}
+static_assert(rows_in_number_order());
+
+struct ScopeText {
+  std::string_view caption;
+  std::string_view words;
+};
+constexpr ScopeText kScopeText[] = {
+    {"ALL USERS", "all users"},        // Scope::AllUsers
+    {"CURRENT USER", "current user"},  // Scope::CurrentUser
+};
+
+struct OffReasonText {
+  std::string_view field;
+  std::string_view words;
+};
+constexpr OffReasonText kOffReasonText[] = {
+    {"", ""},                                                                  // None
+    {"parked", "parked by Runwarden"},                                         // Parked
+    {"switched off in Windows", "switched off in Windows' startup settings"},  // by its flag
+};
+
+}  // namespace
+
+const PlaceInfo* find_place(std::int32_t tag) {
+  if (tag < 1 || static_cast<std::size_t>(tag) > kPlaces.size()) return nullptr;
+  return &kPlaces[static_cast<std::size_t>(tag) - 1];
 }
 
 const PlaceInfo& place(StartupLocation location) {
   return kPlaces[static_cast<std::size_t>(location) - 1];
 }
 
-std::string scope_caption(Scope scope) {
-  return scope == Scope::AllUsers ? "ALL USERS" : "CURRENT USER";
+const PlaceInfo* partner_of(const PlaceInfo& info) {
+  return info.partner ? &place(*info.partner) : nullptr;
+}
+
+RegistryKey key_of(const PlaceInfo& info) {
+  if (info.storage == Storage::ParkedValues) {
+    return RegistryKey{kHkeyCurrentUser,
+                       SettingsStore::section_key_path(kProgramTitle, info.section)};
+  }
+  return RegistryKey{info.hive, std::string(info.key_path), info.view};
+}
+
+RegistryKey type_record_key_of(const PlaceInfo& info) {
+  return RegistryKey{kHkeyCurrentUser,
+                     SettingsStore::section_key_path(kProgramTitle, info.type_section)};
+}
+
+std::string_view scope_caption(Scope scope) {
+  return kScopeText[static_cast<std::size_t>(scope)].caption;
+}
+
+std::string_view scope_words(Scope scope) {
+  return kScopeText[static_cast<std::size_t>(scope)].words;
+}
+
+std::string_view off_reason_field(OffReason reason) {
+  return kOffReasonText[static_cast<std::size_t>(reason)].field;
+}
+
+std::string_view off_reason_words(OffReason reason) {
+  return kOffReasonText[static_cast<std::size_t>(reason)].words;
 }
 
 }  // namespace rw

@@ -1,10 +1,13 @@
 // The places where a startup entry can be stored, each described once, in its
-// row of kPlaces: every fact an operation needs about a place is there, and
-// the operations read it instead of switching over the places.
+// row of kPlaces: how and where it keeps its entries, what the user may do
+// with them and the words that describe it. Operations read the row instead
+// of asking which place it is; a new kind of storage is one reader in
+// entry_store.cpp.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,64 +35,95 @@ enum class StartupLocation : std::int32_t {
   AllUsersRun32Parked = 10,
 };
 
-enum class EntryKind { RunValue, Shortcut };
+// How a place keeps its entries.
+enum class Storage {
+  RunValues,     // values of a registry key: the entry's name, its command as data
+  ParkedValues,  // values of a section of the program's settings store, likewise
+  Shortcuts,     // shortcut files in a folder: the entry's name + ".lnk"
+};
+
 enum class Scope { AllUsers, CurrentUser };
 
-// What the folder of a shortcut place is built on.
-enum class FolderBase { None, AllUsersStartup, CurrentUserStartup, ProgramFolder };
+// What the user may do with the entries of a place. A place that allows
+// nothing is read-only, and `refusal` says why, in words that can follow a
+// colon: "set by a policy; change it in Group Policy".
+struct Actions {
+  bool move = false;             // unticked or ticked, it moves to the partner place
+  bool switch_in_place = false;  // Windows' own flag switches it on where it is
+  bool remove = false;
+  bool modify = false;  // its command can be edited
+  std::string_view refusal = {};
+  bool read_only() const { return !move && !switch_in_place && !remove && !modify; }
+};
 
-inline constexpr std::string_view kShortcutSuffix = ".lnk";
+inline constexpr Actions kParkAndRestore{.move = true, .remove = true};
+inline constexpr Actions kRunValueActions{
+    .move = true, .switch_in_place = true, .remove = true, .modify = true};
+inline constexpr Actions kShortcutActions{.move = true, .switch_in_place = true, .remove = true};
+inline constexpr Actions kParkedValueActions{.move = true, .remove = true, .modify = true};
+
+// A folder place's folder: a Startup folder, which the scan asks Windows for
+// by its CSIDL and otherwise finds under the Windows folder at `tail`; or,
+// without a CSIDL, a folder of the program's own at `tail` under its folder.
+struct FolderSpec {
+  int csidl = 0;
+  std::string_view tail = {};
+};
+
+// Windows' own on/off flag of an active place's entries (its StartupApproved
+// values): one value per entry in this key, always in the 64-bit view, named
+// after the entry and the suffix.
+struct FlagSpec {
+  Hive hive = 0;
+  std::string_view key = {};
+  std::string_view suffix = {};
+};
 
 struct PlaceInfo {
   StartupLocation location;
   std::string_view name;  // "CurrentUserRun"
   bool active;            // Windows starts what is stored here
-  StartupLocation partner;
-  EntryKind kind;
+  std::optional<StartupLocation> partner;
+  Storage storage;
   Scope scope;
-  bool modifiable = false;  // Modify edits the command of its entries
-  Hive hive = 0;            // the hive a Run value belongs to
-  // Run values: the key that holds them, and the spelling the scan walks it
-  // by (key names ignore case). For parked values the key is the
-  // settings-store section, with the section where the types of expandable
-  // strings are recorded beside it.
-  Hive key_hive = 0;
+  Actions actions;
+  // Run values: their key, and which view of HKLM\SOFTWARE it is in.
+  Hive hive = 0;
   std::string_view key_path = {};
-  std::string_view scan_key_path = {};
-  std::uint32_t view = 0;  // added to every access: which view of HKLM\SOFTWARE
+  std::uint32_t view = 0;
+  // Parked values: their section of the settings store, and the section that
+  // records which of them were expandable strings.
   std::string_view section = {};
   std::string_view type_section = {};
-  // Active places: Windows' own on/off flag of their entries, one value per
-  // entry in this key (always in the 64-bit view), named after the entry
-  // and this suffix. Parked entries come under their partner's.
-  Hive flag_hive = 0;
-  std::string_view flag_key = {};
-  std::string_view flag_suffix = {};
-  // Shortcuts: the folder that holds them. One under the program's folder
-  // is Runwarden's own, made level by level by the first shortcut parked
-  // there; the Startup folders are Windows'.
-  FolderBase folder = FolderBase::None;
-  std::string_view folder_tail = {};
-  int scan_order = 0;                 // the scan walks the places in this order
-  std::string_view where = {};        // the place in words, after "in": "your Run key"
+  FlagSpec flag = {};           // active places only; parked entries come under their partner's
+  FolderSpec folder = {};       // shortcuts only
+  bool add_looks_here = false;  // Add asks before writing beside an entry of its title here
+  int scan_order = 0;           // the scan walks the places in this order
+  std::string_view where = {};  // the place in words, after "in": "your Run key"
   std::string_view description = {};  // on its own: "Your Run key (HKEY_CURRENT_USER)"
 };
+
+// Keys that several rows share.
+namespace keys {
+inline constexpr std::string_view kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::string_view kApprovedRun =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+inline constexpr std::string_view kApprovedFolder =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
+}  // namespace keys
 
 inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
      .partner = StartupLocation::AllUsersRunParked,
-     .kind = EntryKind::RunValue,
+     .storage = Storage::RunValues,
      .scope = Scope::AllUsers,
-     .modifiable = true,
+     .actions = kRunValueActions,
      .hive = kHkeyLocalMachine,
-     .key_hive = kHkeyLocalMachine,
-     .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-     .scan_key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .key_path = keys::kRun,
      .view = access::kView64,
-     .flag_hive = kHkeyLocalMachine,
-     .flag_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run",
+     .flag = {kHkeyLocalMachine, keys::kApprovedRun},
      .scan_order = 1,
      .where = "the machine's Run key",
      .description = "The machine's Run key (HKEY_LOCAL_MACHINE)"},
@@ -97,15 +131,13 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "CurrentUserRun",
      .active = true,
      .partner = StartupLocation::CurrentUserRunParked,
-     .kind = EntryKind::RunValue,
+     .storage = Storage::RunValues,
      .scope = Scope::CurrentUser,
-     .modifiable = true,
+     .actions = kRunValueActions,
      .hive = kHkeyCurrentUser,
-     .key_hive = kHkeyCurrentUser,
-     .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-     .scan_key_path = "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-     .flag_hive = kHkeyCurrentUser,
-     .flag_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run",
+     .key_path = keys::kRun,
+     .flag = {kHkeyCurrentUser, keys::kApprovedRun},
+     .add_looks_here = true,
      .scan_order = 2,
      .where = "your Run key",
      .description = "Your Run key (HKEY_CURRENT_USER)"},
@@ -113,13 +145,11 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "AllUsersStartup",
      .active = true,
      .partner = StartupLocation::AllUsersStartupParked,
-     .kind = EntryKind::Shortcut,
+     .storage = Storage::Shortcuts,
      .scope = Scope::AllUsers,
-     .flag_hive = kHkeyLocalMachine,
-     .flag_key =
-         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder",
-     .flag_suffix = ".lnk",
-     .folder = FolderBase::AllUsersStartup,
+     .actions = kShortcutActions,
+     .flag = {kHkeyLocalMachine, keys::kApprovedFolder, ".lnk"},
+     .folder = {kCsidlCommonStartup, "\\All Users\\Start Menu\\Programs\\StartUp"},
      .scan_order = 6,
      .where = "the All Users Startup folder",
      .description = "The All Users Startup folder"},
@@ -127,13 +157,11 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "CurrentUserStartup",
      .active = true,
      .partner = StartupLocation::CurrentUserStartupParked,
-     .kind = EntryKind::Shortcut,
+     .storage = Storage::Shortcuts,
      .scope = Scope::CurrentUser,
-     .flag_hive = kHkeyCurrentUser,
-     .flag_key =
-         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder",
-     .flag_suffix = ".lnk",
-     .folder = FolderBase::CurrentUserStartup,
+     .actions = kShortcutActions,
+     .flag = {kHkeyCurrentUser, keys::kApprovedFolder, ".lnk"},
+     .folder = {kCsidlStartup, "\\Start Menu\\Programs\\StartUp"},
      .scan_order = 5,
      .where = "your Startup folder",
      .description = "Your Startup folder"},
@@ -141,10 +169,10 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "AllUsersStartupParked",
      .active = false,
      .partner = StartupLocation::AllUsersStartup,
-     .kind = EntryKind::Shortcut,
+     .storage = Storage::Shortcuts,
      .scope = Scope::AllUsers,
-     .folder = FolderBase::ProgramFolder,
-     .folder_tail = "\\DISABLED\\All Users",
+     .actions = kParkAndRestore,
+     .folder = {.tail = "\\DISABLED\\All Users"},
      .scan_order = 8,
      .where = "Runwarden's parking folder for all users' shortcuts",
      .description = "Parked by Runwarden, from the All Users Startup folder"},
@@ -152,26 +180,24 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "CurrentUserStartupParked",
      .active = false,
      .partner = StartupLocation::CurrentUserStartup,
-     .kind = EntryKind::Shortcut,
+     .storage = Storage::Shortcuts,
      .scope = Scope::CurrentUser,
-     .folder = FolderBase::ProgramFolder,
-     .folder_tail = "\\DISABLED\\Default User",  // the current user's, despite the name
+     .actions = kParkAndRestore,
+     .folder = {.tail = "\\DISABLED\\Default User"},  // the current user's, despite the name
      .scan_order = 7,
      .where = "Runwarden's parking folder for your shortcuts",
      .description = "Parked by Runwarden, from your Startup folder"},
+    // Parked machine entries are kept in the store of the user who parked them.
     {.location = StartupLocation::AllUsersRunParked,
      .name = "AllUsersRunParked",
      .active = false,
      .partner = StartupLocation::AllUsersRun,
-     .kind = EntryKind::RunValue,
+     .storage = Storage::ParkedValues,
      .scope = Scope::AllUsers,
-     .modifiable = true,
-     .hive = kHkeyLocalMachine,
-     .key_hive = kHkeyCurrentUser,  // kept in the store of the user who parked it
-     .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646",
-     .scan_key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646",
+     .actions = kParkedValueActions,
      .section = "Disabled\\-2147483646",
      .type_section = "Types\\-2147483646",
+     .add_looks_here = true,
      .scan_order = 4,
      .where = "Runwarden's parked entries of the machine's Run key",
      .description = "Parked by Runwarden, from the machine's Run key"},
@@ -179,15 +205,12 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "CurrentUserRunParked",
      .active = false,
      .partner = StartupLocation::CurrentUserRun,
-     .kind = EntryKind::RunValue,
+     .storage = Storage::ParkedValues,
      .scope = Scope::CurrentUser,
-     .modifiable = true,
-     .hive = kHkeyCurrentUser,
-     .key_hive = kHkeyCurrentUser,
-     .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647",
-     .scan_key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647",
+     .actions = kParkedValueActions,
      .section = "Disabled\\-2147483647",
      .type_section = "Types\\-2147483647",
+     .add_looks_here = true,
      .scan_order = 3,
      .where = "Runwarden's parked entries of your Run key",
      .description = "Parked by Runwarden, from your Run key"},
@@ -195,16 +218,14 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "AllUsersRun32",
      .active = true,
      .partner = StartupLocation::AllUsersRun32Parked,
-     .kind = EntryKind::RunValue,
+     .storage = Storage::RunValues,
      .scope = Scope::AllUsers,
-     .modifiable = true,
+     .actions = kRunValueActions,
      .hive = kHkeyLocalMachine,
-     .key_hive = kHkeyLocalMachine,
-     .key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-     .scan_key_path = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     .key_path = keys::kRun,
      .view = access::kView32,
-     .flag_hive = kHkeyLocalMachine,
-     .flag_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32",
+     .flag = {kHkeyLocalMachine,
+              "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32"},
      .scan_order = 9,
      .where = "the machine's Run key, 32-bit view",
      .description = "The machine's Run key, 32-bit view"},
@@ -212,14 +233,9 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .name = "AllUsersRun32Parked",
      .active = false,
      .partner = StartupLocation::AllUsersRun32,
-     .kind = EntryKind::RunValue,
+     .storage = Storage::ParkedValues,
      .scope = Scope::AllUsers,
-     .modifiable = true,
-     .hive = kHkeyLocalMachine,
-     .key_hive = kHkeyCurrentUser,
-     .key_path = "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646 32-bit",
-     .scan_key_path =
-         "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646 32-bit",
+     .actions = kParkedValueActions,
      .section = "Disabled\\-2147483646 32-bit",
      .type_section = "Types\\-2147483646 32-bit",
      .scan_order = 10,
@@ -230,10 +246,34 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
 // The row of a tag, or nullptr for a tag that names no place.
 const PlaceInfo* find_place(std::int32_t tag);
 const PlaceInfo& place(StartupLocation location);
+// The partner's row, or nullptr for a place without one.
+const PlaceInfo* partner_of(const PlaceInfo& info);
 
-// The folder every parking folder lies in, under the program's folder.
-inline constexpr std::string_view kParkingRootTail = "\\DISABLED";
+// A registry key as the catalogue addresses it.
+struct RegistryKey {
+  Hive hive = 0;
+  std::string path;
+  std::uint32_t view = 0;  // added to every access
+};
+// The key that holds the entries of a place of values: the Run key, or for
+// parked values their section's key in the settings store.
+RegistryKey key_of(const PlaceInfo& info);
+// The key recording which parked values were expandable strings.
+RegistryKey type_record_key_of(const PlaceInfo& info);
 
-std::string scope_caption(Scope scope);  // "ALL USERS" or "CURRENT USER"
+// The words for a scope: "ALL USERS" in captions, "all users" in text.
+std::string_view scope_caption(Scope scope);
+std::string_view scope_words(Scope scope);
+
+// Why an entry does not start at logon.
+enum class OffReason {
+  None,
+  Parked,                // in a place of Runwarden's own
+  SwitchedOffInWindows,  // by Windows' own flag, where it is stored
+};
+// "parked", as runwarden-cli's off_reason gives it.
+std::string_view off_reason_field(OffReason reason);
+// "parked by Runwarden", as the details give it.
+std::string_view off_reason_words(OffReason reason);
 
 }  // namespace rw

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
-#include "catalogue/run_value_io.h"
 
 namespace rw {
 
@@ -21,12 +21,10 @@ bool confirmed(Platform& platform, const std::string& name) {
 
 std::string cannot_remove(Platform& platform, const PlaceInfo& info, const std::string& name,
                           const PlatformError& error) {
-  std::string prompt = "Could not remove " + name + " ! (Error " + std::to_string(error.code()) +
-                       ")\n\n" + failure_words(platform.status_text, error) + ".";
-  if (error.code() == status::kAccessDenied && info.scope == Scope::AllUsers) {
-    prompt += " Removing an entry for all users needs administrator rights.";
-  }
-  return prompt;
+  return entry_failure(
+      platform.status_text,
+      "Could not remove " + name + " ! (Error " + std::to_string(error.code()) + ")\n\n", error,
+      &info, true);
 }
 
 enum class Deletion { Done, AlreadyGone, Failed };
@@ -59,10 +57,10 @@ Deletion delete_stored(Catalogue& catalogue, const PlaceInfo& info, const std::s
   try {
     delete_side_record(catalogue, info, name);
   } catch (const PlatformError& error) {
-    show_error(platform, name +
-                             " was removed, but the record of its type was left behind "
-                             "(which does no harm): " +
-                             failure_words(platform.status_text, error) + ".");
+    show_error(platform, entry_failure(platform.status_text,
+                                       name + " was removed, but the record of its type was left "
+                                              "behind (which does no harm): ",
+                                       error));
   }
   return Deletion::Done;
 }
@@ -83,9 +81,11 @@ void forget_flag_unless_governing(Catalogue& catalogue, const PlaceInfo& info,
     delete_flag(catalogue, info, name);
   } catch (const PlatformError& error) {
     show_error(catalogue.platform,
-               name + " was removed, but Windows' own startup setting for it was left behind: " +
-                   failure_words(catalogue.platform.status_text, error) +
-                   ". It would switch off an entry of that name added later.");
+               entry_failure(catalogue.platform.status_text,
+                             name + " was removed, but Windows' own startup setting for it was "
+                                    "left behind, and would switch off an entry of that name "
+                                    "added later: ",
+                             error, &info));
   }
 }
 
@@ -111,6 +111,11 @@ void remove_entry(Catalogue& catalogue) {
   const std::string name = list.text(index);
   if (!is_exact_name(name)) {
     show_error(platform, "Could not remove " + shown_name(name) + " ! It " + inexact_name_words());
+    return;
+  }
+  if (!info->actions.remove) {
+    show_error(platform, "Could not remove " + shown_name(name) + " ! It is " +
+                             std::string(info->actions.refusal) + ".");
     return;
   }
   if (info->scope == Scope::AllUsers && !confirmed(platform, name)) return;

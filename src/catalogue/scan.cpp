@@ -29,13 +29,6 @@ std::string main_window_caption() {
          std::to_string(RUNWARDEN_VERSION_MINOR);
 }
 
-std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
-                                   std::string_view fallback_tail) {
-  std::string path = folders.special_folder(csidl);
-  if (path.size() >= 3) return path;
-  return std::string(windows_folder) + std::string(fallback_tail);
-}
-
 std::string scan_problems_message(StatusText& text, const ScanResult& result) {
   if (result.problems.empty()) return {};
   std::string message = "Some startup places could not be read, so the list may be incomplete:";
@@ -48,13 +41,7 @@ std::string scan_problems_message(StatusText& text, const ScanResult& result) {
 std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
                                        const std::function<void(const ScannedEntry&)>& found) {
   Platform& platform = catalogue.platform;
-  Module1& module = catalogue.module;
-  const std::string windows_folder = platform.folders.windows_directory();
-  module.CurrentUserStartupPath = resolve_startup_folder(
-      platform.folders, kCsidlStartup, windows_folder, "\\Start Menu\\Programs\\StartUp");
-  module.AllUsersStartupPath =
-      resolve_startup_folder(platform.folders, kCsidlCommonStartup, windows_folder,
-                             "\\All Users\\Start Menu\\Programs\\StartUp");
+  catalogue.folders = PlaceFolders::resolve(platform.folders);
   std::vector<PlatformError> problems;
   for (const PlaceInfo* info : places_in_scan_order()) {
     Listing listing = list_entries(catalogue, *info, with_contents);

@@ -1,7 +1,7 @@
-// The start-up scan: resolves the Startup folders and lists every entry of
-// every place. It writes nothing, so that a copy in a folder nobody may write
-// to lists all the same: a parking folder that does not exist yet holds
-// nothing, and the first shortcut parked there makes it.
+// The start-up scan: resolves the folders of the folder places into the
+// catalogue and lists every entry of every place. It writes nothing, so that a copy in a folder
+// nobody may write to lists all the same: a parking folder that does not exist yet holds nothing,
+// and the first shortcut parked there makes it.
 #pragma once
 
 #include <functional>
@@ -9,18 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "catalogue/entry_store.h"
-#include "catalogue/module1.h"
 
 namespace rw {
 
 // "Runwarden v" + major + "." + minor
 std::string main_window_caption();
-
-// The special folder when its path has 3 or more characters, else the
-// Windows folder + fallback_tail.
-std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
-                                   std::string_view fallback_tail);
 
 struct ScanResult {
   std::string caption;

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "catalogue/details.h"
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
-#include "catalogue/shown_names.h"
 #include "cli/report.h"
 
 namespace rw::cli {
@@ -79,7 +79,7 @@ class Run {
                   platform.status_text, platform.shell,    dialogs_,
                   platform.text_rules,  platform.programs, platform.tasks},
         list_(platform.text_rules),
-        catalogue_{platform_, list_, module_} {}
+        catalogue_{platform_, list_} {}
 
   int run() {
     try {
@@ -198,7 +198,6 @@ class Run {
   ConsoleDialogs dialogs_;
   Platform platform_;
   SortedEntryList list_;
-  Module1 module_;
   Catalogue catalogue_;
 };
 

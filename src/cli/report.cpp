@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "catalogue/shown_names.h"
+#include "catalogue/messages.h"
 
 namespace rw::cli {
 
@@ -149,13 +149,10 @@ Record record_of(const EntryDetails& details) {
   if (details.place != nullptr) {
     record.place = details.place->name;
     record.location = static_cast<int>(details.place->location);
-    record.scope = details.place->scope == Scope::AllUsers ? "all users" : "current user";
+    record.scope = scope_words(details.place->scope);
   }
   record.enabled = details.starts;
-  if (!details.starts) {
-    record.off_reason =
-        details.place != nullptr && !details.place->active ? "parked" : "switched off in Windows";
-  }
+  if (!details.starts) record.off_reason = off_reason_field(details.off);
   record.command = details.stored_command.empty() ? details.command : details.stored_command;
   // A program that was not looked for (on a network share, say) is given as
   // the command names it, and is not said to be missing.

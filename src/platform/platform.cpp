@@ -18,9 +18,11 @@ PlatformError::PlatformError(std::string operation, std::string subject, Status 
       subject_(std::move(subject)),
       code_(code) {}
 
-std::string failure_words(StatusText& text, const PlatformError& error) {
-  return error.operation() + " failed for \"" + error.subject() +
-         "\": " + text.describe(error.code()) + " (error " + std::to_string(error.code()) + ")";
+std::string failure_words(StatusText& text, const PlatformError& error, bool with_number) {
+  std::string words =
+      error.operation() + " failed for \"" + error.subject() + "\": " + text.describe(error.code());
+  if (with_number) words += " (error " + std::to_string(error.code()) + ")";
+  return words;
 }
 
 RegKey::RegKey(RegKey&& other) noexcept

@@ -219,7 +219,8 @@ class StatusText {
 // The one way a failure is put into words, so that every message names the
 // call, what it was called on, and the status in the OS's words and number:
 //   Kill failed for "C:\x.lnk": Access is denied. (error 5)
-std::string failure_words(StatusText& text, const PlatformError& error);
+// Without the number when the message gives it already.
+std::string failure_words(StatusText& text, const PlatformError& error, bool with_number = true);
 
 // The shell: opening documents and starting programs. Neither waits.
 class Shell {

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
-#include "catalogue/run_value_io.h"
 #include "platform/win32/text.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_layout.h"
@@ -113,7 +113,8 @@ class EntryDialog final : public ModalDialog {
     } catch (const std::exception& error) {
       // The dialog stays, and with it what the user typed.
       show_error(catalogue_.platform,
-                 "Can't save the new command of " + request_.title + " ! " + error.what());
+                 entry_failure(catalogue_.platform.status_text,
+                               "Can't save the new command of " + request_.title + " ! ", error));
     }
   }
 

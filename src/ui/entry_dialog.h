@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
 
 namespace rw::ui {
 

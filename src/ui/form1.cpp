@@ -5,9 +5,11 @@
 
 #include <array>
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "catalogue/details.h"
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
 #include "platform/win32/text.h"
@@ -87,7 +89,7 @@ Form1::Form1(Platform& platform, Options options)
     : platform_(platform),
       options_(options),
       list_(platform.text_rules),
-      catalogue_{platform, list_, module_} {}
+      catalogue_{platform, list_} {}
 
 Form1::~Form1() {
   if (window_ != nullptr) ::DestroyWindow(window_);
@@ -143,11 +145,8 @@ bool Form1::open(int show_command) {
   ScanResult scan;
   try {
     scan = this->scan();
-  } catch (const PlatformError& error) {
-    report_start_failure(failure_words(platform_.status_text, error) + ".");
-    return false;
   } catch (const std::exception& error) {
-    report_start_failure(error.what());
+    report_failure("Runwarden cannot start:\n\n", error);
     return false;
   }
   ::SetWindowTextW(window_, win32::widen(scan.caption).c_str());
@@ -325,27 +324,20 @@ void Form1::exit_command() {
   ::DestroyWindow(window_);
 }
 
-void Form1::report_start_failure(const std::string& what) {
-  platform_.dialogs.message_box("Runwarden cannot start:\n\n" + what, mb::kCritical,
-                                titled(": ERROR"));
-}
-
 template <typename Command>
 void Form1::guarded(Command&& command) {
   try {
     command();
-  } catch (const PlatformError& error) {
-    report_failure((failure_words(platform_.status_text, error) + ".").c_str());
   } catch (const std::exception& error) {
-    report_failure(error.what());
+    report_failure("The command could not be completed:\n\n", error);
   } catch (...) {
-    report_failure("An unexpected error occurred.");
+    report_failure("The command could not be completed:\n\n",
+                   std::runtime_error("An unexpected error occurred"));
   }
 }
 
-void Form1::report_failure(const char* what) {
-  platform_.dialogs.message_box(std::string("The command could not be completed:\n\n") + what,
-                                mb::kCritical, titled(": ERROR"));
+void Form1::report_failure(std::string_view headline, const std::exception& error) {
+  show_error(platform_, entry_failure(platform_.status_text, headline, error));
 }
 
 void Form1::on_activate(bool active) {
@@ -367,7 +359,7 @@ void Form1::on_infotip(NMLVGETINFOTIPW& request) {
     text = details_text(describe_item(catalogue_, request.iItem));
   } catch (const std::exception& error) {
     // A tip is no place for a message box: it says what went wrong instead.
-    text = std::string("The details cannot be shown: ") + error.what();
+    text = entry_failure(platform_.status_text, "The details cannot be shown: ", error);
   }
   // Set as each tip is asked for, not at start: reaching the list's tooltip
   // first costs the start several milliseconds under Wine.

@@ -9,7 +9,7 @@
 
 #include <array>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/scan.h"
 #include "ui/list_view_entries.h"
 #include "ui/window_layout.h"
@@ -100,7 +100,7 @@ class Form1 {
   // mnuPopup's drop-down: its items keep the states of the last right click.
   HMENU popup_menu() const { return ::GetSubMenu(menu_bar_.get(), 0); }
   EntryList& list() { return list_; }
-  Module1& module() { return module_; }
+  Catalogue& catalogue() { return catalogue_; }
 
  private:
   static bool register_window_class(HINSTANCE instance);
@@ -119,8 +119,8 @@ class Form1 {
   void show_context_menu(POINT screen_point);
   POINT keyboard_menu_point() const;
   void exit_command();
-  void report_failure(const char* what);
-  void report_start_failure(const std::string& what);
+  // The failure in the one way failures are told, after the headline.
+  void report_failure(std::string_view headline, const std::exception& error);
   // Runs one command; whatever escapes it is told to the user, never lost in
   // the window procedure.
   template <typename Command>
@@ -129,7 +129,6 @@ class Form1 {
   Platform& platform_;
   Options options_;
   ListViewEntries list_;
-  Module1 module_;
   Catalogue catalogue_;
   HWND window_ = nullptr;
   win32::UniqueMenu menu_bar_;  // mnuPopup, never attached as a menu bar

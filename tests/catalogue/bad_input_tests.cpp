@@ -11,8 +11,8 @@
 #include <iostream>
 #include <utility>
 
+#include "catalogue/messages.h"
 #include "catalogue/operations.h"
-#include "catalogue/run_value_io.h"
 #include "fixture.h"
 
 namespace rw::testing {
@@ -113,7 +113,7 @@ class World final : public CatalogueTest {
 
   void store(const Entry& entry) {
     const PlaceInfo& info = place(entry.location);
-    if (info.kind == EntryKind::Shortcut) {
+    if (info.storage == Storage::Shortcuts) {
       const std::string content(entry.held.data.begin(), entry.held.data.end());
       store_shortcut(entry.location, entry.name, content);
     } else {
@@ -124,7 +124,7 @@ class World final : public CatalogueTest {
 
   std::optional<Held> held_at(L location, const std::string& name) {
     const PlaceInfo& info = place(location);
-    if (info.kind == EntryKind::Shortcut) {
+    if (info.storage == Storage::Shortcuts) {
       auto content = stored_shortcut(location, name);
       if (!content) return std::nullopt;
       return Held{regtype::kSz, std::vector<std::uint8_t>(content->begin(), content->end())};
@@ -144,7 +144,7 @@ class World final : public CatalogueTest {
     std::vector<std::pair<std::string, std::int32_t>> items;
     for (const PlaceInfo& info : kPlaces) {
       const auto tag = static_cast<std::int32_t>(info.location);
-      if (info.kind == EntryKind::RunValue) {
+      if (info.storage != Storage::Shortcuts) {
         const auto [hive, key] = key_of(info.location);
         for (auto& name : os_.registry.value_names(hive, key)) items.emplace_back(name, tag);
         continue;
@@ -176,7 +176,7 @@ std::string trace_of(const Input& input, L location, Operation operation) {
 // An entry is never lost: it is in its own place or its partner's, whole.
 void expect_kept(World& world, const Entry& entry) {
   const auto here = world.held_at(entry.location, entry.name);
-  const auto there = world.held_at(place(entry.location).partner, entry.name);
+  const auto there = world.held_at(place(entry.location).partner.value(), entry.name);
   EXPECT_TRUE(here || there) << "lost: '" << entry.name.substr(0, 60) << "'";
   if (here) {
     EXPECT_TRUE(*here == entry.held) << "damaged in its own place";
@@ -264,7 +264,7 @@ void run_one(const Input& input, L location, Operation operation) {
   world.resolve_folders();
   Entry subject{input.name, location, input.held};
   Entry neighbour{"Neighbour", location,
-                  place(location).kind == EntryKind::Shortcut
+                  place(location).storage == Storage::Shortcuts
                       ? Held{regtype::kSz, {'l', 'n', 'k'}}
                       : Held{regtype::kSz, sz("c:\\neighbour.exe")}};
   world.store(subject);
@@ -318,7 +318,8 @@ void run_one(const Input& input, L location, Operation operation) {
   EXPECT_EQ(world.held_at(location, neighbour.name), neighbour.held) << "the neighbour moved";
   if (operation == Operation::Exit && !subject.gone) {
     const bool at_source = world.held_at(location, subject.name).has_value();
-    const bool at_partner = world.held_at(place(location).partner, subject.name).has_value();
+    const bool at_partner =
+        world.held_at(place(location).partner.value(), subject.name).has_value();
     if (due.exit_moves) {
       EXPECT_FALSE(at_source) << "not moved";
       EXPECT_TRUE(at_partner) << "not moved";
@@ -339,7 +340,8 @@ void run_table(const std::string& what, const std::vector<Input>& inputs) {
   for (const Input& input : inputs) {
     for (L location : input.places) {
       for (Operation operation : input.operations) {
-        if (operation == Operation::Modify && place(location).kind != EntryKind::RunValue) continue;
+        if (operation == Operation::Modify && place(location).storage == Storage::Shortcuts)
+          continue;
         run_one(input, location, operation);
       }
     }
@@ -370,9 +372,9 @@ std::vector<Input> split_by_kind(std::vector<Input> inputs) {
     shortcuts.held = kShortcut;
     shortcuts.places.clear();
     for (L location : input.places) {
-      if (place(location).kind == EntryKind::Shortcut) shortcuts.places.push_back(location);
+      if (place(location).storage == Storage::Shortcuts) shortcuts.places.push_back(location);
     }
-    std::erase_if(input.places, [](L l) { return place(l).kind == EntryKind::Shortcut; });
+    std::erase_if(input.places, [](L l) { return place(l).storage == Storage::Shortcuts; });
     split.push_back(std::move(input));
     if (!shortcuts.places.empty()) split.push_back(std::move(shortcuts));
   }
@@ -517,7 +519,7 @@ TEST(BadInput, HostileSurroundingsAreReportedAndLoseNothing) {
   file_at_start.places = kActiveShortcutPlaces;
   file_at_start.operations = {Operation::Scan, Operation::Exit};
   file_at_start.before_scan = [](World& world, L location) {
-    const std::string folder = world.folder(place(location).partner);
+    const std::string folder = world.folder(place(location).partner.value());
     std::filesystem::remove_all(substitute::SubstituteFiles::host_path(folder));
     world.os_.files.write_file(folder, "not a folder");
   };
@@ -528,7 +530,7 @@ TEST(BadInput, HostileSurroundingsAreReportedAndLoseNothing) {
   file_later.operations = {Operation::Exit, Operation::Remove};
   file_later.before_scan = nullptr;
   file_later.since_scan = [](World& world, Entry& entry) {
-    const std::string folder = world.folder(place(entry.location).partner);
+    const std::string folder = world.folder(place(entry.location).partner.value());
     std::filesystem::remove_all(substitute::SubstituteFiles::host_path(folder));
     world.os_.files.write_file(folder, "not a folder");
   };

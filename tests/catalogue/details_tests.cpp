@@ -282,7 +282,7 @@ TEST_F(DetailsTest, ARunValueSaysWhereItIsWhatItRunsWhoMadeItAndWhatIsWrong) {
 
   const EntryDetails gone = describe_item(catalogue_, find_item("Gone", L::CurrentUserRunParked));
   EXPECT_FALSE(gone.starts);
-  EXPECT_EQ(gone.off_reason, "parked by Runwarden");
+  EXPECT_THAT(details_text(gone), HasSubstr("Starts at logon: no, parked by Runwarden\n"));
   EXPECT_THAT(gone.warnings,
               ElementsAre("Program file missing: " + root_ + "\\Program Files\\Gone\\gone.exe",
                           HasSubstr("quotation marks")));

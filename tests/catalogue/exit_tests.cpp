@@ -36,7 +36,7 @@ class ExitTest : public CatalogueTest {
   // Stores an entry and lists it with its box turned the other way.
   void stored_and_flipped(StartupLocation location, const std::string& name,
                           const std::string& content, std::uint32_t type = regtype::kSz) {
-    if (place(location).kind == EntryKind::Shortcut) {
+    if (place(location).storage == Storage::Shortcuts) {
       store_shortcut(location, name, content);
     } else {
       store_run_value(location, name, content, type);
@@ -74,12 +74,12 @@ TEST_F(ExitTest, EachFlippedPlaceMovesItsEntryWholeToThePartnerAndRemovesTheSour
     SCOPED_TRACE(std::string(info.name));
     const std::string name = "Tool " + std::string(info.name);
     const std::string content = "\"C:\\Program Files\\" + name + "\\tool.exe\" /min";
-    if (info.kind == EntryKind::Shortcut) {
+    if (info.storage == Storage::Shortcuts) {
       EXPECT_EQ(stored_shortcut(from, name), std::nullopt);
-      EXPECT_EQ(stored_shortcut(info.partner, name), content);
+      EXPECT_EQ(stored_shortcut(info.partner.value(), name), content);
     } else {
       EXPECT_EQ(stored_run_value(from, name), std::nullopt);
-      auto moved = stored_run_value(info.partner, name);
+      auto moved = stored_run_value(info.partner.value(), name);
       ASSERT_TRUE(moved);
       EXPECT_EQ(moved->type, regtype::kSz);
       EXPECT_EQ(registry_bytes_to_text(moved->data), content);
@@ -130,7 +130,7 @@ TEST_F(ExitTest, CommandsOfAnyLengthAndWithoutTheirNulSurviveARoundTrip) {
 
   // The next start lists them parked; ticking them brings them back.
   SortedEntryList next(os_.text_rules);
-  Catalogue again{platform_, next, module_};
+  Catalogue again{platform_, next};
   run_scan(again);
   for (int i = 0; i < next.count(); ++i) next.set_checked(i, true);
   apply_changes_on_exit(again);
@@ -150,7 +150,7 @@ TEST_F(ExitTest, AnExpandableStringIsParkedAsPlainTextAndComesBackExpandable) {
   EXPECT_TRUE(type_record(kHkeyLocalMachine, "Expand"));
 
   SortedEntryList next(os_.text_rules);
-  Catalogue again{platform_, next, module_};
+  Catalogue again{platform_, next};
   run_scan(again);
   ASSERT_EQ(next.count(), 1);  // the record is not listed as an entry
   next.set_checked(0, true);
@@ -255,7 +255,7 @@ TEST_F(ExitTest, TheFirstShortcutParkedMakesItsParkingFolderAndOnlyThat) {
       if (call.rfind("MkDir ", 0) == 0) made.push_back(call.substr(6 + program_folder().size()));
     }
     EXPECT_EQ(made, c.made);
-    EXPECT_EQ(stored_shortcut(place(c.from).partner, "Link"), "bytes");
+    EXPECT_EQ(stored_shortcut(place(c.from).partner.value(), "Link"), "bytes");
     EXPECT_EQ(stored_shortcut(c.from, "Link"), std::nullopt);
   }
 }
@@ -277,7 +277,7 @@ TEST_F(ExitTest, AHiddenFileWhereAShortcutGoesNeverHidesTheEntry) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const L to = place(c.from).partner;
+    const L to = place(c.from).partner.value();
     const std::string name = std::string("Link ") + place(c.from).name.data();
     while (list_.count() > 0) list_.remove(0);
     os_.dialogs.messages.clear();
@@ -324,7 +324,7 @@ class ExitFaultTest : public ExitTest {
       os_.registry.remove_key(hive, kStartupApproved);
     }
     for (StartupLocation location : kAllLocations) {
-      if (place(location).kind != EntryKind::Shortcut) continue;
+      if (place(location).storage != Storage::Shortcuts) continue;
       std::filesystem::remove(
           substitute::SubstituteFiles::host_path(shortcut_path(folder_of(location), kName)));
     }
@@ -337,7 +337,7 @@ class ExitFaultTest : public ExitTest {
   enum class Copy { Absent, Intact, Damaged };
   Copy copy_in(StartupLocation location, const Move& move) {
     const PlaceInfo& info = place(location);
-    if (info.kind == EntryKind::Shortcut) {
+    if (info.storage == Storage::Shortcuts) {
       auto content = stored_shortcut(location, kName);
       if (!content) return Copy::Absent;
       return *content == kContent ? Copy::Intact : Copy::Damaged;
@@ -355,10 +355,7 @@ class ExitFaultTest : public ExitTest {
     const bool parked = !place(move.from).active;
     stored_and_flipped(move.from, kName, kContent, parked ? regtype::kSz : move.type);
     if (parked && move.type == regtype::kExpandSz) {
-      os_.registry.put_string(
-          kHkeyCurrentUser,
-          kTypesRoot + std::to_string(static_cast<std::int32_t>(place(move.from).hive)), kName,
-          "2");
+      os_.registry.put_string(kHkeyCurrentUser, type_record_key(move.from), kName, "2");
     }
   }
 
@@ -389,7 +386,7 @@ TEST_F(ExitFaultTest, AFailureAtAnyCallOfAnyMoveLosesNothing) {
     exit();
     const std::uint64_t calls = os_.log.count();
     ASSERT_THAT(os_.dialogs.messages, IsEmpty());
-    ASSERT_EQ(copy_in(place(move.from).partner, move), Copy::Intact);
+    ASSERT_EQ(copy_in(place(move.from).partner.value(), move), Copy::Intact);
     ASSERT_GE(calls, 2u);
 
     for (std::uint64_t failing = 1; failing <= calls; ++failing) {
@@ -401,7 +398,7 @@ TEST_F(ExitFaultTest, AFailureAtAnyCallOfAnyMoveLosesNothing) {
       SCOPED_TRACE(std::string(place(move.from).name) + " type " + std::to_string(move.type) +
                    ", failing call " + std::to_string(failing) + ": " + failed_call);
       const Copy source = copy_in(move.from, move);
-      const Copy destination = copy_in(place(move.from).partner, move);
+      const Copy destination = copy_in(place(move.from).partner.value(), move);
       EXPECT_NE(source, Copy::Damaged);
       EXPECT_NE(destination, Copy::Damaged);
       EXPECT_TRUE(source == Copy::Intact || destination == Copy::Intact);

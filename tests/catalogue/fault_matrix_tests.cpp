@@ -26,18 +26,18 @@ using substitute::Fault;
 constexpr std::string_view kCause = "Access is denied.";
 
 struct World {
-  World() : platform(os.platform()), list(os.text_rules), catalogue{platform, list, module} {}
+  World() : platform(os.platform()), list(os.text_rules), catalogue{platform, list} {}
   substitute::SubstitutePlatform os;
   Platform platform;
   SortedEntryList list;
-  Module1 module;
   Catalogue catalogue;
 
   std::string folder_of(const PlaceInfo& info) { return testing::folder_of(os, info.location); }
   void store(StartupLocation location, const std::string& name, const std::string& command,
              std::uint32_t type = regtype::kSz) {
     const PlaceInfo& info = place(location);
-    if (info.kind == EntryKind::Shortcut) {  // a parking folder, as the park that put it there made
+    if (info.storage ==
+        Storage::Shortcuts) {  // a parking folder, as the park that put it there made
       fs::create_directories(substitute::SubstituteFiles::host_path(folder_of(info)));
       os.files.write_file(shortcut_path(folder_of(info), name), command);
       return;
@@ -71,7 +71,7 @@ using Holding = std::set<std::pair<int, std::string>>;
 using Stored = std::map<std::pair<int, std::string>, Holding>;
 
 int pair_of(const PlaceInfo& info) {
-  return std::min(static_cast<int>(info.location), static_cast<int>(info.partner));
+  return std::min(static_cast<int>(info.location), static_cast<int>(info.partner.value()));
 }
 
 std::string run_value_content(World& world, const PlaceInfo& info, const std::string& name) {
@@ -93,7 +93,7 @@ Stored stored_entries(World& world) {
   Stored stored;
   for (const PlaceInfo& info : kPlaces) {
     const int location = static_cast<int>(info.location);
-    if (info.kind == EntryKind::RunValue) {
+    if (info.storage != Storage::Shortcuts) {
       const auto [hive, key] = key_of(info.location);
       for (const std::string& name : world.os.registry.value_names(hive, key)) {
         stored[{pair_of(info), name}].insert({location, run_value_content(world, info, name)});
@@ -144,8 +144,8 @@ void store_bystanders(World& world) {
 }
 
 std::uint32_t type_for(const PlaceInfo& info) {
-  return info.kind == EntryKind::RunValue && info.scope == Scope::AllUsers ? regtype::kExpandSz
-                                                                           : regtype::kSz;
+  return info.storage != Storage::Shortcuts && info.scope == Scope::AllUsers ? regtype::kExpandSz
+                                                                             : regtype::kSz;
 }
 
 std::vector<Scenario> scenarios() {
@@ -185,7 +185,7 @@ std::vector<Scenario> scenarios() {
                              w.select(target, location);
                            },
                            [](World& w) { remove_entry(w.catalogue); }});
-    if (info.kind != EntryKind::RunValue) continue;
+    if (info.storage == Storage::Shortcuts) continue;
     all.push_back(Scenario{"Modify's OK in " + std::string(info.name),
                            [=](World& w) {
                              w.rescan();

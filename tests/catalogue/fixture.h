@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "catalogue/module1.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/scan.h"
 #include "platform/settings_store.h"
 #include "platform/substitute/substitute.h"
@@ -71,7 +71,7 @@ inline std::string folder_of(substitute::SubstitutePlatform& os, StartupLocation
 class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest()
-      : platform_(os_.platform()), list_(os_.text_rules), catalogue_{platform_, list_, module_} {}
+      : platform_(os_.platform()), list_(os_.text_rules), catalogue_{platform_, list_} {}
 
   std::string program_folder() { return os_.folders.program_folder(); }
   std::string folder_of(StartupLocation location) { return testing::folder_of(os_, location); }
@@ -119,7 +119,6 @@ class CatalogueTest : public ::testing::Test {
   substitute::SubstitutePlatform os_;
   Platform platform_;
   SortedEntryList list_;
-  Module1 module_;
   Catalogue catalogue_;
 };
 

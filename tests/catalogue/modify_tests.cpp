@@ -69,8 +69,6 @@ TEST_F(ModifyTest, EachRunPlaceIsReadAndWrittenAtItsOwnAddress) {
     EXPECT_EQ(request->caption, row.caption);
     EXPECT_EQ(request->title, "Tool");
     EXPECT_EQ(request->source, "C:\\Old\\Tool.exe /quiet");
-    EXPECT_EQ(module_.CurrentHive, row.hive);
-    EXPECT_EQ(module_.CurrentKeyPath, row.key_path);
     EXPECT_EQ(os_.registry.open_handles(), 0u);
 
     EXPECT_TRUE(commit_modify(catalogue_, *request, "C:\\New\\Tool.exe"));

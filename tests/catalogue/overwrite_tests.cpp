@@ -74,7 +74,7 @@ class OverwriteTest : public CatalogueTest {
             : program_folder() + "\\DISABLED\\Default User";  // the only shortcut places used
     return folder + "\\" + end.name + ".lnk";
   }
-  bool is_file(const End& end) { return place(end.location).kind == EntryKind::Shortcut; }
+  bool is_file(const End& end) { return place(end.location).storage == Storage::Shortcuts; }
   void put(const End& end) {
     if (is_file(end)) {
       os_.files.write_file(file_of(end), end.content);

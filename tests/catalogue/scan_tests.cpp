@@ -46,7 +46,7 @@ TEST_F(ScanTest, ListingMakesNoFolderAndNeedsNoRightToWrite) {
   // A file where a parking folder belongs holds no entries either.
   os_.files.write_file(program_folder() + "\\DISABLED", "a file in the way");
   SortedEntryList again(os_.text_rules);
-  Catalogue second{platform_, again, module_};
+  Catalogue second{platform_, again};
   EXPECT_THAT(run_scan(second).problems, IsEmpty());
   EXPECT_EQ(again.count(), 1);
 }
@@ -84,7 +84,7 @@ TEST_F(ScanTest, ListsTheDefaultValueAndValuesOfEveryTypeByName) {
 
 TEST_F(ScanTest, ShortcutNamesLoseTheirSuffixInAnyCaseAndHiddenOrSystemFilesAreNotListed) {
   prepare_folders();
-  const std::string folder = module_.CurrentUserStartupPath;
+  const std::string folder = catalogue_.folders.of(place(StartupLocation::CurrentUserStartup));
   os_.files.write_file(folder + "\\X.LNK", "x");
   os_.files.write_file(folder + "\\.lnk", "bare");
   os_.files.write_file(folder + "\\hidden.lnk", "h");
@@ -150,8 +150,9 @@ TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) 
   ScanResult unreadable = run_scan(catalogue_);
   EXPECT_EQ(unreadable.problems.size(), 4u);
   EXPECT_THAT(items(), ElementsAre("First/2+", "Machine/1+", "Second/2+"));
-  EXPECT_THAT(scan_problems_message(os_.status_text, unreadable),
-              ::testing::HasSubstr(module_.CurrentUserStartupPath));
+  EXPECT_THAT(
+      scan_problems_message(os_.status_text, unreadable),
+      ::testing::HasSubstr(catalogue_.folders.of(place(StartupLocation::CurrentUserStartup))));
   EXPECT_EQ(scan_problems_message(os_.status_text, ScanResult{}), "");
 }
 
@@ -171,28 +172,30 @@ TEST(FolderResolution, ShortPathsFallBackAndThreeCharactersStay) {
             "\\All Users\\X");
 }
 
-TEST(PlaceTable, PartnersPairUpAndEachParkedValueLivesInTheSectionOfItsHive) {
+TEST(PlaceTable, PartnersPairUpAndEachParkedValueLivesInTheSectionOfItsPartnersHive) {
   std::set<int> scan_orders;
   for (const PlaceInfo& info : kPlaces) {
     SCOPED_TRACE(std::string(info.name));
-    const PlaceInfo& partner = place(info.partner);
-    EXPECT_EQ(partner.partner, info.location);
-    EXPECT_NE(partner.active, info.active);
-    EXPECT_EQ(partner.kind, info.kind);
-    EXPECT_EQ(partner.scope, info.scope);
-    EXPECT_EQ(partner.hive, info.hive);
     scan_orders.insert(info.scan_order);
-    if (info.kind == EntryKind::RunValue && !info.active) {
-      const std::string hive = std::to_string(static_cast<std::int32_t>(info.hive));
+    EXPECT_EQ(find_place(static_cast<std::int32_t>(info.location)), &info);
+    const PlaceInfo* partner = partner_of(info);
+    EXPECT_EQ(partner != nullptr, info.actions.move);
+    if (partner == nullptr) continue;
+    EXPECT_EQ(partner->partner, info.location);
+    EXPECT_NE(partner->active, info.active);
+    EXPECT_EQ(partner->storage == Storage::Shortcuts, info.storage == Storage::Shortcuts);
+    EXPECT_EQ(partner->scope, info.scope);
+    if (info.storage == Storage::ParkedValues) {
+      // Parked values of every hive are kept in the store of the user.
+      const std::string hive = std::to_string(static_cast<std::int32_t>(partner->hive));
       EXPECT_TRUE(info.section.starts_with("Disabled\\" + hive));
       EXPECT_TRUE(info.type_section.starts_with("Types\\" + hive));
-      EXPECT_EQ(info.key_path, SettingsStore::section_key_path(kProgramTitle, info.section));
-      EXPECT_EQ(info.key_hive, kHkeyCurrentUser);
+      EXPECT_EQ(key_of(info).hive, kHkeyCurrentUser);
     }
   }
   EXPECT_EQ(scan_orders.size(), kPlaces.size());
   EXPECT_EQ(find_place(0), nullptr);
-  EXPECT_EQ(find_place(11), nullptr);
+  EXPECT_EQ(find_place(static_cast<std::int32_t>(kPlaces.size()) + 1), nullptr);
 }
 
 TEST(SortedList, KeepsItemsInTheOrderOfTheirKeysAndTracksTheCurrentItem) {

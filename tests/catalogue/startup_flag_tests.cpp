@@ -51,7 +51,7 @@ class StartupFlagTest : public CatalogueTest {
     }
   }
   void store(L location, const std::string& name) {
-    if (place(location).kind == EntryKind::Shortcut) {
+    if (place(location).storage == Storage::Shortcuts) {
       store_shortcut(location, name, "link");
     } else {
       store_run_value(location, name, "C:\\" + name + ".exe");
@@ -70,13 +70,13 @@ class StartupFlagTest : public CatalogueTest {
     scan();
   }
   bool is_stored(L location, const std::string& name) {
-    return place(location).kind == EntryKind::Shortcut
+    return place(location).storage == Storage::Shortcuts
                ? stored_shortcut(location, name).has_value()
                : stored_run_value(location, name).has_value();
   }
   // As another program would: no flag or side record is touched.
   void remove_from(L location, const std::string& name) {
-    if (place(location).kind == EntryKind::Shortcut) {
+    if (place(location).storage == Storage::Shortcuts) {
       std::filesystem::remove(
           substitute::SubstituteFiles::host_path(folder_of(location) + "\\" + name + ".lnk"));
       return;
@@ -142,7 +142,7 @@ TEST_F(StartupFlagTest, ASwitchedOffEntryStaysUntickedUntouchedOrIsSwitchedOnWhe
     rescan();  // nothing moved
     EXPECT_FALSE(list_.checked(item("Left", active)));
     EXPECT_TRUE(list_.checked(item("Ticked", active)));
-    EXPECT_EQ(find_item("Left", place(active).partner), -1);
+    EXPECT_EQ(find_item("Left", place(active).partner.value()), -1);
   }
 }
 
@@ -170,7 +170,7 @@ TEST_F(StartupFlagTest, AParkedEntryThatItsProgramWritesAgainIsListedSwitchedOff
     rescan();
     EXPECT_FALSE(list_.checked(item("Tool", active)));
     EXPECT_TRUE(list_.switched_off(item("Tool", active)));
-    EXPECT_GE(item("Tool", place(active).partner), 0);
+    EXPECT_GE(item("Tool", place(active).partner.value()), 0);
   }
 }
 
@@ -277,7 +277,7 @@ TEST_F(StartupFlagTest, RemoveOfAnEntryParkedOrDeletedSinceTheListKeepsEveryFlag
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const L active = c.listed;
-    const L partner = place(active).partner;
+    const L partner = place(active).partner.value();
     os_.dialogs.messages.clear();
     store(active, "Tool");
     set_flag(active, "Tool", flag(0x03));  // left by the copy that parks, or by Windows

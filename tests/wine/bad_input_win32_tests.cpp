@@ -166,7 +166,7 @@ class BadInputUnderWine : public ::testing::Test {
         platform_{services_.registry,    services_.files,    folders_,
                   services_.status_text, services_.shell,    dialogs_,
                   services_.text_rules,  services_.programs, services_.tasks},
-        catalogue_{platform_, list_, module_} {}
+        catalogue_{platform_, list_} {}
 
   void SetUp() override {
     wine_support::remove_startup_flags(L"RwBad");
@@ -184,7 +184,7 @@ class BadInputUnderWine : public ::testing::Test {
     wine_support::remove_startup_flags(L"RwBad");
     for (const auto& [location, name] : values_) {
       delete_value(location, name);
-      delete_value(place(location).partner, name);
+      delete_value(place(location).partner.value(), name);
     }
     if (!settings_existed_) ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
     if (!machine_run_existed_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRunKey);  // only when empty
@@ -238,7 +238,6 @@ class BadInputUnderWine : public ::testing::Test {
   RecordingDialogs dialogs_;
   Platform platform_;
   SortedEntryList list_{services_.text_rules};
-  Module1 module_;
   Catalogue catalogue_;
   std::vector<std::pair<L, std::string>> values_;
   bool machine_run_existed_ = false;
@@ -276,13 +275,13 @@ TEST_F(BadInputUnderWine, AwkwardAndLongValueNamesRoundTripThroughScanAndExit) {
     SCOPED_TRACE(name.substr(0, 40));
     const std::string command = "C:\\Tools\\" + std::to_string(++number) + ".exe";
     EXPECT_EQ(value_at(location, name).has_value(), false);
-    const auto parked = value_at(place(location).partner, name);
+    const auto parked = value_at(place(location).partner.value(), name);
     ASSERT_TRUE(parked);
     EXPECT_EQ(parked->text, command);
   }
 
   scan();  // the next start lists them parked; ticking them brings them back
-  for (const auto& [location, name] : values_) flip(name, place(location).partner);
+  for (const auto& [location, name] : values_) flip(name, place(location).partner.value());
   exit();
   EXPECT_THAT(dialogs_.reports, IsEmpty());
   number = 0;
@@ -292,7 +291,7 @@ TEST_F(BadInputUnderWine, AwkwardAndLongValueNamesRoundTripThroughScanAndExit) {
     ASSERT_TRUE(restored);
     EXPECT_EQ(restored->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(restored->text, "C:\\Tools\\" + std::to_string(++number) + ".exe");
-    EXPECT_FALSE(value_at(place(location).partner, name));
+    EXPECT_FALSE(value_at(place(location).partner.value(), name));
   }
   std::cout << "[ corpus   ] " << tried << " value names tried under Wine\n";
 }
@@ -325,8 +324,8 @@ TEST_F(BadInputUnderWine, AwkwardAndLongShortcutNamesRoundTripThroughScanAndExit
   for (const auto& [name, location] : made) {
     SCOPED_TRACE(name.substr(0, 40));
     EXPECT_FALSE(file_exists(shortcut(location, name)));
-    EXPECT_TRUE(file_exists(shortcut(place(location).partner, name)));
-    flip(name, place(location).partner);
+    EXPECT_TRUE(file_exists(shortcut(place(location).partner.value(), name)));
+    flip(name, place(location).partner.value());
   }
   exit();
   EXPECT_THAT(dialogs_.reports, IsEmpty());
@@ -335,7 +334,7 @@ TEST_F(BadInputUnderWine, AwkwardAndLongShortcutNamesRoundTripThroughScanAndExit
     const auto content = file_content(shortcut(location, name));
     ASSERT_TRUE(content);
     EXPECT_EQ(*content, name == "RwBad UPPER" ? "upper" : "link " + name);
-    EXPECT_FALSE(file_exists(shortcut(place(location).partner, name)));
+    EXPECT_FALSE(file_exists(shortcut(place(location).partner.value(), name)));
   }
   std::cout << "[ corpus   ] " << made.size() << " shortcut names tried under Wine\n";
 }

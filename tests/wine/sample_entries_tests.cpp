@@ -126,8 +126,7 @@ TEST_F(SampleEntries, AreListedInTheirPlacesAndLeadToTheirPrograms) {
   } dialogs;
   Platform platform = services_.platform(dialogs);
   SortedEntryList list(services_.text_rules);
-  Module1 module;
-  Catalogue catalogue{platform, list, module};
+  Catalogue catalogue{platform, list};
   run_scan(catalogue);
 
   for (const Expected& sample : kExpected) {

@@ -185,7 +185,7 @@ class ScanUnderWine : public ::testing::Test {
  protected:
   ScanUnderWine()
       : platform_(services_.platform(dialogs_)),
-        catalogue_{platform_, list_, module_},
+        catalogue_{platform_, list_},
         program_folder_(module_folder()),
         parking_root_(program_folder_ + L"\\DISABLED") {}
 
@@ -217,7 +217,6 @@ class ScanUnderWine : public ::testing::Test {
   NoDialogs dialogs_;
   Platform platform_;
   SortedEntryList list_{services_.text_rules};
-  Module1 module_;
   Catalogue catalogue_;
   std::wstring program_folder_;
   std::wstring parking_root_;
@@ -280,8 +279,9 @@ void ScanUnderWine::seed_and_scan(Seeder& seed, const std::wstring& user_startup
   const ScanResult result = run_scan(catalogue_);
   EXPECT_EQ(result.caption, testing::expected_caption());
   EXPECT_THAT(result.problems, ::testing::IsEmpty());
-  EXPECT_EQ(module_.CurrentUserStartupPath, narrow(user_startup));
-  EXPECT_EQ(module_.AllUsersStartupPath, narrow(common_startup));
+  EXPECT_EQ(catalogue_.folders.of(place(StartupLocation::CurrentUserStartup)),
+            narrow(user_startup));
+  EXPECT_EQ(catalogue_.folders.of(place(StartupLocation::AllUsersStartup)), narrow(common_startup));
   EXPECT_EQ(list_.current(), -1);
 
   struct Expected {

@@ -1,0 +1,40 @@
+// What every catalogue operation works on: the OS services, the list of
+// entries, and where the folder places are on this computer.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "catalogue/entry_list.h"
+#include "catalogue/places.h"
+#include "platform/platform.h"
+
+namespace rw {
+
+// The folder of each folder place, resolved once: the Startup folders where
+// Windows keeps them, the parking folders beside the program.
+class PlaceFolders {
+ public:
+  // Asks Windows for the Startup folders by their CSIDLs, falling back to
+  // the Windows folder + the row's tail when it gives no usable path.
+  static PlaceFolders resolve(Folders& folders);
+  // Empty for a place that keeps no files.
+  const std::string& of(const PlaceInfo& info) const;
+
+ private:
+  std::array<std::string, kPlaces.size()> paths_;
+};
+
+// The special folder when its path has 3 or more characters, else the
+// Windows folder + fallback_tail.
+std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
+                                   std::string_view fallback_tail);
+
+struct Catalogue {
+  Platform& platform;
+  EntryList& list;
+  PlaceFolders folders = {};  // resolved by the scan
+};
+
+}  // namespace rw
