@@ -81,9 +81,9 @@ struct FlagSpec {
 
 struct PlaceInfo {
   StartupLocation location;
-  std::string_view name;  // "CurrentUserRun"
-  bool active;            // Windows starts what is stored here
-  std::optional<StartupLocation> partner;
+  std::string_view name;                        // "CurrentUserRun"
+  bool active;                                  // Windows starts what is stored here
+  std::optional<StartupLocation> partner = {};  // none: its entries stay where they are
   Storage storage;
   Scope scope;
   Actions actions;
