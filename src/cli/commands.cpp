@@ -104,10 +104,7 @@ class Run {
  private:
   int list() {
     const AllDetails all = describe_all(catalogue_);
-    std::vector<Record> records;
-    records.reserve(all.entries.size());
-    for (const EntryDetails& details : all.entries) records.push_back(record_of(details));
-    output_.out(render(records, request_.format));
+    output_.out(render(all.entries, request_.format));
     return tell_problems(all.problems) ? kFailed : kDone;
   }
 

@@ -49,6 +49,20 @@ class CliTest : public CatalogueTest {
     EXPECT_TRUE(parsed.request) << parsed.text;
     return parsed.request ? cli::run_request(*parsed.request, platform_, words_) : -1;
   }
+  // On, off in Windows and parked, with each field that may be null set
+  // in one and null in another. Returns the path of the program found.
+  std::string store_entries_with_every_field_set_and_null() {
+    const std::string app = os_.root() + "\\App\\app.exe";
+    std::filesystem::create_directories(substitute::SubstituteFiles::host_path(app).parent_path());
+    os_.files.write_file(app, "MZ");
+    os_.programs.descriptions[app] = {"Contoso, Inc.", "The App"};
+    store_run_value(L::CurrentUserRun, "App", "\"" + app + "\" /tray");
+    store_run_value(L::AllUsersRunParked, "Parked, \"quoted\"", "C:\\Gone\\p.exe");
+    store_run_value(L::CurrentUserRun, "Off", "off.exe");
+    os_.registry.put(kHkeyCurrentUser, kRunFlagKey, "Off", regtype::kBinary,
+                     {3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    return app;
+  }
   Words words_;
 };
 
@@ -85,15 +99,7 @@ TEST_F(CliTest, ListGivesTheSameFieldsAsJsonAndCsvForNamesOfAnyScript) {
 // Scripts read these byte for byte: the fields in their order, JSON's
 // indentation and nulls, CSV's quoting and line ends, the table's columns.
 TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
-  const std::string app = os_.root() + "\\App\\app.exe";
-  std::filesystem::create_directories(substitute::SubstituteFiles::host_path(app).parent_path());
-  os_.files.write_file(app, "MZ");
-  os_.programs.descriptions[app] = {"Contoso, Inc.", "The App"};
-  store_run_value(L::CurrentUserRun, "App", "\"" + app + "\" /tray");
-  store_run_value(L::AllUsersRunParked, "Parked, \"quoted\"", "C:\\Gone\\p.exe");
-  store_run_value(L::CurrentUserRun, "Off", "off.exe");
-  os_.registry.put(kHkeyCurrentUser, kRunFlagKey, "Off", regtype::kBinary,
-                   {3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  const std::string app = store_entries_with_every_field_set_and_null();
   const struct {
     const char* format;
     std::string expected;  // "<app>" stands for the program's path
@@ -165,6 +171,23 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     }
     EXPECT_EQ(words_.out_text, expected);
   }
+}
+
+// The help is where a script's author learns the fields: all of them, in
+// the order JSON gives them, each that JSON gives as null said to be so.
+TEST_F(CliTest, TheListsHelpNamesTheFieldsInTheirOrderAndThoseThatMayBeNull) {
+  store_entries_with_every_field_set_and_null();
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  const auto entries = nlohmann::ordered_json::parse(words_.out_text);
+  std::string fields;
+  for (const auto& [key, value] : entries[0].items()) {
+    const bool ever_null = std::any_of(entries.begin(), entries.end(),
+                                       [&](const auto& entry) { return entry[key].is_null(); });
+    fields += (fields.empty() ? "" : ", ") + key + (ever_null ? " (or null)" : "");
+  }
+  const cli::Parsed help = cli::parse_command_line({"list", "--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_THAT(help.text, HasSubstr("in this order: " + fields + ".\n"));
 }
 
 TEST_F(CliTest, AProgramNotLookedForIsListedAsWrittenAndNotAsMissing) {
