@@ -47,7 +47,10 @@ class CliTest : public CatalogueTest {
     words_.out_refused = out_refused;
     const cli::Parsed parsed = cli::parse_command_line(words);
     EXPECT_TRUE(parsed.request) << parsed.text;
-    return parsed.request ? cli::run_request(*parsed.request, platform_, words_) : -1;
+    return parsed.request ? cli::run_request(
+                                *parsed.request,
+                                [&](Dialogs& dialogs) { return os_.platform(dialogs); }, words_)
+                          : -1;
   }
   // On, off in Windows and parked, with each field that may be null set
   // in one and null in another. Returns the path of the program found.
