@@ -3,6 +3,7 @@
 // shape: prompt, OK and Cancel on the right, the one-line field below.
 #include "ui/win32_dialogs.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
