@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <iterator>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string_view>
 
 #include "catalogue/shown_names.h"
@@ -15,13 +14,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string_view place_name(const EntryDetails& entry) {
-  return entry.place != nullptr ? entry.place->name : std::string_view();
-}
-
-std::optional<std::string> off_reason(const EntryDetails& entry) {
-  if (entry.starts) return std::nullopt;
-  return entry.place != nullptr && !entry.place->active ? "parked" : "switched off in Windows";
+// Why an entry does not start; empty when it does.
+std::string off_reason(const EntryDetails& entry) {
+  if (entry.starts) return {};
+  return entry.place->active ? "switched off in Windows" : "parked";
 }
 
 std::string stored_command(const EntryDetails& entry) {
@@ -34,11 +30,10 @@ bool program_not_checked(const EntryDetails& entry) {
   return entry.program && !entry.program->not_checked.empty();
 }
 
-std::optional<std::string> program(const EntryDetails& entry) {
-  if (entry.program && (entry.program->found || program_not_checked(entry))) {
-    return entry.program->path;
-  }
-  return std::nullopt;
+// Empty when there is none to give.
+std::string program(const EntryDetails& entry) {
+  const bool given = entry.program && (entry.program->found || program_not_checked(entry));
+  return given ? entry.program->path : std::string();
 }
 
 bool program_missing(const EntryDetails& entry) {
@@ -46,7 +41,7 @@ bool program_missing(const EntryDetails& entry) {
          !entry.program->path.empty();
 }
 
-Json or_null(const std::optional<std::string>& text) { return text ? Json(*text) : Json(nullptr); }
+Json or_null(const std::string& text) { return text.empty() ? Json() : Json(text); }
 
 // One field of JSON and CSV: its name, its value (in CSV, a string as it
 // is, a number or a truth value as JSON writes it, null as nothing) and
@@ -59,14 +54,10 @@ struct Field {
 
 constexpr Field kFields[] = {
     {"name", [](const EntryDetails& e) { return Json(e.name); }},
-    {"place", [](const EntryDetails& e) { return Json(place_name(e)); }},
-    {"location",
-     [](const EntryDetails& e) {
-       return Json(e.place != nullptr ? static_cast<int>(e.place->location) : 0);
-     }},
+    {"place", [](const EntryDetails& e) { return Json(e.place->name); }},
+    {"location", [](const EntryDetails& e) { return Json(static_cast<int>(e.place->location)); }},
     {"scope",
      [](const EntryDetails& e) {
-       if (e.place == nullptr) return Json("");
        return Json(e.place->scope == Scope::AllUsers ? "all users" : "current user");
      }},
     {"enabled", [](const EntryDetails& e) { return Json(e.starts); }},
@@ -74,11 +65,7 @@ constexpr Field kFields[] = {
     {"command", [](const EntryDetails& e) { return Json(stored_command(e)); }},
     {"program", [](const EntryDetails& e) { return or_null(program(e)); }, true},
     {"program_missing", [](const EntryDetails& e) { return Json(program_missing(e)); }},
-    {"publisher",
-     [](const EntryDetails& e) {
-       return e.made_by.company.empty() ? Json(nullptr) : Json(e.made_by.company);
-     },
-     true},
+    {"publisher", [](const EntryDetails& e) { return or_null(e.made_by.company); }, true},
 };
 
 Json json_of(const EntryDetails& entry) {
@@ -177,9 +164,8 @@ std::size_t width_of(const std::string& text) {
 std::string table(const std::vector<EntryDetails>& entries) {
   std::vector<std::vector<std::string>> rows = {{"NAME", "PLACE", "ON", "COMMAND"}};
   for (const EntryDetails& entry : entries) {
-    rows.push_back({table_cell(entry.name), std::string(place_name(entry)),
-                    entry.starts ? "yes" : off_reason(entry).value_or("no"),
-                    table_cell(stored_command(entry))});
+    rows.push_back({table_cell(entry.name), std::string(entry.place->name),
+                    entry.starts ? "yes" : off_reason(entry), table_cell(stored_command(entry))});
   }
   std::size_t widths[3] = {};
   for (const auto& row : rows) {

@@ -10,7 +10,8 @@
 
 namespace rw::cli {
 
-// The whole output, ending with a line break.
+// The whole output for entries as describe_all gives them, each with its
+// place; it ends with a line break.
 std::string render(const std::vector<EntryDetails>& entries, Format format);
 
 // The fields of JSON and CSV in their order, for the help: "name, place,
