@@ -287,13 +287,12 @@ double scan_at_scale(const std::string& bench_folder, int values) {
     {
       // What runwarden-cli does for "list --json", but its process's start.
       win32::Win32Services services;
-      RecordingDialogs dialogs;
-      Platform platform = services.platform(dialogs);
       KeptOutput output;
       const Stopwatch clock;
       cli::Request request;
       request.format = cli::Format::Json;
-      const int status = cli::run_request(request, platform, output);
+      const int status = cli::run_request(
+          request, [&](Dialogs& dialogs) { return services.platform(dialogs); }, output);
       cli_lists.push_back(clock.milliseconds());
       if (round == 0) {
         const std::string fault = check_json_list(status, output, seeder.entries());

@@ -104,14 +104,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int show)
                reinterpret_cast<LPARAM>(load_icon(instance, GetSystemMetrics(SM_CXSMICON))));
   const rw::win32::UniqueFont font(rw::ui::create_dialog_font(dpi));
   rw::ui::create_controls(window, form1::kControls, dpi, font.get());
-  set_up_list(GetDlgItem(window, form1::kList1));
+  set_up_list(GetDlgItem(window, form1::kEntryList));
   if (const int entries = _wtoi(command_line); entries > 0)
-    add_plain_entries(GetDlgItem(window, form1::kList1), entries);
+    add_plain_entries(GetDlgItem(window, form1::kEntryList), entries);
   SetWindowTextW(window, L"Runwarden bench controls window");
 
   ShowWindow(window, show);
   UpdateWindow(window);
-  SetFocus(GetDlgItem(window, form1::kCommand1));
+  SetFocus(GetDlgItem(window, form1::kExitButton));
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (IsDialogMessageW(window, &message)) continue;

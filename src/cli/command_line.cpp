@@ -5,6 +5,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "cli/report.h"
 #include "version.h"
 
 namespace rw::cli {
@@ -48,6 +49,7 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
   std::vector<CLI::Option*> place_options;  // one per verb that takes it
 
   CLI::App* list = app.add_subcommand("list", "List every entry, where it is and what it runs.");
+  list->footer("The fields of --json and --csv, in this order: " + field_names() + ".");
   bool json = false;
   bool csv = false;
   auto* json_flag = list->add_flag("--json", json, "As a JSON array, one object per entry.");

@@ -71,15 +71,15 @@ class ConsoleDialogs final : public Dialogs {
 
 class Run {
  public:
-  Run(const Request& request, Platform& platform, Output& output)
+  Run(const Request& request, const PlatformWith& platform_with, Output& output)
       : request_(request),
         output_(output),
         dialogs_(output, request.yes),
-        platform_{platform.registry,    platform.files,    platform.folders,
-                  platform.status_text, platform.shell,    dialogs_,
-                  platform.text_rules,  platform.programs, platform.tasks},
-        list_(platform.text_rules),
+        platform_(platform_with(dialogs_)),
+        list_(platform_.text_rules),
         catalogue_{platform_, list_} {}
+
+  StatusText& status_text() { return platform_.status_text; }
 
   int run() {
     try {
@@ -104,10 +104,7 @@ class Run {
  private:
   int list() {
     const AllDetails all = describe_all(catalogue_);
-    std::vector<Record> records;
-    records.reserve(all.entries.size());
-    for (const EntryDetails& details : all.entries) records.push_back(record_of(details));
-    output_.out(render(records, request_.format));
+    output_.out(render(all.entries, request_.format));
     return tell_problems(all.problems) ? kFailed : kDone;
   }
 
@@ -203,10 +200,11 @@ class Run {
 
 }  // namespace
 
-int run_request(const Request& request, Platform& platform, Output& output) {
+int run_request(const Request& request, const PlatformWith& platform_with, Output& output) {
   WatchedOutput watched(output);
-  const int status = Run(request, platform, watched).run();
-  return watched.status_after(status, platform.status_text);
+  Run run(request, platform_with, watched);
+  const int status = run.run();
+  return watched.status_after(status, run.status_text());
 }
 
 int print_parsed(const Parsed& parsed, Output& output, StatusText& status_text) {

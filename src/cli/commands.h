@@ -2,6 +2,7 @@
 // run as the window runs them, with their words going to the console.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "cli/command_line.h"
@@ -19,12 +20,16 @@ class Output {
   virtual Status err(std::string_view text) = 0;
 };
 
-// Runs the request over the platform (whose dialogs it does not use) and
-// returns the exit status: 0 done; 1 a call of the OS failed, and the errors
-// name the entry, the key or path and the OS's words; 2 an unknown,
-// ambiguous or colliding name, or one it cannot act on exactly.
+// Makes the platform a request runs over, around the dialogs it is given:
+// runwarden-cli's own, which put every message on the errors and answer a
+// question as the request says.
+using PlatformWith = std::function<Platform(Dialogs& dialogs)>;
+
+// Runs the request and returns the exit status: 0 done; 1 a call of the OS
+// failed, and the errors name the entry, the key or path and the OS's words;
+// 2 an unknown, ambiguous or colliding name, or one it cannot act on exactly.
 // A write that fails ends a run that went well with 1, told on the errors.
-int run_request(const Request& request, Platform& platform, Output& output);
+int run_request(const Request& request, const PlatformWith& platform_with, Output& output);
 
 // The text of a command line that is no request (the help, the version, or
 // what is wrong with it), on the output for status 0 and on the errors

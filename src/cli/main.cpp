@@ -55,16 +55,6 @@ class ConsoleOutput final : public rw::cli::Output {
   }
 };
 
-// The requests ask nothing through dialogs of the platform's own.
-class NoDialogs final : public rw::Dialogs {
- public:
-  int message_box(std::string_view, int, std::string_view) override { return rw::mb::kResultNo; }
-  std::string input_box(std::string_view, std::string_view, std::string_view) override {
-    return {};
-  }
-  rw::OpenFileResult open_file(const rw::OpenFileRequest&) override { return {}; }
-};
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -74,7 +64,6 @@ int wmain(int argc, wchar_t** argv) {
   rw::win32::Win32Services services;
   const rw::cli::Parsed parsed = rw::cli::parse_command_line(arguments);
   if (!parsed.request) return rw::cli::print_parsed(parsed, output, services.status_text);
-  NoDialogs dialogs;
-  rw::Platform platform = services.platform(dialogs);
-  return rw::cli::run_request(*parsed.request, platform, output);
+  return rw::cli::run_request(
+      *parsed.request, [&](rw::Dialogs& dialogs) { return services.platform(dialogs); }, output);
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "catalogue/messages.h"
 
@@ -10,34 +12,74 @@ namespace rw::cli {
 
 namespace {
 
-constexpr const char* kFields[] = {
-    "name",       "place",   "location", "scope",           "enabled",
-    "off_reason", "command", "program",  "program_missing", "publisher"};
+using Json = nlohmann::ordered_json;
 
-std::optional<std::string> unless_empty(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  return text;
+// Why an entry does not start; empty when it does.
+std::string off_reason(const EntryDetails& entry) {
+  if (entry.starts) return {};
+  return std::string(off_reason_field(entry.off));
 }
 
-nlohmann::ordered_json json_of(const Record& record) {
-  const auto text_or_null = [](const std::optional<std::string>& text) {
-    return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
-  };
+std::string stored_command(const EntryDetails& entry) {
+  return entry.stored_command.empty() ? entry.command : entry.stored_command;
+}
+
+// A program that was not looked for (on a network share, say) is given as
+// the command names it, and is not said to be missing.
+bool program_not_checked(const EntryDetails& entry) {
+  return entry.program && !entry.program->not_checked.empty();
+}
+
+// Empty when there is none to give.
+std::string program(const EntryDetails& entry) {
+  const bool given = entry.program && (entry.program->found || program_not_checked(entry));
+  return given ? entry.program->path : std::string();
+}
+
+bool program_missing(const EntryDetails& entry) {
+  return entry.program && !entry.program->found && !program_not_checked(entry) &&
+         !entry.program->path.empty();
+}
+
+Json or_null(const std::string& text) { return text.empty() ? Json() : Json(text); }
+
+// One field of JSON and CSV: its name, its value (in CSV, a string as it
+// is, a number or a truth value as JSON writes it, null as nothing) and
+// whether it may be null. Adding a field is adding a row.
+struct Field {
+  std::string_view name;
+  Json (*value)(const EntryDetails& entry);
+  bool nullable = false;
+};
+
+constexpr Field kFields[] = {
+    {"name", [](const EntryDetails& e) { return Json(e.name); }},
+    {"place", [](const EntryDetails& e) { return Json(e.place->name); }},
+    {"location", [](const EntryDetails& e) { return Json(static_cast<int>(e.place->location)); }},
+    {"scope",
+     [](const EntryDetails& e) {
+       return Json(scope_words(e.place->scope));
+     }},
+    {"enabled", [](const EntryDetails& e) { return Json(e.starts); }},
+    {"off_reason", [](const EntryDetails& e) { return or_null(off_reason(e)); }, true},
+    {"command", [](const EntryDetails& e) { return Json(stored_command(e)); }},
+    {"program", [](const EntryDetails& e) { return or_null(program(e)); }, true},
+    {"program_missing", [](const EntryDetails& e) { return Json(program_missing(e)); }},
+    {"publisher", [](const EntryDetails& e) { return or_null(e.made_by.company); }, true},
+};
+
+Json json_of(const EntryDetails& entry) {
   // Room for every field at once: growing it field by field costs more than
   // the rest of the object on a list of thousands.
-  nlohmann::ordered_json::object_t fields;
+  Json::object_t fields;
   fields.reserve(std::size(kFields));
-  fields.emplace("name", record.name);
-  fields.emplace("place", record.place);
-  fields.emplace("location", record.location);
-  fields.emplace("scope", record.scope);
-  fields.emplace("enabled", record.enabled);
-  fields.emplace("off_reason", text_or_null(record.off_reason));
-  fields.emplace("command", record.command);
-  fields.emplace("program", text_or_null(record.program));
-  fields.emplace("program_missing", record.program_missing);
-  fields.emplace("publisher", text_or_null(record.publisher));
-  return nlohmann::ordered_json(std::move(fields));
+  for (const Field& field : kFields) fields.emplace(field.name, field.value(entry));
+  return Json(std::move(fields));
+}
+
+std::string csv_text(const Json& value) {
+  if (value.is_string()) return value.get<std::string>();
+  return value.is_null() ? std::string() : value.dump();
 }
 
 // RFC 4180: a field with a comma, a quotation mark or a line break goes in
@@ -62,13 +104,14 @@ std::string csv_line(const std::vector<std::string>& fields) {
   return line + "\r\n";
 }
 
-std::string csv(const std::vector<Record>& records) {
-  std::string out = csv_line(std::vector<std::string>(std::begin(kFields), std::end(kFields)));
-  for (const Record& record : records) {
-    out += csv_line({record.name, record.place, std::to_string(record.location), record.scope,
-                     record.enabled ? "true" : "false", record.off_reason.value_or(""),
-                     record.command, record.program.value_or(""),
-                     record.program_missing ? "true" : "false", record.publisher.value_or("")});
+std::string csv(const std::vector<EntryDetails>& entries) {
+  std::vector<std::string> cells;
+  for (const Field& field : kFields) cells.emplace_back(field.name);
+  std::string out = csv_line(cells);
+  for (const EntryDetails& entry : entries) {
+    cells.clear();
+    for (const Field& field : kFields) cells.push_back(csv_text(field.value(entry)));
+    out += csv_line(cells);
   }
   return out;
 }
@@ -118,12 +161,11 @@ std::size_t width_of(const std::string& text) {
   }));
 }
 
-std::string table(const std::vector<Record>& records) {
+std::string table(const std::vector<EntryDetails>& entries) {
   std::vector<std::vector<std::string>> rows = {{"NAME", "PLACE", "ON", "COMMAND"}};
-  for (const Record& record : records) {
-    rows.push_back({table_cell(record.name), record.place,
-                    record.enabled ? "yes" : record.off_reason.value_or("no"),
-                    table_cell(record.command)});
+  for (const EntryDetails& entry : entries) {
+    rows.push_back({table_cell(entry.name), std::string(entry.place->name),
+                    entry.starts ? "yes" : off_reason(entry), table_cell(stored_command(entry))});
   }
   std::size_t widths[3] = {};
   for (const auto& row : rows) {
@@ -143,45 +185,31 @@ std::string table(const std::vector<Record>& records) {
 
 }  // namespace
 
-Record record_of(const EntryDetails& details) {
-  Record record;
-  record.name = details.name;
-  if (details.place != nullptr) {
-    record.place = details.place->name;
-    record.location = static_cast<int>(details.place->location);
-    record.scope = scope_words(details.place->scope);
+std::string field_names() {
+  std::string names;
+  for (const Field& field : kFields) {
+    names += (names.empty() ? "" : ", ") + std::string(field.name);
+    if (field.nullable) names += " (or null)";
   }
-  record.enabled = details.starts;
-  if (!details.starts) record.off_reason = off_reason_field(details.off);
-  record.command = details.stored_command.empty() ? details.command : details.stored_command;
-  // A program that was not looked for (on a network share, say) is given as
-  // the command names it, and is not said to be missing.
-  const bool not_checked = details.program && !details.program->not_checked.empty();
-  if (details.program && (details.program->found || not_checked)) {
-    record.program = details.program->path;
-  }
-  record.program_missing =
-      details.program && !details.program->found && !not_checked && !details.program->path.empty();
-  record.publisher = unless_empty(details.made_by.company);
-  return record;
+  return names;
 }
 
-std::string render(const std::vector<Record>& records, Format format) {
+std::string render(const std::vector<EntryDetails>& entries, Format format) {
   switch (format) {
     case Format::Json: {
-      nlohmann::ordered_json::array_t items;
-      items.reserve(records.size());
-      for (const Record& record : records) items.push_back(json_of(record));
-      const nlohmann::ordered_json array(std::move(items));
+      Json::array_t items;
+      items.reserve(entries.size());
+      for (const EntryDetails& entry : entries) items.push_back(json_of(entry));
+      const Json array(std::move(items));
       // A name may hold a lone surrogate, which JSON cannot carry: it is replaced.
-      return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+      return array.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
     }
     case Format::Csv:
-      return csv(records);
+      return csv(entries);
     case Format::Table:
       break;
   }
-  return table(records);
+  return table(entries);
 }
 
 }  // namespace rw::cli

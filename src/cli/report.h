@@ -2,7 +2,6 @@
 // for scripts, each with the same fields under the same names.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,25 +10,12 @@
 
 namespace rw::cli {
 
-// One entry, as the fields name it.
-struct Record {
-  std::string name;
-  std::string place;  // the place's name in the table: "CurrentUserRun"
-  int location = 0;
-  std::string scope;  // "all users" or "current user"
-  bool enabled = false;
-  std::optional<std::string> off_reason;  // "parked", "switched off in Windows"
-  std::string command;                    // as stored, or a shortcut's target and arguments
-  // The program file when it is found, or as the command names it when it
-  // was not looked for (on a network share, or relative to an unknown folder).
-  std::optional<std::string> program;
-  bool program_missing = false;
-  std::optional<std::string> publisher;
-};
+// The whole output for entries as describe_all gives them, each with its
+// place; it ends with a line break.
+std::string render(const std::vector<EntryDetails>& entries, Format format);
 
-Record record_of(const EntryDetails& details);
-
-// The whole output, ending with a line break.
-std::string render(const std::vector<Record>& records, Format format);
+// The fields of JSON and CSV in their order, for the help: "name, place,
+// ..., program (or null), ...".
+std::string field_names();
 
 }  // namespace rw::cli

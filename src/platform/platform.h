@@ -29,7 +29,6 @@ inline constexpr Status kInvalidParameter = 87;
 inline constexpr Status kAlreadyExists = 183;
 inline constexpr Status kMoreData = 234;
 inline constexpr Status kNoMoreItems = 259;
-inline constexpr Status kCancelled = 1223;  // ERROR_CANCELLED: a dialog was dismissed
 }  // namespace status
 
 // Registry hives, as the numbers the settings-store section names are made of.

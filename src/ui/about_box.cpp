@@ -26,16 +26,15 @@ using win32::widen;
 // control that takes the focus. It reaches further left than its design
 // (4260 wide 1245), which the dialog font's caption overfilled.
 constexpr std::array<ControlSpec, 8> kControls = {{
-    {ControlKind::Button, kCmdSysInfo, "cmdSysInfo", "&System Info...", 4140, 3075, 1365, 345, ""},
-    {ControlKind::Icon, kPicIcon, "picIcon", "", 240, 240, 660, 660, "", SS_NOTIFY, false},
-    {ControlKind::Label, kLblTitle, "lblTitle", kProgramTitle, 1050, 240, 3885, 480, ""},
-    {ControlKind::Label, kLblVersion, "lblVersion", "", 1050, 780, 3885, 225, ""},
-    {ControlKind::Label, kLblCopyright, "lblCopyright", "", 1050, 1005, 1845, 225, ""},
-    {ControlKind::Edit, kTxtEmail, "txtEmail", "", 2880, 1005, 2175, 285, "Contact me!",
-     ES_READONLY, false},
+    {ControlKind::Button, kSysInfoButton, "&System Info...", 4140, 3075, 1365, 345, ""},
+    {ControlKind::Icon, kIcon, "", 240, 240, 660, 660, "", SS_NOTIFY, false},
+    {ControlKind::Label, kTitleLabel, kProgramTitle, 1050, 240, 3885, 480, ""},
+    {ControlKind::Label, kVersionLabel, "", 1050, 780, 3885, 225, ""},
+    {ControlKind::Label, kCopyrightLabel, "", 1050, 1005, 1845, 225, ""},
+    {ControlKind::Edit, kEmailBox, "", 2880, 1005, 2175, 285, "Contact me!", ES_READONLY, false},
     // The grey and the white line of an etched separator, as one control.
-    {ControlKind::EtchedLine, kLine1, "Line1", "", 90, 2445, 5654 - 90, 0, ""},
-    {ControlKind::Label, kLblDisclaimer, "lblDisclaimer", "", 255, 2625, 3870, 825, ""},
+    {ControlKind::EtchedLine, kSeparatorLine, "", 90, 2445, 5654 - 90, 0, ""},
+    {ControlKind::Label, kDisclaimerLabel, "", 255, 2625, 3870, 825, ""},
 }};
 
 constexpr DialogLayout kLayout{2340, 1935, 5730, 3555, kControls};
@@ -100,42 +99,43 @@ class AboutBox final : public ModalDialog {
   bool on_init() override {
     const UINT dpi = lay_out_dialog(window(), kLayout, font_, dpi_);
     title_font_.reset(create_title_font(dpi));
-    ::SendMessageW(item(kLblTitle), WM_SETFONT, reinterpret_cast<WPARAM>(title_font_.get()), FALSE);
+    ::SendMessageW(item(kTitleLabel), WM_SETFONT, reinterpret_cast<WPARAM>(title_font_.get()),
+                   FALSE);
 
     const VersionResource resource = read_version_resource();
-    ::SetWindowTextW(item(kTxtEmail), (L"<" + widen(kContactAddress) + L">").c_str());
-    ::SetWindowTextW(item(kLblVersion), widen(resource.version).c_str());
-    ::SetWindowTextW(item(kLblCopyright), widen(resource.copyright).c_str());
+    ::SetWindowTextW(item(kEmailBox), (L"<" + widen(kContactAddress) + L">").c_str());
+    ::SetWindowTextW(item(kVersionLabel), widen(resource.version).c_str());
+    ::SetWindowTextW(item(kCopyrightLabel), widen(resource.copyright).c_str());
     icon_.reset(load_program_icon(dpi));
-    ::SendMessageW(item(kPicIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+    ::SendMessageW(item(kIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
 
-    ::SetWindowSubclass(item(kTxtEmail), &link_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
-    ::SetWindowSubclass(item(kCmdSysInfo), &button_procedure, 1, 0);
+    ::SetWindowSubclass(item(kEmailBox), &link_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+    ::SetWindowSubclass(item(kSysInfoButton), &button_procedure, 1, 0);
     // Through the dialog manager, so that Enter presses it.
-    ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(kCmdSysInfo)), TRUE);
+    ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(kSysInfoButton)), TRUE);
     return false;
   }
 
   bool on_command(int id, int code, HWND) override {
     switch (id) {
-      case kCmdSysInfo:
+      case kSysInfoButton:
         if (code == BN_CLICKED) StartSysInfo(platform_);
         return true;
-      case kTxtEmail:
+      case kEmailBox:
         if (code == kEmailClicked) open_contact_link(platform_);
         if (code == EN_SETFOCUS || code == EN_KILLFOCUS) {
           link_focused_ = code == EN_SETFOCUS;
           // A link shows no caret.
-          if (link_focused_) ::HideCaret(item(kTxtEmail));
-          ::InvalidateRect(item(kTxtEmail), nullptr, TRUE);
+          if (link_focused_) ::HideCaret(item(kEmailBox));
+          ::InvalidateRect(item(kEmailBox), nullptr, TRUE);
         }
         return true;
-      case kPicIcon:
+      case kIcon:
         if (code == STN_CLICKED) focus_sysinfo();
         return true;
       case IDOK:
         // Enter presses System Info when it has the focus, and nothing else.
-        if (::GetFocus() == item(kCmdSysInfo)) StartSysInfo(platform_);
+        if (::GetFocus() == item(kSysInfoButton)) StartSysInfo(platform_);
         return true;
       case IDCANCEL:
         // Escape: the box holds nothing to lose.
@@ -159,12 +159,12 @@ class AboutBox final : public ModalDialog {
         return true;
       case WM_CTLCOLORSTATIC: {
         const auto control = reinterpret_cast<HWND>(lparam);
-        if (control != item(kTxtEmail) && control != item(kLblTitle) &&
-            control != item(kLblDisclaimer)) {
+        if (control != item(kEmailBox) && control != item(kTitleLabel) &&
+            control != item(kDisclaimerLabel)) {
           return false;
         }
         const auto dc = reinterpret_cast<HDC>(wparam);
-        const bool focused_link = control == item(kTxtEmail) && link_focused_;
+        const bool focused_link = control == item(kEmailBox) && link_focused_;
         ::SetTextColor(dc, focused_link ? kLinkFocused : kLinkIdle);
         ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
         result = reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
@@ -176,7 +176,7 @@ class AboutBox final : public ModalDialog {
   }
 
   void focus_sysinfo() {
-    HWND button = item(kCmdSysInfo);
+    HWND button = item(kSysInfoButton);
     if (::GetFocus() != button) ::SetFocus(button);
   }
 
@@ -192,7 +192,7 @@ class AboutBox final : public ModalDialog {
         if (::GetFocus() != link) ::SetFocus(link);
         break;
       case WM_LBUTTONUP:
-        ::SendMessageW(::GetParent(link), WM_COMMAND, MAKEWPARAM(kTxtEmail, kEmailClicked),
+        ::SendMessageW(::GetParent(link), WM_COMMAND, MAKEWPARAM(kEmailBox, kEmailClicked),
                        reinterpret_cast<LPARAM>(link));
         break;
       case WM_NCDESTROY:

@@ -24,16 +24,15 @@ constexpr int kMaxTitleChars = 255;
 
 // In tab order: OK first, so that it has the focus when the dialog opens.
 constexpr std::array<ControlSpec, 8> kControls = {{
-    {ControlKind::Button, kOkButton, "OKButton", "&OK", 4440, 1440, 1095, 375, ""},
-    {ControlKind::Button, kCancelButton, "CancelButton", "&Cancel", 3240, 1440, 1095, 375, ""},
-    {ControlKind::Edit, kTxtTitle, "txtTitle", "", 960, 240, 3615, 315, "Application Title",
-     WS_DISABLED},
-    {ControlKind::Edit, kTxtSource, "txtSource", "", 960, 720, 3615, 315, "Application Source"},
-    {ControlKind::Button, kCmdBrowse, "cmdBrowse", "&Browse", 4680, 720, 855, 375,
+    {ControlKind::Button, kOkButton, "&OK", 4440, 1440, 1095, 375, ""},
+    {ControlKind::Button, kCancelButton, "&Cancel", 3240, 1440, 1095, 375, ""},
+    {ControlKind::Edit, kTitleBox, "", 960, 240, 3615, 315, "Application Title", WS_DISABLED},
+    {ControlKind::Edit, kSourceBox, "", 960, 720, 3615, 315, "Application Source"},
+    {ControlKind::Button, kBrowseButton, "&Browse", 4680, 720, 855, 375,
      "Browse for the application"},
-    {ControlKind::Label, kLabelTitle, "Label1(0)", "Title:", 240, 320, 615, 255, ""},
-    {ControlKind::Label, kLabelSource, "Label1(1)", "Source:", 240, 795, 615, 255, ""},
-    {ControlKind::EtchedLine, kLine1, "Line1", "", 120, 1320, 5400, 0, ""},
+    {ControlKind::Label, kTitleLabel, "Title:", 240, 320, 615, 255, ""},
+    {ControlKind::Label, kSourceLabel, "Source:", 240, 795, 615, 255, ""},
+    {ControlKind::EtchedLine, kSeparatorLine, "", 120, 1320, 5400, 0, ""},
 }};
 
 // The client area's corner is fixed on the screen, wherever the main window is.
@@ -57,13 +56,13 @@ class EntryDialog final : public ModalDialog {
  private:
   bool on_init() override {
     lay_out_dialog(window(), kLayout, font_);
-    ::SendMessageW(item(kTxtTitle), EM_SETLIMITTEXT, kMaxTitleChars, 0);
+    ::SendMessageW(item(kTitleBox), EM_SETLIMITTEXT, kMaxTitleChars, 0);
     // The box's usual limit would cut a long command short, and OK would
     // then store the cut one.
-    ::SendMessageW(item(kTxtSource), EM_SETLIMITTEXT, 0, 0);
-    ::SetWindowTextW(item(kTxtTitle), widen(request_.title).c_str());
-    ::SetWindowTextW(item(kTxtSource), widen(request_.source).c_str());
-    if (window_text(item(kTxtSource)) != request_.source) {
+    ::SendMessageW(item(kSourceBox), EM_SETLIMITTEXT, 0, 0);
+    ::SetWindowTextW(item(kTitleBox), widen(request_.title).c_str());
+    ::SetWindowTextW(item(kSourceBox), widen(request_.source).c_str());
+    if (window_text(item(kSourceBox)) != request_.source) {
       end(kNotShowable);
       return false;
     }
@@ -81,9 +80,9 @@ class EntryDialog final : public ModalDialog {
       case kCancelButton:
         end(kClosed);
         return true;
-      case kCmdBrowse:
+      case kBrowseButton:
         if (auto chosen = browse_for_source(catalogue_.platform)) {
-          ::SetWindowTextW(item(kTxtSource), widen(*chosen).c_str());
+          ::SetWindowTextW(item(kSourceBox), widen(*chosen).c_str());
         }
         return true;
       case IDOK:
@@ -100,14 +99,14 @@ class EntryDialog final : public ModalDialog {
 
   bool is_button(HWND control) const {
     return control != nullptr && (control == item(kOkButton) || control == item(kCancelButton) ||
-                                  control == item(kCmdBrowse));
+                                  control == item(kBrowseButton));
   }
 
   void commit() {
     try {
       // The name is the entry's own rather than what the box shows, which
       // holds no more than 255 characters.
-      if (commit_modify(catalogue_, request_, window_text(item(kTxtSource)))) {
+      if (commit_modify(catalogue_, request_, window_text(item(kSourceBox)))) {
         end(kWritten);
       }
     } catch (const std::exception& error) {
@@ -128,7 +127,7 @@ class EntryDialog final : public ModalDialog {
       case WM_CTLCOLORSTATIC: {
         // A disabled box asks for the static colours.
         const auto control = reinterpret_cast<HWND>(lparam);
-        if (control != item(kTxtTitle) && control != item(kTxtSource)) return false;
+        if (control != item(kTitleBox) && control != item(kSourceBox)) return false;
         const int background = ::IsWindowEnabled(control) ? COLOR_WINDOW : COLOR_BTNFACE;
         const auto dc = reinterpret_cast<HDC>(wparam);
         ::SetTextColor(dc, kDarkBlue);

@@ -7,15 +7,16 @@
 
 namespace rw::ui {
 
-// Control ids of the dialog. None is IDOK or IDCANCEL: Enter and Escape press
-// a button only when it has the focus.
+// Control ids of the dialog, under the readable names the code uses and,
+// beside them, the names of its design. None is IDOK or IDCANCEL: Enter and
+// Escape press a button only when it has the focus.
 namespace entry_dialog {
-inline constexpr int kLabelTitle = 301;
-inline constexpr int kTxtTitle = 302;
-inline constexpr int kLabelSource = 303;
-inline constexpr int kTxtSource = 304;
-inline constexpr int kCmdBrowse = 305;
-inline constexpr int kLine1 = 306;
+inline constexpr int kTitleLabel = 301;  // Label1(0)
+inline constexpr int kTitleBox = 302, kTxtTitle = kTitleBox;
+inline constexpr int kSourceLabel = 303;  // Label1(1)
+inline constexpr int kSourceBox = 304, kTxtSource = kSourceBox;
+inline constexpr int kBrowseButton = 305, kCmdBrowse = kBrowseButton;
+inline constexpr int kSeparatorLine = 306, kLine1 = kSeparatorLine;
 inline constexpr int kCancelButton = 307;
 inline constexpr int kOkButton = 308;
 // The text colour of both boxes.

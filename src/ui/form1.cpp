@@ -1,9 +1,9 @@
-// The main window's table of controls, its events and its keyboard handling.
+// The main window: its commands, its context menu, its events and its
+// keyboard handling.
 #include "ui/form1.h"
 
 #include <commctrl.h>
 
-#include <array>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -25,32 +25,37 @@ namespace {
 using namespace form1;
 
 constexpr wchar_t kWindowClass[] = L"Runwarden.Form1";
-struct MenuItemSpec {
-  int index;
-  const wchar_t* caption;  // nullptr: a separator
-};
-constexpr std::array<MenuItemSpec, 7> kPopupItems = {{
-    {0, L"Add"},
-    {1, L"Remove"},
-    {2, nullptr},
-    {3, L"Modify"},
-    {4, nullptr},
-    {5, L"&Details..."},
-    {6, L"Open file &location"},
-}};
 
-bool is_push_button(int id) {
-  return id == kCmdRemove || id == kCmdAdd || id == kCmdHelp || id == kCmdAbout || id == kCommand1;
+void enable_menu_item(HMENU menu, int id, bool enabled) {
+  ::EnableMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-HMENU create_popup_menu() {
+}  // namespace
+
+const Form1::ButtonCommand Form1::kButtons[] = {
+    {kAddButton, &Form1::add_command},   {kRemoveButton, &Form1::remove_command},
+    {kHelpButton, &Form1::help_command}, {kAboutButton, &Form1::about_command},
+    {kExitButton, &Form1::exit_command},
+};
+
+const Form1::MenuItem Form1::kMenu[] = {
+    {kMenuAdd, L"Add", nullptr, &Form1::add_command},
+    {kMenuRemove, L"Remove", &ContextMenuState::remove_enabled, &Form1::remove_command},
+    {},  // a separator
+    {kMenuModify, L"Modify", &ContextMenuState::modify_enabled, &Form1::modify_command},
+    {},
+    {kMenuDetails, L"&Details...", &ContextMenuState::details_enabled, &Form1::details_command},
+    {kMenuOpenLocation, L"Open file &location", &ContextMenuState::open_location_enabled,
+     &Form1::open_location_command},
+};
+
+HMENU Form1::create_popup_menu() {
   HMENU items = ::CreatePopupMenu();
-  for (const MenuItemSpec& item : kPopupItems) {
+  for (const MenuItem& item : kMenu) {
     if (item.caption == nullptr) {
       ::AppendMenuW(items, MF_SEPARATOR, 0, nullptr);
     } else {
-      ::AppendMenuW(items, MF_STRING, static_cast<UINT_PTR>(kMenuItemBase + item.index),
-                    item.caption);
+      ::AppendMenuW(items, MF_STRING, static_cast<UINT_PTR>(item.id), item.caption);
     }
   }
   HMENU bar = ::CreateMenu();
@@ -58,11 +63,15 @@ HMENU create_popup_menu() {
   return bar;
 }
 
-void enable_menu_item(HMENU menu, int id, bool enabled) {
-  ::EnableMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+Form1::Command Form1::command_of(int id) {
+  for (const ButtonCommand& button : kButtons) {
+    if (button.id == id) return button.run;
+  }
+  for (const MenuItem& item : kMenu) {
+    if (item.id == id) return item.run;  // a separator's is none
+  }
+  return nullptr;
 }
-
-}  // namespace
 
 bool Form1::register_window_class(HINSTANCE instance) {
   WNDCLASSEXW window_class{};
@@ -121,7 +130,7 @@ void Form1::on_created() {
 
   font_.reset(create_dialog_font(dpi_));
   tooltips_ = create_controls(window_, kControls, dpi_, font_.get());
-  HWND list = control(kList1);
+  HWND list = control(kEntryList);
   list_.attach(list);
   ListView_SetExtendedListViewStyle(list, kListExtendedStyle);
   ListView_SetTextColor(list, ::GetSysColor(COLOR_ACTIVECAPTION));
@@ -137,7 +146,7 @@ ScanResult Form1::scan() {
   // The entries may have brought the vertical scroll bar. Fitted before the
   // window shows, the column needs no horizontal bar, and the first paint
   // does not lay the list out again for one.
-  fit_list_column(control(kList1));
+  fit_list_column(control(kEntryList));
   return result;
 }
 
@@ -152,7 +161,7 @@ bool Form1::open(int show_command) {
   ::SetWindowTextW(window_, win32::widen(scan.caption).c_str());
   ::ShowWindow(window_, show_command);
   ::UpdateWindow(window_);
-  ::SetFocus(control(kCommand1));
+  ::SetFocus(control(kExitButton));
   const std::string problems = scan_problems_message(platform_.status_text, scan);
   if (!problems.empty()) {
     platform_.dialogs.message_box(problems, mb::kInformation, titled(": WARNING"));
@@ -168,7 +177,8 @@ bool Form1::translate_message(MSG& message) {
   if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
     HWND focus = ::GetFocus();
     const int id = focus != nullptr && ::GetParent(focus) == window_ ? ::GetDlgCtrlID(focus) : 0;
-    if (is_push_button(id)) {
+    // Of the window's controls, the push buttons alone have commands.
+    if (command_of(id) != nullptr) {
       ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(focus));
     }
@@ -197,13 +207,13 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_CONTEXTMENU:
       // Shift+F10 and the menu key: the same menu the right button opens.
-      if (reinterpret_cast<HWND>(wparam) == control(kList1) && lparam == -1) {
+      if (reinterpret_cast<HWND>(wparam) == control(kEntryList) && lparam == -1) {
         show_context_menu(keyboard_menu_point());
       }
       return 0;
     case WM_NOTIFY: {
       auto& header = *reinterpret_cast<NMHDR*>(lparam);
-      if (header.hwndFrom == control(kList1) && header.code == LVN_GETINFOTIPW) {
+      if (header.hwndFrom == control(kEntryList) && header.code == LVN_GETINFOTIPW) {
         on_infotip(*reinterpret_cast<NMLVGETINFOTIPW*>(lparam));
         return 0;
       }
@@ -217,10 +227,10 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       on_dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
     case WM_SYSCOLORCHANGE:
-      ListView_SetTextColor(control(kList1), ::GetSysColor(COLOR_ACTIVECAPTION));
-      ListView_SetTextBkColor(control(kList1), ::GetSysColor(COLOR_WINDOW));
-      ListView_SetBkColor(control(kList1), ::GetSysColor(COLOR_WINDOW));
-      ::SendMessageW(control(kList1), WM_SYSCOLORCHANGE, wparam, lparam);
+      ListView_SetTextColor(control(kEntryList), ::GetSysColor(COLOR_ACTIVECAPTION));
+      ListView_SetTextBkColor(control(kEntryList), ::GetSysColor(COLOR_WINDOW));
+      ListView_SetBkColor(control(kEntryList), ::GetSysColor(COLOR_WINDOW));
+      ::SendMessageW(control(kEntryList), WM_SYSCOLORCHANGE, wparam, lparam);
       return 0;
     case WM_DESTROY:
       if (options_.quit_when_closed) ::PostQuitMessage(0);
@@ -264,7 +274,7 @@ LRESULT Form1::list_procedure(const WindowProcedureHook& hook, HWND list, UINT m
 
 POINT Form1::keyboard_menu_point() const {
   // Beside the current item, or at the list's corner when there is none.
-  HWND list = control(kList1);
+  HWND list = control(kEntryList);
   RECT at{0, 0, 8, 8};
   const int current = list_.current();
   if (current >= 0) ListView_GetItemRect(list, current, &at, LVIR_LABEL);
@@ -276,58 +286,44 @@ POINT Form1::keyboard_menu_point() const {
 void Form1::show_context_menu(POINT screen_point) {
   HMENU menu = popup_menu();
   const ContextMenuState state = context_menu_state(catalogue_);
-  enable_menu_item(menu, kMenuRemove, state.remove_enabled);
-  enable_menu_item(menu, kMenuModify, state.modify_enabled);
-  enable_menu_item(menu, kMenuDetails, state.details_enabled);
-  enable_menu_item(menu, kMenuOpenLocation, state.open_location_enabled);
+  for (const MenuItem& item : kMenu) {
+    if (item.enabled_by != nullptr) enable_menu_item(menu, item.id, state.*item.enabled_by);
+  }
   // The chosen item arrives as WM_COMMAND once the menu has closed.
   ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen_point.x,
                    screen_point.y, 0, window_, nullptr);
 }
 
 void Form1::on_command(int id) {
-  switch (id) {
-    case kCmdAdd:
-    case kMenuAdd:
-      add_entry(catalogue_);
-      break;
-    case kCmdRemove:
-    case kMenuRemove:
-      remove_entry(catalogue_);
-      break;
-    case kMenuModify:
-      // Only when the menu allowed it: a stray command must not edit a shortcut.
-      if (context_menu_state(list_).modify_enabled) modify_current_entry(window_, catalogue_);
-      break;
-    case kMenuDetails:
-      show_details(catalogue_);
-      break;
-    case kMenuOpenLocation:
-      open_file_location(catalogue_);
-      break;
-    case kCmdHelp:
-      open_help(platform_);
-      break;
-    case kCmdAbout:
-      show_about_box(window_, platform_);
-      break;
-    case kCommand1:
-      exit_command();
-      break;
-    default:
-      break;
-  }
+  if (const Command run = command_of(id)) (this->*run)();
 }
+
+void Form1::add_command() { add_entry(catalogue_); }
+
+void Form1::remove_command() { remove_entry(catalogue_); }
+
+void Form1::modify_command() {
+  // Only when the menu allows it: a stray command must not edit a shortcut.
+  if (context_menu_state(list_).modify_enabled) modify_current_entry(window_, catalogue_);
+}
+
+void Form1::details_command() { show_details(catalogue_); }
+
+void Form1::open_location_command() { open_file_location(catalogue_); }
+
+void Form1::help_command() { open_help(platform_); }
+
+void Form1::about_command() { show_about_box(window_, platform_); }
 
 void Form1::exit_command() {
   apply_changes_on_exit(catalogue_);
   ::DestroyWindow(window_);
 }
 
-template <typename Command>
-void Form1::guarded(Command&& command) {
+template <typename Action>
+void Form1::guarded(Action&& action) {
   try {
-    command();
+    action();
   } catch (const std::exception& error) {
     report_failure("The command could not be completed:\n\n", error);
   } catch (...) {
@@ -363,7 +359,7 @@ void Form1::on_infotip(NMLVGETINFOTIPW& request) {
   }
   // Set as each tip is asked for, not at start: reaching the list's tooltip
   // first costs the start several milliseconds under Wine.
-  let_infotips_wrap(control(kList1), dpi_);
+  let_infotips_wrap(control(kEntryList), dpi_);
   fill_infotip(request, text);
 }
 

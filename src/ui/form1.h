@@ -10,22 +10,24 @@
 #include <array>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/operations.h"
 #include "catalogue/scan.h"
 #include "ui/list_view_entries.h"
 #include "ui/window_layout.h"
 
 namespace rw::ui {
 
-// Control ids, also the menu command ids of the context menu's items.
+// Control ids, under the readable names the code uses and, beside them,
+// the names of the window's design.
 namespace form1 {
-inline constexpr int kFrame1 = 101;
-inline constexpr int kList1 = 102;
-inline constexpr int kCmdRemove = 103;
-inline constexpr int kCmdAdd = 104;
-inline constexpr int kCmdHelp = 105;
-inline constexpr int kCmdAbout = 106;
-inline constexpr int kCommand1 = 107;  // Exit
-// mnuPopupItem(index) has the command id kMenuItemBase + index.
+inline constexpr int kEntriesFrame = 101, kFrame1 = kEntriesFrame;
+inline constexpr int kEntryList = 102, kList1 = kEntryList;
+inline constexpr int kRemoveButton = 103, kCmdRemove = kRemoveButton;
+inline constexpr int kAddButton = 104, kCmdAdd = kAddButton;
+inline constexpr int kHelpButton = 105, kCmdHelp = kHelpButton;
+inline constexpr int kAboutButton = 106, kCmdAbout = kAboutButton;
+inline constexpr int kExitButton = 107, kCommand1 = kExitButton;
+// The context menu's command ids: mnuPopupItem(index) has kMenuItemBase + index.
 inline constexpr int kMenuItemBase = 200;
 inline constexpr int kMenuAdd = kMenuItemBase + 0;
 inline constexpr int kMenuRemove = kMenuItemBase + 1;
@@ -49,20 +51,20 @@ inline constexpr int kFrameTop = 120;
 
 // In tab order; Exit first, so that it has the focus when the window opens.
 inline constexpr std::array<ControlSpec, 7> kControls = {{
-    {ControlKind::Button, kCommand1, "Command1", "E&xit", 5520, 4200, 1215, 375,
+    {ControlKind::Button, kExitButton, "E&xit", 5520, 4200, 1215, 375,
      "Exit Runwarden and save the changes"},
     // A virtual list: the entries live in the window's table of them alone.
-    {ControlKind::ListView, kList1, "List1", "", kFrameLeft + 240, kFrameTop + 360, 4695, 3210,
+    {ControlKind::ListView, kEntryList, "", kFrameLeft + 240, kFrameTop + 360, 4695, 3210,
      "Use checkboxes to enable/disable startup!", LVS_SINGLESEL | LVS_OWNERDATA},
-    {ControlKind::Button, kCmdRemove, "cmdRemove", "&Remove", kFrameLeft + 5160, kFrameTop + 480,
-     1215, 375, "Remove selected program from the list"},
-    {ControlKind::Button, kCmdAdd, "cmdAdd", "&Add", kFrameLeft + 5160, kFrameTop + 960, 1215, 375,
+    {ControlKind::Button, kRemoveButton, "&Remove", kFrameLeft + 5160, kFrameTop + 480, 1215, 375,
+     "Remove selected program from the list"},
+    {ControlKind::Button, kAddButton, "&Add", kFrameLeft + 5160, kFrameTop + 960, 1215, 375,
      "Add new programs to the StartUp list"},
-    {ControlKind::Button, kCmdAbout, "cmdAbout", "A&bout", 4080, 4200, 1215, 375,
-     "About Runwarden..."},
-    {ControlKind::Button, kCmdHelp, "cmdHelp", "&Help", 120, 4200, 975, 375,
+    {ControlKind::Button, kAboutButton, "A&bout", 4080, 4200, 1215, 375, "About Runwarden..."},
+    {ControlKind::Button, kHelpButton, "&Help", 120, 4200, 975, 375,
      "Runwarden Help, requires an HTML reader installed (ie. web browser)"},
-    {ControlKind::Frame, kFrame1, "Frame1", "StartUp Programs", 120, 120, 6615, 3855, "", 0, false},
+    {ControlKind::Frame, kEntriesFrame, "StartUp Programs", kFrameLeft, kFrameTop, 6615, 3855, "",
+     0, false},
 }};
 }  // namespace form1
 
@@ -87,8 +89,8 @@ class Form1 {
   // when the scan breaks in a way it does not foresee; it writes nothing, so
   // a folder nobody may write to is no reason.
   bool open(int show_command);
-  // open()'s scan into the list, which is not repainted until it is done.
-  // Throws as run_scan does.
+  // open()'s scan into the list, without showing the window. Throws as
+  // run_scan does.
   ScanResult scan();
 
   // Keyboard navigation for a message the loop got: Tab, access keys, and
@@ -109,6 +111,26 @@ class Form1 {
                                 WPARAM wparam, LPARAM lparam);
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
 
+  // What a button or a menu item runs.
+  using Command = void (Form1::*)();
+  struct ButtonCommand {
+    int id;
+    Command run;
+  };
+  // The context menu, in its order: each item's id, its caption (none: a
+  // separator), the field of the catalogue's ContextMenuState that enables
+  // it (none: always enabled) and its command.
+  struct MenuItem {
+    int id;
+    const wchar_t* caption;
+    bool ContextMenuState::*enabled_by;
+    Command run;
+  };
+  static const ButtonCommand kButtons[];
+  static const MenuItem kMenu[];
+  static HMENU create_popup_menu();
+  static Command command_of(int id);
+
   void on_created();
   void on_command(int id);
   void on_dpi_changed(UINT dpi, const RECT& suggested);
@@ -118,13 +140,20 @@ class Form1 {
   // The right button on List1: the menu for the item that is current already.
   void show_context_menu(POINT screen_point);
   POINT keyboard_menu_point() const;
+  void add_command();
+  void remove_command();
+  void modify_command();
+  void details_command();
+  void open_location_command();
+  void help_command();
+  void about_command();
   void exit_command();
   // The failure in the one way failures are told, after the headline.
   void report_failure(std::string_view headline, const std::exception& error);
   // Runs one command; whatever escapes it is told to the user, never lost in
   // the window procedure.
-  template <typename Command>
-  void guarded(Command&& command);
+  template <typename Action>
+  void guarded(Action&& action);
 
   Platform& platform_;
   Options options_;

@@ -3,6 +3,7 @@
 // shape: prompt, OK and Cancel on the right, the one-line field below.
 #include "ui/win32_dialogs.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -29,10 +30,10 @@ constexpr int kFieldId = 101;
 // The classic shape: the prompt at the left, OK and Cancel at the right, the
 // one-line field across the bottom. OK is the default button: Enter is OK.
 constexpr std::array<ControlSpec, 4> kInputBoxControls = {{
-    {ControlKind::Label, kPromptId, "lblPrompt", "", 120, 120, 3840, 1200, ""},
-    {ControlKind::Edit, kFieldId, "txtField", "", 120, 1440, 5160, 315, ""},
-    {ControlKind::Button, IDOK, "cmdOK", "OK", 4140, 120, 1140, 375, "", BS_DEFPUSHBUTTON},
-    {ControlKind::Button, IDCANCEL, "cmdCancel", "Cancel", 4140, 600, 1140, 375, ""},
+    {ControlKind::Label, kPromptId, "", 120, 120, 3840, 1200, ""},
+    {ControlKind::Edit, kFieldId, "", 120, 1440, 5160, 315, ""},
+    {ControlKind::Button, IDOK, "OK", 4140, 120, 1140, 375, "", BS_DEFPUSHBUTTON},
+    {ControlKind::Button, IDCANCEL, "Cancel", 4140, 600, 1140, 375, ""},
 }};
 constexpr DialogLayout kInputBoxLayout{kCentred, kCentred, 5400, 1920, kInputBoxControls};
 

@@ -1,4 +1,4 @@
-// Windows built from data: each window's controls are one table (kind, name,
+// Windows built from data: each window's controls are one table (kind, id,
 // caption, position and size in twips, tooltip, style), created in table
 // order (which is the tab order) and scaled to the window's DPI.
 #pragma once
@@ -17,8 +17,7 @@ enum class ControlKind { Frame, ListView, Button, Label, Edit, EtchedLine, Icon 
 
 struct ControlSpec {
   ControlKind kind;
-  int id;                 // the control id, also used to find it again
-  std::string_view name;  // the control's name, e.g. "cmdAdd"
+  int id;  // the control id, also used to find it again
   std::string_view caption;
   int left, top, width, height;  // twips, relative to the client area
   std::string_view tooltip;      // empty: none

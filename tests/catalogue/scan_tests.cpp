@@ -70,14 +70,12 @@ TEST_F(ScanTest, ListsEveryPlaceWithItsTagAndTicksExactlyTheActiveOnes) {
 
 TEST_F(ScanTest, ListsTheDefaultValueAndValuesOfEveryTypeByName) {
   prepare_folders();
-  const PlaceInfo& run = place(StartupLocation::CurrentUserRun);
   os_.registry.put_string(kHkeyCurrentUser, kRunKey, "", "c:\\default.exe");
   os_.registry.put_string(kHkeyCurrentUser, kRunKey, "Expand", "%windir%\\x.exe",
                           regtype::kExpandSz);
   os_.registry.put(kHkeyCurrentUser, kRunKey, "Bytes", regtype::kBinary, {1, 2, 3});
   os_.registry.put(kHkeyCurrentUser, kRunKey, "Number", regtype::kDword, {1, 0, 0, 0});
   os_.registry.put(kHkeyCurrentUser, kRunKey, "Multi", regtype::kMultiSz, {'a', 0, 0, 0, 0, 0});
-  (void)run;
   scan();
   EXPECT_THAT(items(), ElementsAre("/2+", "Bytes/2+", "Expand/2+", "Multi/2+", "Number/2+"));
 }

@@ -29,6 +29,15 @@ struct Words final : cli::Output {
 };
 
 constexpr Status kDiskFull = 112;
+constexpr const char* kRunFlagKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+// A path as JSON writes it: each backslash doubled.
+std::string json_escaped(const std::string& path) {
+  std::string escaped;
+  for (char c : path) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return escaped;
+}
 
 class CliTest : public CatalogueTest {
  protected:
@@ -38,7 +47,24 @@ class CliTest : public CatalogueTest {
     words_.out_refused = out_refused;
     const cli::Parsed parsed = cli::parse_command_line(words);
     EXPECT_TRUE(parsed.request) << parsed.text;
-    return parsed.request ? cli::run_request(*parsed.request, platform_, words_) : -1;
+    return parsed.request ? cli::run_request(
+                                *parsed.request,
+                                [&](Dialogs& dialogs) { return os_.platform(dialogs); }, words_)
+                          : -1;
+  }
+  // On, off in Windows and parked, with each field that may be null set
+  // in one and null in another. Returns the path of the program found.
+  std::string store_entries_with_every_field_set_and_null() {
+    const std::string app = os_.root() + "\\App\\app.exe";
+    std::filesystem::create_directories(substitute::SubstituteFiles::host_path(app).parent_path());
+    os_.files.write_file(app, "MZ");
+    os_.programs.descriptions[app] = {"Contoso, Inc.", "The App"};
+    store_run_value(L::CurrentUserRun, "App", "\"" + app + "\" /tray");
+    store_run_value(L::AllUsersRunParked, "Parked, \"quoted\"", "C:\\Gone\\p.exe");
+    store_run_value(L::CurrentUserRun, "Off", "off.exe");
+    os_.registry.put(kHkeyCurrentUser, kRunFlagKey, "Off", regtype::kBinary,
+                     {3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    return app;
   }
   Words words_;
 };
@@ -71,6 +97,100 @@ TEST_F(CliTest, ListGivesTheSameFieldsAsJsonAndCsvForNamesOfAnyScript) {
   for (const std::string& key : keys) header += (header.empty() ? "" : ",") + key;
   EXPECT_EQ(words_.out_text.substr(0, words_.out_text.find("\r\n")), header);
   EXPECT_THAT(words_.out_text, HasSubstr("\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,"));
+}
+
+// Scripts read these byte for byte: the fields in their order, JSON's
+// indentation and nulls, CSV's quoting and line ends, the table's columns.
+TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  const struct {
+    const char* format;
+    std::string expected;  // "<app>" stands for the program's path
+    std::string app_as;    // and is written so
+  } cases[] = {
+      {"--json", R"([
+  {
+    "name": "App",
+    "place": "CurrentUserRun",
+    "location": 2,
+    "scope": "current user",
+    "enabled": true,
+    "off_reason": null,
+    "command": "\"<app>\" /tray",
+    "program": "<app>",
+    "program_missing": false,
+    "publisher": "Contoso, Inc."
+  },
+  {
+    "name": "Off",
+    "place": "CurrentUserRun",
+    "location": 2,
+    "scope": "current user",
+    "enabled": false,
+    "off_reason": "switched off in Windows",
+    "command": "off.exe",
+    "program": null,
+    "program_missing": true,
+    "publisher": null
+  },
+  {
+    "name": "Parked, \"quoted\"",
+    "place": "AllUsersRunParked",
+    "location": 7,
+    "scope": "all users",
+    "enabled": false,
+    "off_reason": "parked",
+    "command": "C:\\Gone\\p.exe",
+    "program": null,
+    "program_missing": true,
+    "publisher": null
+  }
+]
+)",
+       json_escaped(app)},
+      {"--csv",
+       "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher\r\n"
+       "App,CurrentUserRun,2,current user,true,,\"\"\"<app>\"\" /tray\",<app>,false,"
+       "\"Contoso, Inc.\"\r\n"
+       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,\r\n"
+       "\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,all users,false,parked,C:\\Gone\\p.exe,,"
+       "true,\r\n",
+       app},
+      {nullptr,
+       "NAME              PLACE              ON                       COMMAND\n"
+       "App               CurrentUserRun     yes                      \"<app>\" /tray\n"
+       "Off               CurrentUserRun     switched off in Windows  off.exe\n"
+       "Parked, \"quoted\"  AllUsersRunParked  parked                   C:\\Gone\\p.exe\n",
+       app},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format ? c.format : "table");
+    ASSERT_EQ(run(c.format ? std::vector<std::string>{"list", c.format}
+                           : std::vector<std::string>{"list"}),
+              0);
+    std::string expected = c.expected;
+    for (std::size_t at; (at = expected.find("<app>")) != std::string::npos;) {
+      expected.replace(at, 5, c.app_as);
+    }
+    EXPECT_EQ(words_.out_text, expected);
+  }
+}
+
+// The help is where a script's author learns the fields: all of them, in
+// the order JSON gives them, each that JSON gives as null said to be so.
+TEST_F(CliTest, TheListsHelpNamesTheFieldsInTheirOrderAndThoseThatMayBeNull) {
+  store_entries_with_every_field_set_and_null();
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  const auto entries = nlohmann::ordered_json::parse(words_.out_text);
+  std::string fields;
+  for (const auto& [key, value] : entries[0].items()) {
+    const bool ever_null = std::any_of(entries.begin(), entries.end(),
+                                       [&](const auto& entry) { return entry[key].is_null(); });
+    fields += (fields.empty() ? "" : ", ") + key + (ever_null ? " (or null)" : "");
+  }
+  const cli::Parsed help = cli::parse_command_line({"list", "--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_THAT(help.text, HasSubstr("in this order: " + fields + ".\n"));
 }
 
 TEST_F(CliTest, AProgramNotLookedForIsListedAsWrittenAndNotAsMissing) {

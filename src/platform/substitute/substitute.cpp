@@ -852,9 +852,9 @@ SubstitutePlatform::~SubstitutePlatform() {
   fs::remove_all(root_, error);
 }
 
-Platform SubstitutePlatform::platform() {
-  return Platform{registry, files,      folders,  status_text, shell,
-                  dialogs,  text_rules, programs, tasks};
+Platform SubstitutePlatform::platform(Dialogs& with_dialogs) {
+  return Platform{registry,     files,      folders,  status_text, shell,
+                  with_dialogs, text_rules, programs, tasks};
 }
 
 }  // namespace rw::substitute

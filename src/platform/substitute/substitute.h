@@ -291,7 +291,9 @@ class SubstitutePlatform {
   SubstitutePlatform(const SubstitutePlatform&) = delete;
   SubstitutePlatform& operator=(const SubstitutePlatform&) = delete;
 
-  Platform platform();
+  // Its services, with its scripted dialogs or with others.
+  Platform platform() { return platform(dialogs); }
+  Platform platform(Dialogs& with_dialogs);
   // The temporary root, as a "\"-separated path the catalogue can build on.
   std::string root() const { return root_; }
 

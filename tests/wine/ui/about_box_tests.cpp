@@ -13,7 +13,7 @@ namespace rw::test {
 namespace {
 
 using namespace ui::about_box;
-using ui::form1::kCmdAbout;
+using ui::form1::kAboutButton;
 
 constexpr wchar_t kCaption[] = L"About Runwarden";
 
@@ -21,7 +21,7 @@ class AboutBoxTest : public MainWindowTest {
  protected:
   std::string about(const std::function<std::string(HWND)>& work) {
     return drive(kCaption, work,
-                 [&] { ::SendMessageW(form_->control(kCmdAbout), BM_CLICK, 0, 0); });
+                 [&] { ::SendMessageW(form_->control(kAboutButton), BM_CLICK, 0, 0); });
   }
 };
 
@@ -38,7 +38,7 @@ LPARAM middle_of(HWND box, int id) {
 COLORREF link_colour(HWND box) {
   HDC dc = ::CreateCompatibleDC(nullptr);
   ::SendMessageW(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(box, kTxtEmail)));
+                 reinterpret_cast<LPARAM>(::GetDlgItem(box, kEmailBox)));
   const COLORREF colour = ::GetTextColor(dc);
   ::DeleteDC(dc);
   return colour;
@@ -50,20 +50,20 @@ TEST_F(AboutBoxTest, ShowsTheVersionResourceAndStartsWithTheFocusOnSystemInfo) {
   const std::string problem = about([&](HWND box) -> std::string {
     EXPECT_EQ(::GetWindow(box, GW_OWNER), form.hwnd());
     EXPECT_FALSE(::IsWindowEnabled(form.hwnd())) << "modal to the main window";
-    EXPECT_EQ(item_text(box, kLblTitle), L"Runwarden");
-    EXPECT_EQ(win32::narrow(item_text(box, kLblVersion)),
+    EXPECT_EQ(item_text(box, kTitleLabel), L"Runwarden");
+    EXPECT_EQ(win32::narrow(item_text(box, kVersionLabel)),
               std::string("Version ") + RUNWARDEN_PROJECT_VERSION);
-    EXPECT_EQ(item_text(box, kLblCopyright), L"\u00A9 2026 Runwarden");
-    EXPECT_EQ(item_text(box, kTxtEmail), L"<rw@example.org>");
-    EXPECT_EQ(item_text(box, kCmdSysInfo), L"&System Info...");
-    EXPECT_NE(::SendMessageW(::GetDlgItem(box, kPicIcon), STM_GETICON, 0, 0), 0);
-    HWND email = ::GetDlgItem(box, kTxtEmail);
+    EXPECT_EQ(item_text(box, kCopyrightLabel), L"\u00A9 2026 Runwarden");
+    EXPECT_EQ(item_text(box, kEmailBox), L"<rw@example.org>");
+    EXPECT_EQ(item_text(box, kSysInfoButton), L"&System Info...");
+    EXPECT_NE(::SendMessageW(::GetDlgItem(box, kIcon), STM_GETICON, 0, 0), 0);
+    HWND email = ::GetDlgItem(box, kEmailBox);
     EXPECT_TRUE(::GetWindowLongW(email, GWL_STYLE) & ES_READONLY);
 
     expect_dialog_geometry(box, 2340, 1935, 5730, 3555);
 
     // System Info is the one tab stop.
-    HWND sysinfo = ::GetDlgItem(box, kCmdSysInfo);
+    HWND sysinfo = ::GetDlgItem(box, kSysInfoButton);
     EXPECT_EQ(focus_of_thread(ui_thread), sysinfo);
     EXPECT_EQ(::GetNextDlgTabItem(box, sysinfo, FALSE), sysinfo);
     EXPECT_EQ(link_colour(box), kLinkIdle);
@@ -81,9 +81,9 @@ TEST_F(AboutBoxTest, ShowsEveryTextWholeInsideTheBoxAtEachDpi) {
         kCaption,
         [&](HWND box) -> std::string {
           expect_dialog_geometry(box, 2340, 1935, 5730, 3555, dpi);
-          std::string hidden =
-              hidden_parts(box, SIZE{5730, 3555},
-                           {kLblTitle, kLblVersion, kLblCopyright, kTxtEmail, kCmdSysInfo}, dpi);
+          std::string hidden = hidden_parts(
+              box, SIZE{5730, 3555},
+              {kTitleLabel, kVersionLabel, kCopyrightLabel, kEmailBox, kSysInfoButton}, dpi);
           ::PostMessageW(box, WM_CLOSE, 0, 0);
           return hidden;
         },
@@ -98,25 +98,25 @@ TEST_F(AboutBoxTest, TheFocusFollowsTheMouseAndColoursTheAddress) {
   open_form();
   const DWORD ui_thread = ::GetCurrentThreadId();
   const std::string problem = about([&](HWND box) -> std::string {
-    HWND email = ::GetDlgItem(box, kTxtEmail);
-    HWND sysinfo = ::GetDlgItem(box, kCmdSysInfo);
+    HWND email = ::GetDlgItem(box, kEmailBox);
+    HWND sysinfo = ::GetDlgItem(box, kSysInfoButton);
     ::SendMessageW(email, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     EXPECT_EQ(focus_of_thread(ui_thread), email);
     EXPECT_EQ(link_colour(box), kLinkFocused);
     // The disclaimer lets the mouse through to the box beneath it.
-    EXPECT_EQ(::SendMessageW(::GetDlgItem(box, kLblDisclaimer), WM_NCHITTEST, 0, 0), HTTRANSPARENT);
-    ::SendMessageW(box, WM_MOUSEMOVE, 0, middle_of(box, kLblDisclaimer));
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(box, kDisclaimerLabel), WM_NCHITTEST, 0, 0),
+              HTTRANSPARENT);
+    ::SendMessageW(box, WM_MOUSEMOVE, 0, middle_of(box, kDisclaimerLabel));
     EXPECT_EQ(focus_of_thread(ui_thread), sysinfo);
     EXPECT_EQ(link_colour(box), kLinkIdle);
 
     // Over the icon nothing happens; a click on it moves the focus.
     ::SendMessageW(email, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    HWND icon = ::GetDlgItem(box, kPicIcon);
+    HWND icon = ::GetDlgItem(box, kIcon);
     EXPECT_NE(::SendMessageW(icon, WM_NCHITTEST, 0, 0), HTTRANSPARENT);
     ::SendMessageW(icon, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     EXPECT_EQ(focus_of_thread(ui_thread), email);
-    ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(kPicIcon, STN_CLICKED),
-                   reinterpret_cast<LPARAM>(icon));
+    ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(kIcon, STN_CLICKED), reinterpret_cast<LPARAM>(icon));
     EXPECT_EQ(focus_of_thread(ui_thread), sysinfo);
 
     // Tab cannot reach the address.
@@ -132,10 +132,10 @@ TEST_F(AboutBoxTest, TheFocusFollowsTheMouseAndColoursTheAddress) {
 TEST_F(AboutBoxTest, TheAddressOpensAMailAndSystemInfoSaysItIsUnavailable) {
   open_form();
   const std::string problem = about([&](HWND box) -> std::string {
-    HWND email = ::GetDlgItem(box, kTxtEmail);
+    HWND email = ::GetDlgItem(box, kEmailBox);
     ::SendMessageW(email, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     ::SendMessageW(email, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-    ::SendMessageW(::GetDlgItem(box, kCmdSysInfo), BM_CLICK, 0, 0);
+    ::SendMessageW(::GetDlgItem(box, kSysInfoButton), BM_CLICK, 0, 0);
     if (!::IsWindow(box)) return "the box closed";
     ::PostMessageW(box, WM_CLOSE, 0, 0);
     return {};

@@ -57,10 +57,10 @@ TEST_F(EntryDialogTest, TheMenusModifyShowsTheStoredCommandAndOkStoresTheEditedO
   const std::string problem = drive(
       kCurrentUserCaption,
       [&](HWND dialog) -> std::string {
-        seen_title = narrow(item_text(dialog, kTxtTitle));
-        seen_source = narrow(item_text(dialog, kTxtSource));
+        seen_title = narrow(item_text(dialog, kTitleBox));
+        seen_source = narrow(item_text(dialog, kSourceBox));
         if (::GetWindow(dialog, GW_OWNER) != form.hwnd()) return "not owned by the main window";
-        set_item_text(dialog, kTxtSource, L"C:\\new.exe /loud");
+        set_item_text(dialog, kSourceBox, L"C:\\new.exe /loud");
         click_button(dialog, kOkButton);
         return {};
       },
@@ -96,25 +96,25 @@ TEST_F(EntryDialogTest, HasItsLayoutColoursAndTabOrderAndTheCloseBoxWritesNothin
 
     EXPECT_EQ(item_text(dialog, kOkButton), L"&OK");
     EXPECT_EQ(item_text(dialog, kCancelButton), L"&Cancel");
-    EXPECT_EQ(item_text(dialog, kCmdBrowse), L"&Browse");
-    EXPECT_EQ(item_text(dialog, kLabelTitle), L"Title:");
-    EXPECT_EQ(item_text(dialog, kLabelSource), L"Source:");
-    HWND title = ::GetDlgItem(dialog, kTxtTitle);
+    EXPECT_EQ(item_text(dialog, kBrowseButton), L"&Browse");
+    EXPECT_EQ(item_text(dialog, kTitleLabel), L"Title:");
+    EXPECT_EQ(item_text(dialog, kSourceLabel), L"Source:");
+    HWND title = ::GetDlgItem(dialog, kTitleBox);
     EXPECT_FALSE(::IsWindowEnabled(title));
     EXPECT_EQ(::SendMessageW(title, EM_GETLIMITTEXT, 0, 0), 255);
 
     // OK has the focus; Tab goes round OK, Cancel, the command, Browse.
     EXPECT_EQ(focus_of_thread(ui_thread), ::GetDlgItem(dialog, kOkButton));
     HWND at = ::GetDlgItem(dialog, kOkButton);
-    for (int id : {kCancelButton, kTxtSource, kCmdBrowse, kOkButton}) {
+    for (int id : {kCancelButton, kSourceBox, kBrowseButton, kOkButton}) {
       at = ::GetNextDlgTabItem(dialog, at, FALSE);
       EXPECT_EQ(::GetDlgCtrlID(at), id);
     }
 
     // Both boxes write in dark blue.
     HDC dc = ::CreateCompatibleDC(nullptr);
-    for (int id : {kTxtTitle, kTxtSource}) {
-      const UINT message = id == kTxtTitle ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
+    for (int id : {kTitleBox, kSourceBox}) {
+      const UINT message = id == kTitleBox ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
       ::SetTextColor(dc, RGB(1, 2, 3));
       ::SendMessageW(dialog, message, reinterpret_cast<WPARAM>(dc),
                      reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
@@ -123,8 +123,8 @@ TEST_F(EntryDialogTest, HasItsLayoutColoursAndTabOrderAndTheCloseBoxWritesNothin
     ::DeleteDC(dc);
 
     // Enter in the command and Escape anywhere press nothing.
-    set_item_text(dialog, kTxtSource, L"C:\\typed.exe");
-    HWND source = ::GetDlgItem(dialog, kTxtSource);
+    set_item_text(dialog, kSourceBox, L"C:\\typed.exe");
+    HWND source = ::GetDlgItem(dialog, kSourceBox);
     ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(source), TRUE);
     EXPECT_EQ(focus_of_thread(ui_thread), source);
     press_key(source, VK_RETURN);
@@ -146,8 +146,8 @@ TEST_F(EntryDialogTest, BrowseFillsTheCommandQuotedAndCancelThenWritesNothing) {
   dialogs_.next_file = {true, "C:\\Program Files\\Tool\\tool.exe", "tool.exe"};
   std::wstring after_browse;
   const std::string problem = modify(name, [&](HWND dialog) -> std::string {
-    ::SendMessageW(::GetDlgItem(dialog, kCmdBrowse), BM_CLICK, 0, 0);
-    after_browse = item_text(dialog, kTxtSource);
+    ::SendMessageW(::GetDlgItem(dialog, kBrowseButton), BM_CLICK, 0, 0);
+    after_browse = item_text(dialog, kSourceBox);
     click_button(dialog, kCancelButton);
     return {};
   });
@@ -168,11 +168,11 @@ TEST_F(EntryDialogTest, ACancelledOrBrokenBrowseKeepsTheCommandAndTheDialog) {
   std::wstring after_cancel, after_break;
   bool open_after_break = false;
   const std::string problem = modify(name, [&](HWND dialog) -> std::string {
-    ::SendMessageW(::GetDlgItem(dialog, kCmdBrowse), BM_CLICK, 0, 0);  // cancelled
-    after_cancel = item_text(dialog, kTxtSource);
+    ::SendMessageW(::GetDlgItem(dialog, kBrowseButton), BM_CLICK, 0, 0);  // cancelled
+    after_cancel = item_text(dialog, kSourceBox);
     dialogs_.open_file_breaks = true;
-    ::SendMessageW(::GetDlgItem(dialog, kCmdBrowse), BM_CLICK, 0, 0);
-    after_break = item_text(dialog, kTxtSource);
+    ::SendMessageW(::GetDlgItem(dialog, kBrowseButton), BM_CLICK, 0, 0);
+    after_break = item_text(dialog, kSourceBox);
     open_after_break = ::IsWindowVisible(dialog) != FALSE;
     click_button(dialog, kCancelButton);
     return {};
@@ -194,7 +194,7 @@ TEST_F(EntryDialogTest, EnterOnOkStoresALongExpandableCommandWholeWithItsType) {
   open_form();
   std::wstring shown;
   const std::string problem = modify(name, [&](HWND dialog) -> std::string {
-    shown = item_text(dialog, kTxtSource);
+    shown = item_text(dialog, kSourceBox);
     press_key(::GetDlgItem(dialog, kOkButton), VK_RETURN);
     return {};
   });

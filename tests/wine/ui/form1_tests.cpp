@@ -98,6 +98,21 @@ POINT below_the_items(HWND list) {
   return POINT{area.right / 2, (last.bottom + area.bottom) / 2};
 }
 
+// Where a control of the window lies, in its client area's pixels.
+RECT place_of(Form1& form, int id) {
+  RECT at{};
+  ::GetWindowRect(form.control(id), &at);
+  ::MapWindowPoints(nullptr, form.hwnd(), reinterpret_cast<POINT*>(&at), 2);
+  return at;
+}
+
+// As when the window moves to a monitor of that DPI.
+void change_dpi(Form1& form, UINT dpi) {
+  RECT suggested{0, 0, 100, 100};
+  ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+}
+
 // What the context menu showed when it opened on a right click at the
 // item `at` (or the list's empty corner when -1): Remove and Modify enabled.
 struct MenuSeen {
@@ -118,7 +133,7 @@ class Form1Test : public test::MainWindowTest {
   MenuSeen menu_key() {
     seen_ = MenuSeen{};
     seen_menu_ = form_->popup_menu();
-    HWND list = form_->control(kList1);
+    HWND list = form_->control(kEntryList);
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, &read_and_close_menu);
     ::SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
     ::KillTimer(nullptr, timer);
@@ -127,7 +142,7 @@ class Form1Test : public test::MainWindowTest {
   }
 
   MenuSeen right_click(int at, UINT button_message = WM_RBUTTONDOWN) {
-    HWND list = form_->control(kList1);
+    HWND list = form_->control(kEntryList);
     POINT point{2, 2};
     if (at >= 0) {
       RECT item{};
@@ -161,26 +176,45 @@ class Form1Test : public test::MainWindowTest {
     ::EndMenu();
   }
 
-  void press_exit() { ::SendMessageW(form_->control(kCommand1), BM_CLICK, 0, 0); }
+  void press_exit() { ::SendMessageW(form_->control(kExitButton), BM_CLICK, 0, 0); }
 };
 
-TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
+TEST_F(Form1Test, HasAFixedBorderNoMenuBarAndTheClientAreaOfItsDesign) {
   Form1& form = open_form();
   HWND window = form.hwnd();
   EXPECT_EQ(narrow(window_text(window)), testing::expected_caption());
+  const LONG style = ::GetWindowLongW(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_EQ(::GetMenu(window), nullptr);
+  const UINT dpi = window_dpi(window);
+  RECT client{};
+  ::GetClientRect(window, &client);
+  EXPECT_EQ(client.right, twips_to_pixels(6885, dpi));
+  EXPECT_EQ(client.bottom, twips_to_pixels(4740, dpi));
+}
 
-  struct Expected {
+TEST_F(Form1Test, EachControlHasTheCaptionAndTipOfTheWindowsText) {
+  Form1& form = open_form();
+  HWND tips = thread_tooltips();
+  ASSERT_NE(tips, nullptr);
+  const struct {
     int id;
     const wchar_t* window_class;
     const wchar_t* caption;
+    const wchar_t* tip;  // empty: none
+  } controls[] = {
+      {kEntriesFrame, L"Button", L"StartUp Programs", L""},
+      {kEntryList, WC_LISTVIEWW, L"", L"Use checkboxes to enable/disable startup!"},
+      {kRemoveButton, L"Button", L"&Remove", L"Remove selected program from the list"},
+      {kAddButton, L"Button", L"&Add", L"Add new programs to the StartUp list"},
+      {kHelpButton, L"Button", L"&Help",
+       L"Runwarden Help, requires an HTML reader installed (ie. web browser)"},
+      {kAboutButton, L"Button", L"A&bout", L"About Runwarden..."},
+      {kExitButton, L"Button", L"E&xit", L"Exit Runwarden and save the changes"},
   };
-  const std::vector<Expected> controls = {
-      {kFrame1, L"Button", L"StartUp Programs"}, {kList1, WC_LISTVIEWW, L""},
-      {kCmdRemove, L"Button", L"&Remove"},       {kCmdAdd, L"Button", L"&Add"},
-      {kCmdHelp, L"Button", L"&Help"},           {kCmdAbout, L"Button", L"A&bout"},
-      {kCommand1, L"Button", L"E&xit"},
-  };
-  for (const Expected& expected : controls) {
+  for (const auto& expected : controls) {
     SCOPED_TRACE(narrow(expected.caption));
     HWND control = form.control(expected.id);
     ASSERT_NE(control, nullptr);
@@ -188,54 +222,26 @@ TEST_F(Form1Test, HasItsControlsWithCaptionsTooltipsAndAFixedBorder) {
     ::GetClassNameW(control, class_name, 64);
     EXPECT_EQ(_wcsicmp(class_name, expected.window_class), 0) << narrow(class_name);
     EXPECT_EQ(window_text(control), expected.caption);
+    wchar_t tip[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = form.hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = tip;
+    ::SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(tip, expected.tip);
     // No default button: Enter presses only the focused one.
-    if (expected.id != kFrame1 && expected.id != kList1) {
+    if (expected.id != kEntriesFrame && expected.id != kEntryList) {
       EXPECT_EQ(::GetWindowLongW(control, GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
     }
   }
-
-  const LONG style = ::GetWindowLongW(window, GWL_STYLE);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_THICKFRAME);
-  EXPECT_EQ(::GetMenu(window), nullptr);
-
-  const UINT dpi = window_dpi(window);
-  RECT client{};
-  ::GetClientRect(window, &client);
-  EXPECT_EQ(client.right, twips_to_pixels(6885, dpi));
-  EXPECT_EQ(client.bottom, twips_to_pixels(4740, dpi));
-  RECT list{};
-  ::GetWindowRect(form.control(kList1), &list);
-  ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&list), 2);
-  EXPECT_EQ(list.left, twips_to_pixels(120 + 240, dpi));  // inside the frame
-  EXPECT_EQ(list.top, twips_to_pixels(120 + 360, dpi));
-
-  // Each control but the frame carries its tip.
-  HWND tips = thread_tooltips();
-  ASSERT_NE(tips, nullptr);
-  auto tip_of = [&](int id) {
-    wchar_t text[256] = {};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = window;
-    tool.uId = reinterpret_cast<UINT_PTR>(form.control(id));
-    tool.lpszText = text;
-    ::SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
-    return std::wstring(text);
-  };
-  EXPECT_EQ(tip_of(kList1), L"Use checkboxes to enable/disable startup!");
-  EXPECT_EQ(tip_of(kCommand1), L"Exit Runwarden and save the changes");
-  EXPECT_EQ(tip_of(kCmdHelp),
-            L"Runwarden Help, requires an HTML reader installed (ie. web browser)");
-  EXPECT_EQ(tip_of(kCmdAbout), L"About Runwarden...");
 }
 
 TEST_F(Form1Test, TheListsTipShowsWhereNoItemIsUnderTheMouseAndOnlyThere) {
   const std::wstring name = seeded(L"hovered");
   write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\h.exe");
   Form1& form = open_form();
-  HWND list = form.control(kList1);
+  HWND list = form.control(kEntryList);
   EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_INFOTIP);
   const int index = find_item(name);
   ASSERT_GE(index, 0);
@@ -272,13 +278,13 @@ TEST_F(Form1Test, AnItemsInfotipIsItsEntrysDetailsCutToTheTipsBuffer) {
   auto infotip = [&](int item, int room) {
     std::wstring buffer(static_cast<size_t>(room) + 8, L'#');
     NMLVGETINFOTIPW request{};
-    request.hdr.hwndFrom = form.control(kList1);
-    request.hdr.idFrom = kList1;
+    request.hdr.hwndFrom = form.control(kEntryList);
+    request.hdr.idFrom = kEntryList;
     request.hdr.code = LVN_GETINFOTIPW;
     request.pszText = buffer.data();
     request.cchTextMax = room;
     request.iItem = item;
-    ::SendMessageW(form.hwnd(), WM_NOTIFY, kList1, reinterpret_cast<LPARAM>(&request));
+    ::SendMessageW(form.hwnd(), WM_NOTIFY, kEntryList, reinterpret_cast<LPARAM>(&request));
     EXPECT_EQ(buffer.substr(static_cast<size_t>(room)), std::wstring(8, L'#'));
     return std::wstring(buffer.c_str());
   };
@@ -295,12 +301,10 @@ TEST_F(Form1Test, AnItemsInfotipIsItsEntrysDetailsCutToTheTipsBuffer) {
   EXPECT_TRUE(dialogs_.shown.empty());
 
   // Its lines break only in a tip of limited width, scaled with the window.
-  HWND item_tips = ListView_GetToolTips(form.control(kList1));
+  HWND item_tips = ListView_GetToolTips(form.control(kEntryList));
   ASSERT_NE(item_tips, nullptr);
-  for (const auto& [dpi, width] : {std::pair{144, 600}, {96, 400}}) {
-    RECT suggested{0, 0, 100, 100};
-    ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                   reinterpret_cast<LPARAM>(&suggested));
+  for (const auto& [dpi, width] : {std::pair{144u, 600}, {96u, 400}}) {
+    change_dpi(form, dpi);
     infotip(index, INFOTIPSIZE);
     EXPECT_EQ(::SendMessageW(item_tips, TTM_GETMAXTIPWIDTH, 0, 0), width) << dpi << " dpi";
   }
@@ -308,9 +312,10 @@ TEST_F(Form1Test, AnItemsInfotipIsItsEntrysDetailsCutToTheTipsBuffer) {
 
 TEST_F(Form1Test, StartsWithTheFocusOnExitAndTabsInTheWindowsOrder) {
   Form1& form = open_form();
-  EXPECT_EQ(::GetFocus(), form.control(kCommand1));
-  const std::vector<int> order = {kList1, kCmdRemove, kCmdAdd, kCmdAbout, kCmdHelp, kCommand1};
-  HWND at = form.control(kCommand1);
+  EXPECT_EQ(::GetFocus(), form.control(kExitButton));
+  const std::vector<int> order = {kEntryList,   kRemoveButton, kAddButton,
+                                  kAboutButton, kHelpButton,   kExitButton};
+  HWND at = form.control(kExitButton);
   for (int id : order) {
     at = ::GetNextDlgTabItem(form.hwnd(), at, FALSE);
     EXPECT_EQ(::GetDlgCtrlID(at), id);
@@ -331,7 +336,7 @@ TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
   write_file(program_folder() + L"\\DISABLED\\Default User\\" + parked_shortcut + L".lnk");
 
   Form1& form = open_form();
-  HWND list = form.control(kList1);
+  HWND list = form.control(kEntryList);
   const LONG style = ::GetWindowLongW(list, GWL_STYLE);
   EXPECT_TRUE(style & LVS_SINGLESEL);
   EXPECT_FALSE(style & LVS_SORTASCENDING);  // the entries' own table places each item
@@ -367,7 +372,7 @@ TEST_F(Form1Test, ManyEntriesBringAVerticalScrollBarAndNoHorizontalOne) {
     write_value(HKEY_CURRENT_USER, kRunKey, seeded(L"Scroll " + std::to_wstring(i)), L"C:\\s.exe");
   }
   Form1& form = open_form();
-  HWND list = form.control(kList1);
+  HWND list = form.control(kEntryList);
   ASSERT_GT(form.list().count(), ListView_GetCountPerPage(list));
   const LONG style = ::GetWindowLongW(list, GWL_STYLE);
   EXPECT_TRUE(style & WS_VSCROLL);
@@ -383,7 +388,7 @@ TEST_F(Form1Test, SpaceTogglesTheCurrentItemAndTypingFindsAnItem) {
   Form1& form = open_form();
   const int index = find_item(name);
   ASSERT_GE(index, 0);
-  HWND list = form.control(kList1);
+  HWND list = form.control(kEntryList);
   ::SetFocus(list);
   form.list().set_current(index);
   EXPECT_TRUE(form.list().checked(index));
@@ -546,7 +551,7 @@ TEST_F(Form1Test, MenuRemoveDeletesTheCurrentEntryAsTheButtonDoes) {
 
 TEST_F(Form1Test, HelpOpensTheDocumentNextToTheProgram) {
   Form1& form = open_form();
-  ::SendMessageW(form.control(kCmdHelp), BM_CLICK, 0, 0);
+  ::SendMessageW(form.control(kHelpButton), BM_CLICK, 0, 0);
   ASSERT_EQ(shell_.opened.size(), 1u);
   EXPECT_EQ(shell_.opened[0], "Open|" + narrow(program_folder()) + "\\help.html|1");
   EXPECT_TRUE(dialogs_.shown.empty());
@@ -667,17 +672,17 @@ TEST_F(Form1Test, EnterPressesOnlyTheFocusedButtonAndAltXPressesExit) {
   form.list().set_checked(index, false);
 
   // Escape anywhere, and Enter in the list, press nothing.
-  MSG escape{form.control(kCommand1), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+  MSG escape{form.control(kExitButton), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
   form.translate_message(escape);
-  ::SetFocus(form.control(kList1));
-  MSG enter_in_list{form.control(kList1), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+  ::SetFocus(form.control(kEntryList));
+  MSG enter_in_list{form.control(kEntryList), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
   form.translate_message(enter_in_list);
   pump();
   ASSERT_NE(form_->hwnd(), nullptr);
   EXPECT_EQ(read_string(HKEY_CURRENT_USER, kRunKey, name), L"C:\\k.exe");
 
   // Alt+X, as the keyboard delivers it.
-  MSG alt_x{form.control(kList1), WM_SYSCHAR, L'x', 0x20000001, 0, {}};
+  MSG alt_x{form.control(kEntryList), WM_SYSCHAR, L'x', 0x20000001, 0, {}};
   EXPECT_TRUE(form.translate_message(alt_x));
   pump();
   EXPECT_EQ(form_->hwnd(), nullptr);
@@ -698,7 +703,7 @@ TEST_F(Form1Test, EnterRightAfterTheStartPressesExit) {
 TEST_F(Form1Test, AFailingCommandIsToldAndTheWindowStays) {
   Form1& form = open_form();
   dialogs_.open_file_breaks = true;
-  ::SendMessageW(form.control(kCmdAdd), BM_CLICK, 0, 0);
+  ::SendMessageW(form.control(kAddButton), BM_CLICK, 0, 0);
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].title, "Runwarden: ERROR");
   EXPECT_NE(dialogs_.shown[0].prompt.find("the file dialog broke"), std::string::npos);
@@ -752,7 +757,7 @@ TEST_F(Form1Test, StartsWhereThePlaceForSwitchedOffEntriesCannotBeMade) {
     }
     ASSERT_GE(index, 0);
     form.list().set_checked(index, false);
-    ::SendMessageW(form.control(kCommand1), BM_CLICK, 0, 0);
+    ::SendMessageW(form.control(kExitButton), BM_CLICK, 0, 0);
   }
   ::DeleteFileW((folder + L"\\DISABLED").c_str());
   ::RemoveDirectoryW(folder.c_str());
@@ -764,35 +769,71 @@ TEST_F(Form1Test, StartsWhereThePlaceForSwitchedOffEntriesCannotBeMade) {
   EXPECT_TRUE(file_exists(startup_folder() + L"\\" + name + L".lnk"));
 }
 
-TEST_F(Form1Test, LaysItselfOutAgainOnAMonitorOfAnotherDpi) {
+// At each DPI: the list and the buttons beside it inside the frame, the
+// buttons below it clear of it, no control on another, each text whole and
+// everything inside the client area.
+TEST_F(Form1Test, PlacesEachControlInOrClearOfTheFrameApartAndWholeAtEachDpi) {
   Form1& form = open_form();
-  RECT suggested{0, 0, 100, 100};
-  ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
-                 reinterpret_cast<LPARAM>(&suggested));
-  RECT list{};
-  ::GetWindowRect(form.control(kList1), &list);
-  ::MapWindowPoints(nullptr, form.hwnd(), reinterpret_cast<POINT*>(&list), 2);
-  EXPECT_EQ(list.left, twips_to_pixels(360, 144));
-  EXPECT_EQ(list.right - list.left, twips_to_pixels(360 + 4695, 144) - twips_to_pixels(360, 144));
-  RECT window{};
-  ::GetWindowRect(form.hwnd(), &window);
-  EXPECT_EQ(window_size_for_client(
-                6885, 4740, static_cast<DWORD>(::GetWindowLongW(form.hwnd(), GWL_STYLE)), 0, 144)
-                .cx,
-            window.right - window.left);
-}
-
-TEST_F(Form1Test, ShowsEveryTextWholeInsideTheWindowAtEachDpi) {
-  Form1& form = open_form();
+  const struct {
+    int id;
+    bool in_frame;
+  } controls[] = {{kEntryList, true},   {kRemoveButton, true}, {kAddButton, true},
+                  {kHelpButton, false}, {kAboutButton, false}, {kExitButton, false}};
   for (const UINT dpi : {96u, 144u}) {
     SCOPED_TRACE(dpi);
-    RECT suggested{0, 0, 100, 100};
-    ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                   reinterpret_cast<LPARAM>(&suggested));
+    change_dpi(form, dpi);
+    const RECT frame = place_of(form, kEntriesFrame);
+    for (const auto& c : controls) {
+      SCOPED_TRACE(c.id);
+      const RECT at = place_of(form, c.id);
+      RECT common{};
+      if (c.in_frame) {
+        EXPECT_TRUE(at.left > frame.left && at.top > frame.top && at.right < frame.right &&
+                    at.bottom < frame.bottom);
+      } else {
+        EXPECT_FALSE(::IntersectRect(&common, &at, &frame));
+      }
+      for (const auto& other : controls) {
+        const RECT other_at = place_of(form, other.id);
+        if (other.id == c.id) continue;
+        EXPECT_FALSE(::IntersectRect(&common, &at, &other_at)) << "on " << other.id;
+      }
+    }
     EXPECT_EQ(hidden_parts(form.hwnd(), SIZE{6885, 4740},
-                           {kFrame1, kCmdRemove, kCmdAdd, kCmdHelp, kCmdAbout, kCommand1}, dpi),
+                           {kEntriesFrame, kRemoveButton, kAddButton, kHelpButton, kAboutButton,
+                            kExitButton},
+                           dpi),
               "");
   }
+}
+
+// On a monitor of another DPI the window takes the client area of its
+// design at that DPI, and each control its place scaled alike.
+TEST_F(Form1Test, LaysItselfOutAgainOnAMonitorOfAnotherDpi) {
+  Form1& form = open_form();
+  const int ids[] = {kEntriesFrame, kEntryList,   kRemoveButton, kAddButton,
+                     kHelpButton,   kAboutButton, kExitButton};
+  const int old_dpi = static_cast<int>(window_dpi(form.hwnd()));
+  const int new_dpi = old_dpi * 3 / 2;
+  std::vector<RECT> before;
+  for (int id : ids) before.push_back(place_of(form, id));
+  change_dpi(form, static_cast<UINT>(new_dpi));
+  const auto scaled = [&](LONG pixels) { return ::MulDiv(pixels, new_dpi, old_dpi); };
+  for (std::size_t i = 0; i < std::size(ids); ++i) {
+    SCOPED_TRACE(ids[i]);
+    const RECT after = place_of(form, ids[i]);
+    EXPECT_NEAR(after.left, scaled(before[i].left), 1);
+    EXPECT_NEAR(after.top, scaled(before[i].top), 1);
+    EXPECT_NEAR(after.right, scaled(before[i].right), 1);
+    EXPECT_NEAR(after.bottom, scaled(before[i].bottom), 1);
+  }
+  RECT window{};
+  ::GetWindowRect(form.hwnd(), &window);
+  const SIZE expected = window_size_for_client(
+      6885, 4740, static_cast<DWORD>(::GetWindowLongW(form.hwnd(), GWL_STYLE)), 0,
+      static_cast<UINT>(new_dpi));
+  EXPECT_EQ(window.right - window.left, expected.cx);
+  EXPECT_EQ(window.bottom - window.top, expected.cy);
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ TEST_F(ListViewEntriesTest, PlacesItemsInCaseBlindLinguisticOrderAndKeepsTheirTa
   EXPECT_EQ(items(), changed);
 
   // The control holds no item of its own: it shows the table's.
-  HWND control = form_.control(form1::kList1);
+  HWND control = form_.control(form1::kEntryList);
   ASSERT_EQ(ListView_GetItemCount(control), static_cast<int>(changed.size()));
   wchar_t shown[32] = {};
   ListView_GetItemText(control, 9, 0, shown, 32);
@@ -158,7 +158,7 @@ TEST_F(ListViewEntriesTest, HoldsMoreItemsThanA16BitIndexReaches) {
   }
   // A single add past the 16-bit indexes, and the control's view of it.
   EXPECT_EQ(list().add("item 32767 b", 1, true), 32768);
-  HWND control = form_.control(form1::kList1);
+  HWND control = form_.control(form1::kEntryList);
   EXPECT_EQ(ListView_GetItemCount(control), kItems + 1);
   wchar_t shown[16] = {};
   ListView_GetItemText(control, 32801, 0, shown, 16);
@@ -190,7 +190,7 @@ TEST_F(ListViewEntriesTest, ClicksOnACheckboxAndSpaceTickOnlyTheirItem) {
       {"click on the name", -1, 1, kName, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+-+", 1},
       {"Space", 2, 2, kSpace, {WM_KEYDOWN, WM_KEYUP}, "+--", 2},
   };
-  HWND control = form_.control(form1::kList1);
+  HWND control = form_.control(form1::kEntryList);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     while (list().count() > 0) list().remove(0);
@@ -236,13 +236,13 @@ TEST_F(ListViewEntriesTest, TypingFindsTheNextItemWhoseNameBeginsWithTheLetters)
   };
   for (const auto& c : cases) {
     NMLVFINDITEMW request{};
-    request.hdr = NMHDR{form_.control(form1::kList1), form1::kList1, LVN_ODFINDITEMW};
+    request.hdr = NMHDR{form_.control(form1::kEntryList), form1::kEntryList, LVN_ODFINDITEMW};
     request.iStart = c.start;
     request.lvfi.flags = c.flags;
     request.lvfi.psz = c.typed;
-    EXPECT_EQ(
-        ::SendMessageW(form_.hwnd(), WM_NOTIFY, form1::kList1, reinterpret_cast<LPARAM>(&request)),
-        c.found)
+    EXPECT_EQ(::SendMessageW(form_.hwnd(), WM_NOTIFY, form1::kEntryList,
+                             reinterpret_cast<LPARAM>(&request)),
+              c.found)
         << win32::narrow(c.typed) << " from " << c.start;
   }
 }
@@ -253,7 +253,7 @@ TEST_F(ListViewEntriesTest, ABatchShowsItsItemsAtItsEndInTheirPlaces) {
   add("b", 10, true);
   add("d", 11, false);
   list().set_current(1);
-  HWND control = form_.control(form1::kList1);
+  HWND control = form_.control(form1::kEntryList);
   {
     const EntryBatch batch(list());
     for (const Item& item : {Item{"D", 1, true}, Item{"a", 2, false}, Item{"B", 3, true}})

@@ -306,12 +306,12 @@ void open_menu_and_press(const std::vector<UINT>& keys, HWND window, UINT messag
 }  // namespace
 
 void MainWindowTest::right_click_and_press(const std::vector<UINT>& keys) {
-  open_menu_and_press(keys, form_->control(ui::form1::kList1), WM_RBUTTONDOWN, MK_RBUTTON,
+  open_menu_and_press(keys, form_->control(ui::form1::kEntryList), WM_RBUTTONDOWN, MK_RBUTTON,
                       MAKELPARAM(2, 2));
 }
 
 void MainWindowTest::menu_key_and_press(const std::vector<UINT>& keys) {
-  HWND list = form_->control(ui::form1::kList1);
+  HWND list = form_->control(ui::form1::kEntryList);
   open_menu_and_press(keys, list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
 }
 
