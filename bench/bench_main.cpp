@@ -62,14 +62,17 @@ class RecordingDialogs final : public Dialogs {
 // A table that only appends: the scan's cost without any list's sorting.
 class AppendingTable final : public EntryList {
  public:
-  int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) override {
-    items_.push_back({std::string(text), tag, checked, switched_off});
+  int insert(const NewItem& item) override {
+    items_.push_back({std::string(item.text), item.tag, item.checked, item.off, item.locked,
+                      std::string(item.key)});
     return count() - 1;
   }
   int count() const override { return static_cast<int>(items_.size()); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
-  bool switched_off(int index) const override { return items_.at(index).switched_off; }
+  OffReason off(int index) const override { return items_.at(index).off; }
+  bool locked(int index) const override { return items_.at(index).locked; }
+  std::string key(int index) const override { return items_.at(index).key; }
   bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override { items_.at(index).checked = checked; }
   int current() const override { return -1; }
@@ -83,7 +86,9 @@ class AppendingTable final : public EntryList {
     std::string text;
     std::int32_t tag;
     bool checked;
-    bool switched_off;
+    OffReason off;
+    bool locked;
+    std::string key;
   };
   std::vector<Item> items_;
 };
@@ -172,10 +177,11 @@ std::string check_listed(const EntryList& list, const std::vector<SeededEntry>& 
       if (wrong_place++ == 0 && first.empty())
         first = "'" + text + "' listed with tag " + std::to_string(list.tag(index)) +
                 " instead of " + std::to_string(static_cast<int>(info.location));
-    } else if (list.checked(index) != (info.active && !off) || list.switched_off(index) != off) {
+    } else if (list.checked(index) != (info.active && !off) ||
+               (list.off(index) == OffReason::SwitchedOffInWindows) != off) {
       if (wrong_flag++ == 0 && first.empty())
         first = "'" + text + "' listed " + (list.checked(index) ? "ticked" : "unticked") +
-                (list.switched_off(index) ? ", switched off by Windows" : "") + " in place " +
+                (list.off(index) != OffReason::None ? ", switched off" : "") + " in place " +
                 std::to_string(static_cast<int>(info.location)) + " with flag " +
                 std::to_string(entry.flag);
     }

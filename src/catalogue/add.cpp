@@ -111,14 +111,15 @@ void list_added(Catalogue& catalogue, const std::string& title, bool switched_of
         !catalogue.platform.text_rules.same_name(list.text(index), title)) {
       continue;
     }
-    if (list.switched_off(index) == switched_off) {
+    if ((list.off(index) == OffReason::SwitchedOffInWindows) == switched_off) {
       list.set_checked(index, !switched_off);
       return;
     }
     list.remove(index);  // its mark of Windows' flag no longer holds
     break;
   }
-  list.add(title, tag, !switched_off, switched_off);
+  list.add(NewItem{title, tag, !switched_off,
+                   switched_off ? OffReason::SwitchedOffInWindows : OffReason::None});
 }
 
 }  // namespace

@@ -28,18 +28,20 @@ void add_warnings(EntryDetails& details) {
 
 // The details, from what the entry holds when that is known already.
 EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceInfo& info,
-                      const std::string& name, bool switched_off, const Content* known) {
+                      const ScannedEntry& entry, const Content* known) {
+  const std::string& name = entry.name;
   EntryDetails details;
   details.name = name;
+  details.key = entry.key;
   details.place = &info;
-  details.starts = info.active && !switched_off;
-  if (!info.active) details.off = OffReason::Parked;
-  if (info.active && switched_off) details.off = OffReason::SwitchedOffInWindows;
+  details.starts = starts(info, entry.off);
+  details.off = info.active ? entry.off : OffReason::Parked;
+  details.lock = lock_reason(info, entry.off);
   try {
     std::optional<Launch> launch;
     if (!is_exact_name(name)) {
       details.warnings.push_back("Its name " + inexact_name_words());
-    } else if (!(launch = launch_of(catalogue, info, name, known))) {
+    } else if (!(launch = launch_of(catalogue, info, name, entry.key, known))) {
       details.warnings.push_back("It is no longer in " + std::string(info.where) + ".");
     } else if (!launch->problem.empty()) {
       details.warnings.push_back(launch->problem);
@@ -64,17 +66,16 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
 }  // namespace
 
 EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
-                            bool switched_off) {
+                            OffReason off, const std::string& key) {
   ProgramFinder finder(catalogue.platform);
-  return describe(catalogue, finder, info, name, switched_off, nullptr);
+  return describe(catalogue, finder, info, ScannedEntry{&info, name, key, off}, nullptr);
 }
 
 AllDetails describe_all(Catalogue& catalogue) {
   AllDetails all;
   ProgramFinder finder(catalogue.platform);  // one search path for the whole pass
   all.problems = walk_places(catalogue, true, [&](const ScannedEntry& entry) {
-    all.entries.push_back(
-        describe(catalogue, finder, *entry.place, entry.name, entry.switched_off, entry.content));
+    all.entries.push_back(describe(catalogue, finder, *entry.place, entry, entry.content));
   });
   return all;
 }
@@ -88,7 +89,7 @@ EntryDetails describe_item(Catalogue& catalogue, int index) {
     unknown.warnings.push_back("It names no place that Runwarden knows.");
     return unknown;
   }
-  return describe_entry(catalogue, *info, list.text(index), list.switched_off(index));
+  return describe_entry(catalogue, *info, list.text(index), list.off(index), list.key(index));
 }
 
 std::string details_text(const EntryDetails& details) {
@@ -96,6 +97,10 @@ std::string details_text(const EntryDetails& details) {
   if (details.place != nullptr) text += "\nWhere: " + std::string(details.place->description);
   text += details.starts ? "\nStarts at logon: yes"
                          : "\nStarts at logon: no, " + std::string(off_reason_words(details.off));
+  if (details.place != nullptr && !details.place->note.empty()) {
+    text += "\nNote: " + std::string(details.place->note);
+  }
+  if (!details.lock.empty()) text += "\nCannot be switched here: " + std::string(details.lock);
   if (!details.command.empty()) text += "\nCommand: " + details.command;
   if (!details.stored_command.empty()) text += "\nStored as: " + details.stored_command;
   if (details.program && details.program->found) text += "\nProgram: " + details.program->path;

@@ -16,8 +16,10 @@ namespace rw {
 struct EntryDetails {
   std::string name;
   const PlaceInfo* place = nullptr;
+  std::string key;  // which entry of its place, where its name does not say
   bool starts = false;
   OffReason off = OffReason::None;
+  std::string_view lock;       // why it cannot be switched from here; empty when it can
   std::string command;         // what runs: an expandable string expanded, a shortcut's target
   std::string stored_command;  // as stored, when that differs from `command`
   std::optional<ProgramFile> program;  // nothing when there is no command to look at
@@ -25,10 +27,10 @@ struct EntryDetails {
   std::vector<std::string> warnings;
 };
 
-// The details of an entry in a place; `switched_off` is what the list holds
-// of Windows' flag for it. Failures to read become warnings.
+// The details of an entry in a place; `off` and `key` are what the list
+// holds of it. Failures to read become warnings.
 EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
-                            bool switched_off);
+                            OffReason off = OffReason::None, const std::string& key = {});
 // The details of the list's item.
 EntryDetails describe_item(Catalogue& catalogue, int index);
 

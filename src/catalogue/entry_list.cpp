@@ -14,8 +14,14 @@ bool key_less(const ListItem& a, const ListItem& b) { return a.sort_key < b.sort
 
 }  // namespace
 
-int SortedItems::add(std::string_view text, std::int32_t tag, bool checked, bool switched_off) {
-  ListItem added{std::string(text), rules_.sort_key(text), tag, checked, switched_off};
+int SortedItems::add(const NewItem& item) {
+  ListItem added{std::string(item.text),
+                 rules_.sort_key(item.text),
+                 item.tag,
+                 item.checked,
+                 item.off,
+                 item.locked,
+                 std::string(item.key)};
   if (in_batch()) {
     items_.push_back(std::move(added));
     return -1;
@@ -59,9 +65,8 @@ void SortedItems::remove(int index) {
   if (in_batch() && static_cast<std::size_t>(index) < batch_start_) --batch_start_;
 }
 
-int SortedEntryList::insert(std::string_view text, std::int32_t tag, bool checked,
-                            bool switched_off) {
-  const int index = items_.add(text, tag, checked, switched_off);
+int SortedEntryList::insert(const NewItem& item) {
+  const int index = items_.add(item);
   if (index >= 0 && current_ >= index) ++current_;
   return index;
 }

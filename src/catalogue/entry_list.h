@@ -11,26 +11,40 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/places.h"
 #include "platform/platform.h"
 
 namespace rw {
 
+// What a list is given of an entry.
+struct NewItem {
+  std::string_view text;
+  std::int32_t tag = 0;  // its place
+  bool checked = false;
+  // Why it did not start when it was listed, where that is not its place
+  // being a parking one: Windows' own flag, a policy, its own switch.
+  OffReason off = OffReason::None;
+  bool locked = false;  // its checkbox cannot be changed (see lock_reason)
+  // Which entry of its place it is, where its name does not say: a task's path.
+  std::string_view key = {};
+};
+
 class EntryList {
  public:
   virtual ~EntryList() = default;
-  // Adds an item in its sorted place, with its tag and check, and returns
-  // its index. One call, so that a list control can take it in one message.
-  // `switched_off` marks an entry of an active place that Windows' own flag
-  // kept from starting when it was listed; the item keeps that with it.
-  // Inside a batch it returns -1: the item's place is known only once the
-  // batch ends.
-  int add(std::string_view text, std::int32_t tag, bool checked, bool switched_off = false) {
-    return insert(text, tag, checked, switched_off);
+  // Adds an item in its sorted place and returns its index. One call, so
+  // that a list control can take it in one message. Inside a batch it
+  // returns -1: the item's place is known only once the batch ends.
+  int add(const NewItem& item) { return insert(item); }
+  int add(std::string_view text, std::int32_t tag, bool checked) {
+    return insert(NewItem{text, tag, checked});
   }
   virtual int count() const = 0;
   virtual std::string text(int index) const = 0;
   virtual std::int32_t tag(int index) const = 0;
-  virtual bool switched_off(int index) const = 0;
+  virtual OffReason off(int index) const = 0;
+  virtual bool locked(int index) const = 0;
+  virtual std::string key(int index) const = 0;
   virtual bool checked(int index) const = 0;
   virtual void set_checked(int index, bool checked) = 0;
   // The current (highlighted) item, or -1 when there is none.
@@ -47,7 +61,7 @@ class EntryList {
   virtual void end_batch() = 0;
 
  protected:
-  virtual int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) = 0;
+  virtual int insert(const NewItem& item) = 0;
 };
 
 // Makes the adds of its lifetime one batch of a list.
@@ -68,7 +82,9 @@ struct ListItem {
   std::string sort_key;  // the platform's, for the text
   std::int32_t tag = 0;
   bool checked = false;
-  bool switched_off = false;
+  OffReason off = OffReason::None;
+  bool locked = false;
+  std::string key;
 };
 
 // Items in the order of the platform's sort keys, an added one after those
@@ -78,7 +94,7 @@ class SortedItems {
   explicit SortedItems(TextRules& rules) : rules_(rules) {}
 
   // The item's index, or -1 inside a batch (see EntryList).
-  int add(std::string_view text, std::int32_t tag, bool checked, bool switched_off);
+  int add(const NewItem& item);
   void begin_batch();
   // Indexes in `followed`, of items from before the batch, are moved with
   // their items; -1 stays.
@@ -105,7 +121,9 @@ class SortedEntryList final : public EntryList {
   int count() const override { return items_.count(); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
-  bool switched_off(int index) const override { return items_.at(index).switched_off; }
+  OffReason off(int index) const override { return items_.at(index).off; }
+  bool locked(int index) const override { return items_.at(index).locked; }
+  std::string key(int index) const override { return items_.at(index).key; }
   bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override { items_.at(index).checked = checked; }
   int current() const override { return current_; }
@@ -115,7 +133,7 @@ class SortedEntryList final : public EntryList {
   void end_batch() override { items_.end_batch(std::span<int>(&current_, 1)); }
 
  protected:
-  int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) override;
+  int insert(const NewItem& item) override;
 
  private:
   SortedItems items_;

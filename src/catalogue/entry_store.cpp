@@ -1,5 +1,7 @@
 #include "catalogue/entry_store.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <unordered_set>
 
@@ -38,9 +40,10 @@ std::optional<Launch> command_launch(Catalogue& catalogue, const PlaceInfo& info
 
 // The key's values, or their names alone, in one pass: a place may hold tens
 // of thousands. A missing key holds none; a listing cut short keeps what it
-// found before the failure.
+// found before the failure. Each value's content is made by `content`.
+template <typename MakeContent>
 Listing list_key(Registry& registry, const RegistryKey& key, bool with_contents,
-                 std::vector<RegValue>& values) {
+                 MakeContent&& content) {
   Listing listing;
   RegKey opened;
   Status result = registry.open_key(key.hive, key.path, access::kRead | key.view, opened);
@@ -49,14 +52,18 @@ Listing list_key(Registry& registry, const RegistryKey& key, bool with_contents,
   if (result == status::kOk) {
     call = "RegEnumValue";
     if (with_contents) {
-      std::vector<std::pair<std::string, RegValue>> found;
-      result = list_values(registry, opened, found);
-      for (auto& [name, value] : found) {
-        listing.names.push_back(std::move(name));
-        values.push_back(std::move(value));
+      std::vector<std::pair<std::string, RegValue>> values;
+      result = list_values(registry, opened, values);
+      listing.entries.reserve(values.size());
+      for (auto& [name, value] : values) {
+        Content held = content(name, value);
+        listing.entries.push_back(Found{std::move(name), {}, OffReason::None, std::move(held)});
       }
     } else {
-      result = list_value_names(registry, opened, listing.names);
+      std::vector<std::string> names;
+      result = list_value_names(registry, opened, names);
+      listing.entries.reserve(names.size());
+      for (std::string& name : names) listing.entries.push_back(Found{std::move(name)});
     }
   }
   if (result != status::kOk) listing.failure = EntryFailure(call, key_words(key), result);
@@ -71,10 +78,9 @@ class RunValueStorage final : public PlaceStorage {
     // Where the two views are one key, the 32-bit place would list the
     // machine's entries a second time.
     if (info.view == access::kView32 && !registry.views_are_separate()) return {};
-    std::vector<RegValue> values;
-    Listing listing = list_key(registry, key_of(info), with_contents, values);
-    for (const RegValue& value : values) listing.contents.push_back(content_of(value, value.type));
-    return listing;
+    return list_key(
+        registry, key_of(info), with_contents,
+        [](const std::string&, const RegValue& value) { return content_of(value, value.type); });
   }
   std::optional<Content> read(Catalogue& catalogue, const PlaceInfo& info,
                               std::string_view name) const override {
@@ -99,7 +105,7 @@ class RunValueStorage final : public PlaceStorage {
   }
   bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
   std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                               const Content* known) const override {
+                               std::string_view, const Content* known) const override {
     return command_launch(catalogue, info, name, known);
   }
 };
@@ -110,18 +116,15 @@ class RunValueStorage final : public PlaceStorage {
 class ParkedValueStorage final : public PlaceStorage {
  public:
   Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
-    Registry& registry = catalogue.platform.registry;
-    std::vector<RegValue> values;
-    Listing listing = list_key(registry, key_of(info), with_contents, values);
-    if (values.empty()) return listing;
-    const std::unordered_set<std::string> expandable = expandable_names(catalogue, info);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      const bool recorded =
-          expandable.contains(catalogue.platform.text_rules.name_key(listing.names[i]));
-      listing.contents.push_back(
-          content_of(values[i], recorded ? regtype::kExpandSz : regtype::kSz));
-    }
-    return listing;
+    std::unordered_set<std::string> expandable;
+    if (with_contents) expandable = expandable_names(catalogue, info);
+    TextRules& rules = catalogue.platform.text_rules;
+    return list_key(catalogue.platform.registry, key_of(info), with_contents,
+                    [&](const std::string& name, const RegValue& value) {
+                      const bool recorded =
+                          !expandable.empty() && expandable.contains(rules.name_key(name));
+                      return content_of(value, recorded ? regtype::kExpandSz : regtype::kSz);
+                    });
   }
   std::optional<Content> read(Catalogue& catalogue, const PlaceInfo& info,
                               std::string_view name) const override {
@@ -157,7 +160,7 @@ class ParkedValueStorage final : public PlaceStorage {
   }
   bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
   std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                               const Content* known) const override {
+                               std::string_view, const Content* known) const override {
     return command_launch(catalogue, info, name, known);
   }
 
@@ -218,7 +221,7 @@ class ShortcutStorage final : public PlaceStorage {
     for (std::string& file : files) {
       if (file.size() < kShortcutSuffix.size()) continue;
       file.resize(file.size() - kShortcutSuffix.size());  // whatever the letter case
-      listing.names.push_back(std::move(file));
+      listing.entries.push_back(Found{std::move(file)});
     }
     return listing;
   }
@@ -270,7 +273,7 @@ class ShortcutStorage final : public PlaceStorage {
   }
   bool holds_whole(const Content&) const override { return true; }
   std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                               const Content*) const override {
+                               std::string_view, const Content*) const override {
     const std::optional<ShortcutLink> link =
         catalogue.platform.programs.read_shortcut(address(catalogue, info, name));
     Launch launch;
@@ -360,8 +363,18 @@ bool is_movable(const PlaceInfo& info, const Content& content) {
 }
 
 std::optional<Launch> launch_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                                const Content* known) {
-  return storage_of(info).launch(catalogue, info, name, known);
+                                std::string_view key, const Content* known) {
+  return storage_of(info).launch(catalogue, info, name, key, known);
+}
+
+void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                     std::string_view key, bool on) {
+  storage_of(info).switch_in_place(catalogue, info, name, key, on);
+}
+
+void PlaceStorage::switch_in_place(Catalogue& catalogue, const PlaceInfo& info,
+                                   std::string_view name, std::string_view, bool on) const {
+  write_flag(catalogue, info, name, on);
 }
 
 namespace {
@@ -398,6 +411,47 @@ std::string flag_value_name(const PlaceInfo& governing, std::string_view name) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr std::string_view kPoliciesKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+bool same_ascii_name(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+bool is_dword_one(const RegValue& value) {
+  return value.type == regtype::kDword && value.data.size() == 4 && value.data[0] == 1 &&
+         value.data[1] == 0 && value.data[2] == 0 && value.data[3] == 0;
+}
+
+}  // namespace
+
+bool ListPolicies::keep_off(const PlaceInfo& info) const {
+  if (info.list_policy.empty()) return false;
+  return std::any_of(in_force.begin(), in_force.end(), [&](const std::string& name) {
+    return same_ascii_name(name, info.list_policy);
+  });
+}
+
+ListPolicies list_policies_in_force(Catalogue& catalogue) {
+  ListPolicies policies;
+  try {
+    for (const Hive hive : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+      const RegistryKey key{hive, std::string(kPoliciesKey), access::kView64};
+      for (const auto& [name, value] : values_at(catalogue.platform.registry, key)) {
+        if (is_dword_one(value)) policies.in_force.push_back(name);
+      }
+    }
+  } catch (const PlatformError& error) {
+    policies.failure = error;
+  }
+  return policies;
+}
 
 const PlaceInfo* flag_place(const PlaceInfo& info) {
   const PlaceInfo* active = info.active ? &info : partner_of(info);

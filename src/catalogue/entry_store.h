@@ -27,13 +27,20 @@ struct Content {
   bool operator==(const Content&) const = default;
 };
 
-// The names of the entries the place holds; a key or folder that does not
-// exist holds none. A listing cut short by a failure keeps the names found
-// before it, and the failure. Asked `with_contents`, a place of Run values
-// gives what each holds too, read in the same pass (shortcuts give none).
+// One entry as its place lists it.
+struct Found {
+  std::string name;
+  std::string key = {};                 // which entry it is, where its name does not say
+  OffReason off = OffReason::None;      // its own switch, where its place keeps one
+  std::optional<Content> content = {};  // what it holds, when asked for and read in the same pass
+};
+
+// The entries the place holds; a key or folder that does not exist holds
+// none. A listing cut short by a failure keeps the entries found before it,
+// and the failure. Asked `with_contents`, a place of Run values gives what
+// each holds too (shortcuts give none).
 struct Listing {
-  std::vector<std::string> names;
-  std::vector<Content> contents;  // beside names, when asked for and read
+  std::vector<Found> entries;
   std::optional<PlatformError> failure;
 };
 Listing list_entries(Catalogue& catalogue, const PlaceInfo& info, bool with_contents = false);
@@ -70,7 +77,13 @@ class PlaceStorage {
   // Nothing when the entry is not there. `known` is what it holds, when the
   // scan read that already.
   virtual std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info,
-                                       std::string_view name, const Content* known) const = 0;
+                                       std::string_view name, std::string_view key,
+                                       const Content* known) const = 0;
+  // Switches the entry on or off where it is stored, for a place that lets
+  // its entries be switched in place: Windows' own flag unless the storage
+  // keeps a switch of its own. `key` is the list's, for entries named alike.
+  virtual void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                               std::string_view key, bool on) const;
 };
 const PlaceStorage& storage_of(const PlaceInfo& info);
 
@@ -122,6 +135,16 @@ void delete_flag(Catalogue& catalogue, const PlaceInfo& info, std::string_view n
 // The active place whose flag governs the place's entries, or nullptr.
 const PlaceInfo* flag_place(const PlaceInfo& info);
 
+// The policies that keep Windows from starting whole lists (see
+// PlaceInfo::list_policy), set under Policies\Explorer of the machine or of
+// the user. One that cannot be read is given as the failure.
+struct ListPolicies {
+  std::vector<std::string> in_force;  // the names of the values set to 1
+  std::optional<PlatformError> failure;
+  bool keep_off(const PlaceInfo& info) const;
+};
+ListPolicies list_policies_in_force(Catalogue& catalogue);
+
 // Where the entry lives, for messages: the key and value, or the file's path.
 std::string entry_address(Catalogue& catalogue, const PlaceInfo& info, std::string_view name);
 
@@ -133,8 +156,12 @@ bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view n
 // always does, a Run value when it is a string.
 bool is_movable(const PlaceInfo& info, const Content& content);
 
+// Switches the entry on or off where it is (see PlaceStorage::switch_in_place).
+void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                     std::string_view key, bool on);
+
 // What the entry starts; nothing when it is not there.
 std::optional<Launch> launch_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                                const Content* known = nullptr);
+                                std::string_view key = {}, const Content* known = nullptr);
 
 }  // namespace rw

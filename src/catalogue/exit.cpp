@@ -28,27 +28,30 @@ class ExitWalk {
     EntryList& list = catalogue_.list;
     const int last = list.count() - 1;  // fixed once: the walk never changes the list
     for (int index = 0; index <= last; ++index) {
-      const bool wanted_active = list.checked(index);
+      const bool wanted = list.checked(index);
       const PlaceInfo* from = find_place(list.tag(index));
       if (from == nullptr) continue;
-      const bool starts = from->active && !list.switched_off(index);
-      if (starts == wanted_active) continue;
-      // Switched off by Windows' flag: ticked, it is switched on where it is.
-      if (from->active && list.switched_off(index)) {
-        if (from->actions.switch_in_place)
-          switch_on_in_place(*from, list.text(index));
-        else
-          refused(*from, list.text(index));
+      const OffReason off = list.off(index);
+      if (starts(*from, off) == wanted) continue;
+      const std::string name = list.text(index);
+      if (const std::string_view why = lock_reason(*from, off); !why.empty()) {
+        told(name, "is left as it is: " + std::string(why) + ".", ExitNote::Kind::Refused);
         continue;
       }
+      // Kept off where it is (by Windows' flag, say): ticked, it is switched
+      // on there. Otherwise an entry moves to its partner place when its
+      // place allows that, and is switched where it is when it does not.
       const PlaceInfo* to = partner_of(*from);
-      if (!from->actions.move || to == nullptr) {
-        refused(*from, list.text(index));
-        continue;
-      }
-      if (!move(*from, *to, list.text(index))) {
+      const bool switched_off_here = from->active && off != OffReason::None;
+      if (!switched_off_here && from->actions.move && to != nullptr) {
+        if (move(*from, *to, name)) continue;
         report_.stopped = true;
         break;
+      }
+      if (from->actions.switch_in_place) {
+        switch_here(*from, name, list.key(index), wanted);
+      } else {
+        told(name, "cannot be switched from here.", ExitNote::Kind::Refused);
       }
     }
     return std::move(report_);
@@ -108,12 +111,6 @@ class ExitWalk {
     }
   }
 
-  // A place that does not let its entries be switched: nothing is touched.
-  void refused(const PlaceInfo& info, const std::string& name) {
-    told(name, "is left as it is: " + std::string(info.actions.refusal) + ".",
-         ExitNote::Kind::Refused);
-  }
-
   std::string failure(const std::string& doing, const PlatformError& error, const PlaceInfo& info) {
     return entry_failure(catalogue_.platform.status_text, doing, error, &info);
   }
@@ -135,15 +132,18 @@ class ExitWalk {
     }
   }
 
-  void switch_on_in_place(const PlaceInfo& info, const std::string& name) {
+  void switch_here(const PlaceInfo& info, const std::string& name, const std::string& key,
+                   bool on) {
     try {
       if (!is_exact_name(name)) {
         told(name, inexact_name_words());
         return;
       }
-      write_flag(catalogue_, info, name, true);
+      switch_in_place(catalogue_, info, name, key, on);
     } catch (const PlatformError& error) {
-      told(name, failure("cannot be switched on in Windows' own startup settings: ", error, info));
+      told(name, failure(std::string("cannot be switched ") + (on ? "on" : "off") + " in " +
+                             std::string(info.where) + ": ",
+                         error, info));
     }
   }
 

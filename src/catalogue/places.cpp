@@ -32,6 +32,8 @@ constexpr OffReasonText kOffReasonText[] = {
     {"", ""},                                                                  // None
     {"parked", "parked by Runwarden"},                                         // Parked
     {"switched off in Windows", "switched off in Windows' startup settings"},  // by its flag
+    {"switched off by a policy", "switched off by a policy"},                // SwitchedOffByPolicy
+    {"switched off in Windows", "switched off in Settings, Apps, Startup"},  // in Settings
 };
 
 }  // namespace
@@ -76,6 +78,14 @@ std::string_view off_reason_field(OffReason reason) {
 
 std::string_view off_reason_words(OffReason reason) {
   return kOffReasonText[static_cast<std::size_t>(reason)].words;
+}
+
+std::string_view lock_reason(const PlaceInfo& info, OffReason off) {
+  if (info.actions.read_only()) return info.actions.refusal;
+  if (off == OffReason::SwitchedOffByPolicy) {
+    return "a policy keeps Windows from starting this whole list; change it in Group Policy";
+  }
+  return {};
 }
 
 }  // namespace rw

@@ -98,8 +98,12 @@ struct PlaceInfo {
   FlagSpec flag = {};           // active places only; parked entries come under their partner's
   FolderSpec folder = {};       // shortcuts only
   bool add_looks_here = false;  // Add asks before writing beside an entry of its title here
-  int scan_order = 0;           // the scan walks the places in this order
-  std::string_view where = {};  // the place in words, after "in": "your Run key"
+  // The policy value that, set to 1, keeps Windows from starting this whole
+  // list (a DWORD under Policies\Explorer of the machine or of the user).
+  std::string_view list_policy = {};
+  std::string_view note = {};         // a line of the details about every entry here
+  int scan_order = 0;                 // the scan walks the places in this order
+  std::string_view where = {};        // the place in words, after "in": "your Run key"
   std::string_view description = {};  // on its own: "Your Run key (HKEY_CURRENT_USER)"
 };
 
@@ -124,6 +128,7 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .key_path = keys::kRun,
      .view = access::kView64,
      .flag = {kHkeyLocalMachine, keys::kApprovedRun},
+     .list_policy = "DisableLocalMachineRun",
      .scan_order = 1,
      .where = "the machine's Run key",
      .description = "The machine's Run key (HKEY_LOCAL_MACHINE)"},
@@ -138,6 +143,7 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .key_path = keys::kRun,
      .flag = {kHkeyCurrentUser, keys::kApprovedRun},
      .add_looks_here = true,
+     .list_policy = "DisableCurrentUserRun",
      .scan_order = 2,
      .where = "your Run key",
      .description = "Your Run key (HKEY_CURRENT_USER)"},
@@ -226,6 +232,7 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .view = access::kView32,
      .flag = {kHkeyLocalMachine,
               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32"},
+     .list_policy = "DisableLocalMachineRun",
      .scan_order = 9,
      .where = "the machine's Run key, 32-bit view",
      .description = "The machine's Run key, 32-bit view"},
@@ -268,12 +275,24 @@ std::string_view scope_words(Scope scope);
 // Why an entry does not start at logon.
 enum class OffReason {
   None,
-  Parked,                // in a place of Runwarden's own
-  SwitchedOffInWindows,  // by Windows' own flag, where it is stored
+  Parked,                 // in a place of Runwarden's own
+  SwitchedOffInWindows,   // by Windows' own flag, where it is stored
+  SwitchedOffByPolicy,    // a policy keeps Windows from starting its whole list
+  SwitchedOffInSettings,  // a packaged app's startup task, switched off in Settings
 };
 // "parked", as runwarden-cli's off_reason gives it.
 std::string_view off_reason_field(OffReason reason);
 // "parked by Runwarden", as the details give it.
 std::string_view off_reason_words(OffReason reason);
+
+// Whether an entry starts at logon: in an active place, and not kept off.
+inline bool starts(const PlaceInfo& info, OffReason off) {
+  return info.active && off == OffReason::None;
+}
+
+// Why the user cannot switch an entry from here, in words that can follow a
+// colon; empty when the user can. A read-only place says why; so does a
+// policy that switches a whole list off.
+std::string_view lock_reason(const PlaceInfo& info, OffReason off);
 
 }  // namespace rw

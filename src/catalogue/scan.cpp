@@ -43,23 +43,32 @@ std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
   Platform& platform = catalogue.platform;
   catalogue.folders = PlaceFolders::resolve(platform.folders);
   std::vector<PlatformError> problems;
+  // A policy that cannot be read is told, and keeps no list from starting.
+  const ListPolicies policies = list_policies_in_force(catalogue);
+  if (policies.failure) problems.push_back(*policies.failure);
   for (const PlaceInfo* info : places_in_scan_order()) {
     Listing listing = list_entries(catalogue, *info, with_contents);
     // What could not be read is missing from the list, so the user is told.
     if (listing.failure) problems.push_back(std::move(*listing.failure));
+    const bool list_off = policies.keep_off(*info);
     // An entry whose flag cannot be read is listed as starting, and the user told.
     SwitchedOff off;
-    if (info->active && !listing.names.empty()) off = switched_off_entries(catalogue, *info);
+    if (info->active && !list_off && !listing.entries.empty()) {
+      off = switched_off_entries(catalogue, *info);
+    }
     if (off.failure) problems.push_back(std::move(*off.failure));
     // Looked up by key: a place may hold tens of thousands of entries.
     std::unordered_set<std::string> off_keys;
     for (const std::string& name : off.names) off_keys.insert(platform.text_rules.name_key(name));
-    for (std::size_t i = 0; i < listing.names.size(); ++i) {
-      const std::string& name = listing.names[i];
-      const bool switched_off =
-          !off_keys.empty() && off_keys.contains(platform.text_rules.name_key(name));
-      found(ScannedEntry{info, name, switched_off,
-                         i < listing.contents.size() ? &listing.contents[i] : nullptr});
+    for (const Found& entry : listing.entries) {
+      OffReason reason = entry.off;
+      if (list_off) {
+        reason = OffReason::SwitchedOffByPolicy;
+      } else if (!off_keys.empty() && off_keys.contains(platform.text_rules.name_key(entry.name))) {
+        reason = OffReason::SwitchedOffInWindows;
+      }
+      found(ScannedEntry{info, entry.name, entry.key, reason,
+                         entry.content ? &*entry.content : nullptr});
     }
   }
   return problems;
@@ -72,8 +81,9 @@ ScanResult run_scan(Catalogue& catalogue) {
     // Tens of thousands of entries: sorted once at the end, not one by one.
     const EntryBatch adding(catalogue.list);
     result.problems = walk_places(catalogue, false, [&](const ScannedEntry& entry) {
-      catalogue.list.add(entry.name, static_cast<std::int32_t>(entry.place->location),
-                         entry.place->active && !entry.switched_off, entry.switched_off);
+      catalogue.list.add(NewItem{entry.name, static_cast<std::int32_t>(entry.place->location),
+                                 starts(*entry.place, entry.off), entry.off,
+                                 !lock_reason(*entry.place, entry.off).empty(), entry.key});
     });
   }
   catalogue.list.set_current(-1);

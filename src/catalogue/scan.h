@@ -33,7 +33,8 @@ ScanResult run_scan(Catalogue& catalogue);
 struct ScannedEntry {
   const PlaceInfo* place = nullptr;
   std::string name;
-  bool switched_off = false;         // by Windows' own flag
+  std::string key = {};              // which entry of its place, where the name does not say
+  OffReason off = OffReason::None;   // why an entry of an active place does not start
   const Content* content = nullptr;  // a Run value's, when asked for and read
 };
 // The scan's walk, handing each entry to `found` instead of to a list: the

@@ -158,7 +158,7 @@ class Run {
   // As ticking or unticking the item and pressing Exit does.
   int switch_to(int index, bool on) {
     const PlaceInfo& info = place_of(index);
-    const bool starts = info.active && !list_.switched_off(index);
+    const bool starts = rw::starts(info, list_.off(index));
     const std::string entry =
         "'" + shown_name(list_.text(index)) + "' in " + std::string(info.name);
     if (starts == on) {

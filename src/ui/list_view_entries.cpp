@@ -41,9 +41,8 @@ void ListViewEntries::attach(HWND list_view) {
   ListView_SetItemCountEx(list_, count(), LVSICF_NOSCROLL);
 }
 
-int ListViewEntries::insert(std::string_view text, std::int32_t tag, bool checked,
-                            bool switched_off) {
-  const int index = items_.add(text, tag, checked, switched_off);
+int ListViewEntries::insert(const NewItem& item) {
+  const int index = items_.add(item);
   if (index < 0) return index;  // inside a batch: shown at its end
   int selected = current();
   int focus = focused();

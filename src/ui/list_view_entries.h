@@ -29,7 +29,9 @@ class ListViewEntries final : public EntryList {
   int count() const override { return items_.count(); }
   std::string text(int index) const override { return items_.at(index).text; }
   std::int32_t tag(int index) const override { return items_.at(index).tag; }
-  bool switched_off(int index) const override { return items_.at(index).switched_off; }
+  OffReason off(int index) const override { return items_.at(index).off; }
+  bool locked(int index) const override { return items_.at(index).locked; }
+  std::string key(int index) const override { return items_.at(index).key; }
   bool checked(int index) const override { return items_.at(index).checked; }
   void set_checked(int index, bool checked) override;
   int current() const override;
@@ -52,7 +54,7 @@ class ListViewEntries final : public EntryList {
   bool tick_by_input(UINT message, WPARAM wparam, LPARAM lparam);
 
  protected:
-  int insert(std::string_view text, std::int32_t tag, bool checked, bool switched_off) override;
+  int insert(const NewItem& item) override;
 
  private:
   int focused() const;

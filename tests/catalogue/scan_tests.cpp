@@ -135,8 +135,9 @@ TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) 
   os_.log.add_fault({0, "RegOpenKeyEx", status::kAccessDenied});
   ScanResult denied = run_scan(catalogue_);
   EXPECT_THAT(items(), ElementsAre("Link/4+"));
-  // The Run keys and parking sections, and the flags of the Startup folder's link.
-  ASSERT_EQ(denied.problems.size(), 7u);
+  // The policies that switch lists off, the Run keys and parking sections,
+  // and the flags of the Startup folder's link.
+  ASSERT_EQ(denied.problems.size(), 8u);
   EXPECT_THAT(scan_problems_message(os_.status_text, denied),
               ::testing::HasSubstr("RegOpenKeyEx failed for \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
                                    "Microsoft\\Windows\\CurrentVersion\\Run\": Access is denied. "

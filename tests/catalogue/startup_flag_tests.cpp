@@ -120,7 +120,7 @@ TEST_F(StartupFlagTest, EachFlagKeySwitchesItsPlacesEntriesOffByTheLowBitOfItsFi
       const int index = item("Tool", active);
       ASSERT_GE(index, 0);
       EXPECT_EQ(list_.checked(index), !value.off);
-      EXPECT_EQ(list_.switched_off(index), value.off);
+      EXPECT_EQ((list_.off(index) == OffReason::SwitchedOffInWindows), value.off);
       EXPECT_TRUE(list_.checked(item("Neighbour", active)));
     }
   }
@@ -169,7 +169,7 @@ TEST_F(StartupFlagTest, AParkedEntryThatItsProgramWritesAgainIsListedSwitchedOff
     store(active, "Tool");  // the program writes its entry again
     rescan();
     EXPECT_FALSE(list_.checked(item("Tool", active)));
-    EXPECT_TRUE(list_.switched_off(item("Tool", active)));
+    EXPECT_EQ(list_.off(item("Tool", active)), OffReason::SwitchedOffInWindows);
     EXPECT_GE(item("Tool", place(active).partner.value()), 0);
   }
 }
@@ -214,7 +214,7 @@ TEST_F(StartupFlagTest, AddSwitchesTheFlagOnOrListsTheEntryAsSwitchedOffWhenItCa
     EXPECT_EQ(items, 1);
     const int index = item("Tool", L::CurrentUserRun);
     EXPECT_EQ(list_.checked(index), !c.flag_refused);
-    EXPECT_EQ(list_.switched_off(index), c.flag_refused);
+    EXPECT_EQ((list_.off(index) == OffReason::SwitchedOffInWindows), c.flag_refused);
     rescan();  // the next start lists it as the list showed it
     EXPECT_EQ(list_.checked(item("Tool", L::CurrentUserRun)), !c.flag_refused);
     const bool told =
