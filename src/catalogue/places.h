@@ -33,6 +33,17 @@ enum class StartupLocation : std::int32_t {
   // The machine's Run key as 32-bit programs see it, on a 64-bit Windows.
   AllUsersRun32 = 9,
   AllUsersRun32Parked = 10,
+  // The RunOnce keys beside the Run keys, whose values Windows deletes as it
+  // runs them, with parking places of their own.
+  CurrentUserRunOnce = 11,
+  CurrentUserRunOnceParked = 12,
+  AllUsersRunOnce = 13,
+  AllUsersRunOnceParked = 14,
+  AllUsersRunOnce32 = 15,
+  AllUsersRunOnce32Parked = 16,
+  // The Run keys that Group Policy writes: read-only.
+  CurrentUserPolicyRun = 17,
+  AllUsersPolicyRun = 18,
 };
 
 // How a place keeps its entries.
@@ -61,6 +72,10 @@ inline constexpr Actions kRunValueActions{
     .move = true, .switch_in_place = true, .remove = true, .modify = true};
 inline constexpr Actions kShortcutActions{.move = true, .switch_in_place = true, .remove = true};
 inline constexpr Actions kParkedValueActions{.move = true, .remove = true, .modify = true};
+// Windows keeps no flag of its own for RunOnce values.
+inline constexpr Actions kRunOnceActions{.move = true, .remove = true, .modify = true};
+inline constexpr Actions kSetByPolicy{.refusal = "set by a policy; change it in Group Policy"};
+inline constexpr std::string_view kRunsOnce = "runs once, at the next logon";
 
 // A folder place's folder: a Startup folder, which the scan asks Windows for
 // by its CSIDL and otherwise finds under the Windows folder at `tail`; or,
@@ -110,13 +125,17 @@ struct PlaceInfo {
 // Keys that several rows share.
 namespace keys {
 inline constexpr std::string_view kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::string_view kRunOnce =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr std::string_view kPolicyRun =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
 inline constexpr std::string_view kApprovedRun =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 inline constexpr std::string_view kApprovedFolder =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 }  // namespace keys
 
-inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
+inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
@@ -248,6 +267,112 @@ inline constexpr std::array<PlaceInfo, 10> kPlaces = {{
      .scan_order = 10,
      .where = "Runwarden's parked entries of the machine's Run key, 32-bit view",
      .description = "Parked by Runwarden, from the machine's Run key, 32-bit view"},
+    {.location = StartupLocation::CurrentUserRunOnce,
+     .name = "CurrentUserRunOnce",
+     .active = true,
+     .partner = StartupLocation::CurrentUserRunOnceParked,
+     .storage = Storage::RunValues,
+     .scope = Scope::CurrentUser,
+     .actions = kRunOnceActions,
+     .hive = kHkeyCurrentUser,
+     .key_path = keys::kRunOnce,
+     .list_policy = "DisableCurrentUserRunOnce",
+     .note = kRunsOnce,
+     .scan_order = 11,
+     .where = "your RunOnce key",
+     .description = "Your RunOnce key (HKEY_CURRENT_USER)"},
+    {.location = StartupLocation::CurrentUserRunOnceParked,
+     .name = "CurrentUserRunOnceParked",
+     .active = false,
+     .partner = StartupLocation::CurrentUserRunOnce,
+     .storage = Storage::ParkedValues,
+     .scope = Scope::CurrentUser,
+     .actions = kParkedValueActions,
+     .section = "Disabled\\-2147483647 RunOnce",
+     .type_section = "Types\\-2147483647 RunOnce",
+     .note = kRunsOnce,
+     .scan_order = 12,
+     .where = "Runwarden's parked entries of your RunOnce key",
+     .description = "Parked by Runwarden, from your RunOnce key"},
+    {.location = StartupLocation::AllUsersRunOnce,
+     .name = "AllUsersRunOnce",
+     .active = true,
+     .partner = StartupLocation::AllUsersRunOnceParked,
+     .storage = Storage::RunValues,
+     .scope = Scope::AllUsers,
+     .actions = kRunOnceActions,
+     .hive = kHkeyLocalMachine,
+     .key_path = keys::kRunOnce,
+     .view = access::kView64,
+     .list_policy = "DisableLocalMachineRunOnce",
+     .note = kRunsOnce,
+     .scan_order = 13,
+     .where = "the machine's RunOnce key",
+     .description = "The machine's RunOnce key (HKEY_LOCAL_MACHINE)"},
+    {.location = StartupLocation::AllUsersRunOnceParked,
+     .name = "AllUsersRunOnceParked",
+     .active = false,
+     .partner = StartupLocation::AllUsersRunOnce,
+     .storage = Storage::ParkedValues,
+     .scope = Scope::AllUsers,
+     .actions = kParkedValueActions,
+     .section = "Disabled\\-2147483646 RunOnce",
+     .type_section = "Types\\-2147483646 RunOnce",
+     .note = kRunsOnce,
+     .scan_order = 14,
+     .where = "Runwarden's parked entries of the machine's RunOnce key",
+     .description = "Parked by Runwarden, from the machine's RunOnce key"},
+    {.location = StartupLocation::AllUsersRunOnce32,
+     .name = "AllUsersRunOnce32",
+     .active = true,
+     .partner = StartupLocation::AllUsersRunOnce32Parked,
+     .storage = Storage::RunValues,
+     .scope = Scope::AllUsers,
+     .actions = kRunOnceActions,
+     .hive = kHkeyLocalMachine,
+     .key_path = keys::kRunOnce,
+     .view = access::kView32,
+     .list_policy = "DisableLocalMachineRunOnce",
+     .note = kRunsOnce,
+     .scan_order = 15,
+     .where = "the machine's RunOnce key, 32-bit view",
+     .description = "The machine's RunOnce key, 32-bit view"},
+    {.location = StartupLocation::AllUsersRunOnce32Parked,
+     .name = "AllUsersRunOnce32Parked",
+     .active = false,
+     .partner = StartupLocation::AllUsersRunOnce32,
+     .storage = Storage::ParkedValues,
+     .scope = Scope::AllUsers,
+     .actions = kParkedValueActions,
+     .section = "Disabled\\-2147483646 RunOnce 32-bit",
+     .type_section = "Types\\-2147483646 RunOnce 32-bit",
+     .note = kRunsOnce,
+     .scan_order = 16,
+     .where = "Runwarden's parked entries of the machine's RunOnce key, 32-bit view",
+     .description = "Parked by Runwarden, from the machine's RunOnce key, 32-bit view"},
+    {.location = StartupLocation::CurrentUserPolicyRun,
+     .name = "CurrentUserPolicyRun",
+     .active = true,
+     .storage = Storage::RunValues,
+     .scope = Scope::CurrentUser,
+     .actions = kSetByPolicy,
+     .hive = kHkeyCurrentUser,
+     .key_path = keys::kPolicyRun,
+     .scan_order = 17,
+     .where = "your Run key set by a policy",
+     .description = "Your Run key set by a policy (HKEY_CURRENT_USER)"},
+    {.location = StartupLocation::AllUsersPolicyRun,
+     .name = "AllUsersPolicyRun",
+     .active = true,
+     .storage = Storage::RunValues,
+     .scope = Scope::AllUsers,
+     .actions = kSetByPolicy,
+     .hive = kHkeyLocalMachine,
+     .key_path = keys::kPolicyRun,
+     .view = access::kView64,
+     .scan_order = 18,
+     .where = "the machine's Run key set by a policy",
+     .description = "The machine's Run key set by a policy (HKEY_LOCAL_MACHINE)"},
 }};
 
 // The row of a tag, or nullptr for a tag that names no place.

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
+#include <set>
 
 #include "catalogue/operations.h"
 #include "fixture.h"
@@ -49,7 +50,11 @@ TEST_F(CommandsTest, EmptyListOrNoCurrentItemEnablesOnlyAdd) {
   EXPECT_THAT(os_.shell.shown, IsEmpty());
 }
 
-TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
+TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlacesSetByPolicy) {
+  using L = StartupLocation;
+  const std::set<L> shortcuts = {L::AllUsersStartup, L::CurrentUserStartup,
+                                 L::AllUsersStartupParked, L::CurrentUserStartupParked};
+  const std::set<L> set_by_policy = {L::CurrentUserPolicyRun, L::AllUsersPolicyRun};
   for (const PlaceInfo& info : kPlaces) {
     SCOPED_TRACE(std::string(info.name));
     SortedEntryList list(os_.text_rules);
@@ -58,19 +63,15 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedOnly) {
     list.set_current(index);
 
     const ContextMenuState state = context_menu_state(list);
-    EXPECT_TRUE(state.remove_enabled);
-    const bool run_value = info.location == StartupLocation::AllUsersRun ||
-                           info.location == StartupLocation::CurrentUserRun ||
-                           info.location == StartupLocation::AllUsersRunParked ||
-                           info.location == StartupLocation::CurrentUserRunParked ||
-                           info.location == StartupLocation::AllUsersRun32 ||
-                           info.location == StartupLocation::AllUsersRun32Parked;
-    EXPECT_EQ(state.modify_enabled, run_value);
+    const bool read_only = set_by_policy.contains(info.location);
+    EXPECT_EQ(state.remove_enabled, !read_only);
+    EXPECT_EQ(state.modify_enabled, !read_only && !shortcuts.contains(info.location));
+    EXPECT_TRUE(state.details_enabled);
   }
 }
 
 TEST_F(CommandsTest, AnItemWithATagOutsideThePlacesCannotBeModified) {
-  list_.set_current(list_.add("Stray", 11, false));
+  list_.set_current(list_.add("Stray", 1000, false));
   EXPECT_TRUE(context_menu_state(list_).remove_enabled);
   EXPECT_FALSE(context_menu_state(list_).modify_enabled);
 }

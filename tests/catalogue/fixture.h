@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "catalogue/catalogue.h"
@@ -23,36 +24,59 @@ inline const std::string kMachineParkingKey =
 inline const std::string kUserParkingKey =
     "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
 
-// The hive and key of a Run-value place.
-inline std::pair<Hive, std::string> key_of(StartupLocation location) {
-  switch (location) {
-    case StartupLocation::AllUsersRun:
-      return {kHkeyLocalMachine, kRunKey};
-    case StartupLocation::CurrentUserRun:
-      return {kHkeyCurrentUser, kRunKey};
-    case StartupLocation::AllUsersRun32:  // where a 64-bit Windows keeps the 32-bit view
-      return {kHkeyLocalMachine, kRunKey32};
-    case StartupLocation::AllUsersRunParked:
-      return {kHkeyCurrentUser, kMachineParkingKey};
-    case StartupLocation::AllUsersRun32Parked:
-      return {kHkeyCurrentUser, kMachineParkingKey + " 32-bit"};
-    default:
-      return {kHkeyCurrentUser, kUserParkingKey};
+inline const std::string kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline const std::string kRunOnceKey32 =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline const std::string kPolicyRunKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+inline const std::string kTypesKey = "Software\\VB and VBA Program Settings\\Runwarden\\Types\\";
+
+// The hive and key of a Run-value place, and for a parking place the key
+// where the types of its expandable strings are recorded.
+struct ValueKeys {
+  StartupLocation location;
+  Hive hive;
+  std::string key;
+  std::string types = {};
+};
+inline const ValueKeys kValueKeys[] = {
+    {StartupLocation::AllUsersRun, kHkeyLocalMachine, kRunKey},
+    {StartupLocation::CurrentUserRun, kHkeyCurrentUser, kRunKey},
+    // Where a 64-bit Windows keeps the 32-bit view.
+    {StartupLocation::AllUsersRun32, kHkeyLocalMachine, kRunKey32},
+    {StartupLocation::AllUsersRunParked, kHkeyCurrentUser, kMachineParkingKey,
+     kTypesKey + "-2147483646"},
+    {StartupLocation::CurrentUserRunParked, kHkeyCurrentUser, kUserParkingKey,
+     kTypesKey + "-2147483647"},
+    {StartupLocation::AllUsersRun32Parked, kHkeyCurrentUser, kMachineParkingKey + " 32-bit",
+     kTypesKey + "-2147483646 32-bit"},
+    {StartupLocation::CurrentUserRunOnce, kHkeyCurrentUser, kRunOnceKey},
+    {StartupLocation::AllUsersRunOnce, kHkeyLocalMachine, kRunOnceKey},
+    {StartupLocation::AllUsersRunOnce32, kHkeyLocalMachine, kRunOnceKey32},
+    {StartupLocation::CurrentUserRunOnceParked, kHkeyCurrentUser, kUserParkingKey + " RunOnce",
+     kTypesKey + "-2147483647 RunOnce"},
+    {StartupLocation::AllUsersRunOnceParked, kHkeyCurrentUser, kMachineParkingKey + " RunOnce",
+     kTypesKey + "-2147483646 RunOnce"},
+    {StartupLocation::AllUsersRunOnce32Parked, kHkeyCurrentUser,
+     kMachineParkingKey + " RunOnce 32-bit", kTypesKey + "-2147483646 RunOnce 32-bit"},
+    {StartupLocation::CurrentUserPolicyRun, kHkeyCurrentUser, kPolicyRunKey},
+    {StartupLocation::AllUsersPolicyRun, kHkeyLocalMachine, kPolicyRunKey},
+};
+
+inline const ValueKeys& value_keys(StartupLocation location) {
+  for (const ValueKeys& keys : kValueKeys) {
+    if (keys.location == location) return keys;
   }
+  throw std::invalid_argument("no Run-value place: " + std::string(place(location).name));
+}
+
+inline std::pair<Hive, std::string> key_of(StartupLocation location) {
+  const ValueKeys& keys = value_keys(location);
+  return {keys.hive, keys.key};
 }
 
 // Where the type of an expandable string parked in the place is recorded.
-inline std::string type_record_key(StartupLocation parked) {
-  const std::string types = "Software\\VB and VBA Program Settings\\Runwarden\\Types\\";
-  switch (parked) {
-    case StartupLocation::AllUsersRunParked:
-      return types + "-2147483646";
-    case StartupLocation::AllUsersRun32Parked:
-      return types + "-2147483646 32-bit";
-    default:
-      return types + "-2147483647";
-  }
-}
+inline std::string type_record_key(StartupLocation parked) { return value_keys(parked).types; }
 
 // The folder of a shortcut place, once the scan has resolved the folders.
 inline std::string folder_of(substitute::SubstitutePlatform& os, StartupLocation location) {

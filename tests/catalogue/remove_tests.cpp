@@ -43,6 +43,7 @@ class RemoveTest : public CatalogueTest {
 
 TEST_F(RemoveTest, EachPlaceLosesOnlyItsOwnEntryAndAllUsersPlacesAskFirst) {
   for (const PlaceInfo& info : kPlaces) {
+    if (!info.partner) continue;  // read-only: see below
     SCOPED_TRACE(std::string(info.name));
     const std::string name = "Tool " + std::string(info.name);
     stored_in_both(info.location, name);
@@ -68,9 +69,26 @@ TEST_F(RemoveTest, EachPlaceLosesOnlyItsOwnEntryAndAllUsersPlacesAskFirst) {
   }
 }
 
+TEST_F(RemoveTest, APlaceSetByAPolicyKeepsItsEntryAndSaysWhy) {
+  for (const StartupLocation location :
+       {StartupLocation::CurrentUserPolicyRun, StartupLocation::AllUsersPolicyRun}) {
+    SCOPED_TRACE(std::string(place(location).name));
+    store_run_value(location, "Pushed", "c:\\pushed.exe");
+    scan_again();
+    list_.set_current(find_item("Pushed", location));
+    os_.dialogs.messages.clear();
+    remove();
+    ASSERT_EQ(os_.dialogs.messages.size(), 1u);  // no question first: nothing will be removed
+    EXPECT_EQ(os_.dialogs.messages[0].prompt,
+              "Could not remove Pushed ! It is set by a policy; change it in Group Policy.");
+    EXPECT_TRUE(stored(location, "Pushed"));
+    EXPECT_GE(find_item("Pushed", location), 0);
+  }
+}
+
 TEST_F(RemoveTest, NoToTheQuestionTouchesNothing) {
   for (const PlaceInfo& info : kPlaces) {
-    if (info.scope != Scope::AllUsers) continue;
+    if (info.scope != Scope::AllUsers || !info.partner) continue;
     SCOPED_TRACE(std::string(info.name));
     const std::string name = "Ours " + std::string(info.name);
     stored_in_both(info.location, name);

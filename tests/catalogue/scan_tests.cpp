@@ -135,9 +135,10 @@ TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) 
   os_.log.add_fault({0, "RegOpenKeyEx", status::kAccessDenied});
   ScanResult denied = run_scan(catalogue_);
   EXPECT_THAT(items(), ElementsAre("Link/4+"));
-  // The policies that switch lists off, the Run keys and parking sections,
-  // and the flags of the Startup folder's link.
-  ASSERT_EQ(denied.problems.size(), 8u);
+  // The policies that switch lists off, every key of values (the Run and
+  // RunOnce keys, their parking sections, the keys set by policies) and the
+  // flags of the Startup folder's link.
+  ASSERT_EQ(denied.problems.size(), 16u);
   EXPECT_THAT(scan_problems_message(os_.status_text, denied),
               ::testing::HasSubstr("RegOpenKeyEx failed for \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
                                    "Microsoft\\Windows\\CurrentVersion\\Run\": Access is denied. "

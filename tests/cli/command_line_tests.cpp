@@ -39,7 +39,7 @@ TEST(CommandLine, EachVerbTakesWhatItNeedsAndRefusesTheRest) {
       {{"remove", "Tool"}, 2},  // not without --yes
       {{"disable"}, 2},         // no name
       {{"disable", "Tool", "--place", "Nowhere"}, 2},
-      {{"disable", "Tool", "--place", "11"}, 2},
+      {{"disable", "Tool", "--place", "99"}, 2},
       {{"disable", "Tool", "--place", ""}, 2},  // empty is no place, not any place
       {{"remove", "Tool", "--yes", "--place="}, 2},
       {{}, 2},
