@@ -34,8 +34,8 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "signed_programs.h"
+#include "support/wine_support.h"
 #include "ui/form1.h"
-#include "wine_support.h"
 
 namespace rw::bench {
 

@@ -8,7 +8,7 @@
 #include "catalogue/module1.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "wine_support.h"
+#include "support/wine_support.h"
 
 namespace rw::tools {
 

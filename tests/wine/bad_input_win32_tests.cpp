@@ -19,7 +19,7 @@
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "wine_support.h"
+#include "support/wine_support.h"
 
 namespace rw {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
-#include "wine_support.h"
+#include "support/wine_support.h"
 
 namespace rw {
 namespace {

@@ -10,8 +10,8 @@
 
 #include <cstring>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +21,7 @@
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "wine_support.h"
+#include "support/wine_support.h"
 
 namespace rw::contract {
 

@@ -13,8 +13,8 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "support/wine_support.h"
 #include "tools/sample_entries.h"
-#include "wine_support.h"
 
 namespace rw::tools {
 namespace {
