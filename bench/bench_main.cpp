@@ -249,7 +249,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
   for (int round = 0; round < rounds; ++round) {
     {
       const Stopwatch clock;
-      const Enumerated counts = enumerate_places(seeder);
+      const Enumerated counts = enumerate_places(seeder.places());
       floors.push_back(clock.milliseconds());
       if (round == 0) {
         const std::string fault = check_floor(counts, seeder.entries());
@@ -281,7 +281,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
     }
     {
       const Stopwatch clock;
-      if (check_programs(seeder, seeder.entries()) != seeder.entries().size())
+      if (check_programs(seeder.places(), seeder.entries()) != seeder.entries().size())
         failure("program checks floor: the shell link cannot be made");
       program_checks.push_back(clock.milliseconds());
     }
@@ -372,12 +372,13 @@ std::string check_moved(const Seeder& seeder) {
   int unmoved = 0, doubled = 0, unflagged = 0;
   std::string first;
   for (const SeededEntry& entry : seeder.entries()) {
-    const bool at_source = seeder.stored_at(entry.name, entry.location);
-    const bool at_partner = seeder.stored_at(entry.name, place(entry.location).partner);
+    const bool at_source = seeder.places().holds(entry.location, entry.name);
+    const bool at_partner = seeder.places().holds(place(entry.location).partner, entry.name);
     if (!at_partner && unmoved++ == 0) first = "'" + entry.name + "' not at its partner place";
     if (at_partner && at_source && doubled++ == 0 && first.empty())
       first = "'" + entry.name + "' left at its old place too";
-    if (place(entry.location).active && (seeder.flag_now(entry) & 1) == 0 && unflagged++ == 0 &&
+    if (place(entry.location).active &&
+        (seeder.places().flag_now(entry.location, entry.name) & 1) == 0 && unflagged++ == 0 &&
         first.empty())
       first = "'" + entry.name + "' parked without Windows' off flag";
   }
@@ -410,7 +411,7 @@ void bench_exit(const std::string& bench_folder) {
   for (int round = 0; round < 3; ++round) {
     {
       const Stopwatch clock;
-      const std::size_t moved = move_to_partners(seeder, seeder.entries());
+      const std::size_t moved = move_to_partners(seeder.places(), seeder.entries());
       floors.push_back(clock.milliseconds());
       if (moved != seeder.entries().size())
         failure("exit floor: only " + std::to_string(moved) + " of " +
