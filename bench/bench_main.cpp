@@ -114,11 +114,6 @@ void failure(const std::string& text) {
 
 const char* aim(bool met) { return met ? "met" : "MISSED"; }
 
-bool running_under_wine() {
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 std::string full_path(const std::string& path) {
   wchar_t buffer[MAX_PATH * 4];
   const DWORD length = ::GetFullPathNameW(widen(path).c_str(), MAX_PATH * 4, buffer, nullptr);
@@ -793,7 +788,7 @@ int run(int argc, char** argv) {
   if (!parse(argc, argv, options)) return 2;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&controls);
-  if (!running_under_wine() && !options.allow_real_system) {
+  if (!wine_support::running_under_wine() && !options.allow_real_system) {
     std::fprintf(stderr,
                  "runwarden_bench writes tens of thousands of entries into this computer's Run "
                  "keys and Startup folders. It is meant for a throwaway Wine prefix "

@@ -13,6 +13,11 @@
 
 namespace rw::wine_support {
 
+bool running_under_wine() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 HKEY root_of(Hive hive) {
   return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
