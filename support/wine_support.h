@@ -21,11 +21,6 @@ bool key_exists(Hive hive, const std::wstring& path);
 // Removes the folder and everything in it; what cannot go is left.
 void remove_tree(const std::wstring& folder);
 
-// Removes the values whose names begin with `prefix` from Windows' own
-// on/off flags (StartupApproved) of every place, which outlive the entries
-// they were written for.
-void remove_startup_flags(const std::wstring& prefix);
-
 // Task Scheduler's folder of task files, %SystemRoot%\System32\Tasks.
 std::wstring task_files_folder();
 // The XML as Task Scheduler writes its files: UTF-16LE after a byte order mark.
