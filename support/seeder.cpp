@@ -87,12 +87,15 @@ std::optional<RegValue> read(const Key& key, std::string_view name) {
   if (has_nul(wide) || open(key, KEY_QUERY_VALUE, opened) != ERROR_SUCCESS) return std::nullopt;
   RegValue value;
   DWORD type = REG_NONE;
+  // Asked with no buffer, the call gives the size; asked with one too short,
+  // the size it needs.
   DWORD size = 0;
-  LSTATUS status = ERROR_MORE_DATA;
-  while (status == ERROR_MORE_DATA) {
+  LSTATUS status = ::RegQueryValueExW(opened.get(), wide.c_str(), nullptr, nullptr, nullptr, &size);
+  while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
     value.data.resize(size);
     status =
         ::RegQueryValueExW(opened.get(), wide.c_str(), nullptr, &type, value.data.data(), &size);
+    if (status == ERROR_SUCCESS) break;
   }
   if (status != ERROR_SUCCESS) return std::nullopt;
   value.data.resize(size);
