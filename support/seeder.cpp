@@ -85,19 +85,16 @@ std::optional<RegValue> read(const Key& key, std::string_view name) {
   const std::wstring wide = widen(name);
   UniqueHkey opened;
   if (has_nul(wide) || open(key, KEY_QUERY_VALUE, opened) != ERROR_SUCCESS) return std::nullopt;
-  RegValue value;
-  DWORD type = REG_NONE;
-  // Asked with no buffer, the call gives the size; asked with one too short,
-  // the size it needs.
+  // Asked without a buffer, the call gives the size.
   DWORD size = 0;
-  LSTATUS status = ::RegQueryValueExW(opened.get(), wide.c_str(), nullptr, nullptr, nullptr, &size);
-  while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
-    value.data.resize(size);
-    status =
-        ::RegQueryValueExW(opened.get(), wide.c_str(), nullptr, &type, value.data.data(), &size);
-    if (status == ERROR_SUCCESS) break;
-  }
-  if (status != ERROR_SUCCESS) return std::nullopt;
+  if (::RegQueryValueExW(opened.get(), wide.c_str(), nullptr, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  RegValue value{REG_NONE, std::vector<std::uint8_t>(size)};
+  DWORD type = REG_NONE;
+  if (::RegQueryValueExW(opened.get(), wide.c_str(), nullptr, &type, value.data.data(), &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
   value.data.resize(size);
   value.type = type;
   return value;
@@ -146,6 +143,18 @@ bool is_empty(const Key& key) {
          ::RegQueryInfoKeyW(opened.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
                             &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
          subkeys == 0 && values == 0;
+}
+
+// Every key where a place keeps its entries, their flags or the types of
+// parked values.
+std::set<Key> place_keys() {
+  std::set<Key> keys;
+  for (const PlaceInfo& info : kPlaces) {
+    if (info.kind == EntryKind::RunValue) keys.insert(run_key(info.location));
+    if (const auto key = flag_key(info.location)) keys.insert(*key);
+    if (const auto key = type_record_key(info.location)) keys.insert(*key);
+  }
+  return keys;
 }
 
 }  // namespace
@@ -226,15 +235,16 @@ Seeder::Seeder(std::string prefix, ShortcutFolders folders)
   // An empty prefix would own every entry there is.
   if (prefix_.empty()) throw std::invalid_argument("a seeder needs a prefix");
   take_back_owned();
+  for (const Key& key : place_keys()) note_missing_key(key);
+  for (const std::string& folder : place_folders()) note_missing_folder(folder);
+}
+
+std::vector<std::string> Seeder::place_folders() const {
+  std::vector<std::string> folders;
   for (const PlaceInfo& info : kPlaces) {
-    if (info.kind == EntryKind::Shortcut) {
-      note_missing_folder(folder_of(info.location));
-    } else {
-      note_missing_key(run_key(info.location));
-    }
-    if (const auto key = flag_key(info.location)) note_missing_key(*key);
-    if (const auto key = type_record_key(info.location)) note_missing_key(*key);
+    if (info.kind == EntryKind::Shortcut) folders.push_back(folder_of(info.location));
   }
+  return folders;
 }
 
 bool Seeder::owns(std::wstring_view name) const {
@@ -353,37 +363,26 @@ void Seeder::take_back() {
 }
 
 void Seeder::take_back_owned() const {
-  std::set<Key> keys;
-  for (const PlaceInfo& info : kPlaces) {
-    if (info.kind == EntryKind::Shortcut) {
-      const std::string folder = folder_of(info.location);
-      WIN32_FIND_DATAW found{};
-      std::vector<std::string> owned;
-      {
-        win32::UniqueFind find(::FindFirstFileW(api_path(folder + "\\*").c_str(), &found));
-        while (find) {
-          if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && owns(found.cFileName))
-            owned.push_back(folder + "\\" + win32::narrow(found.cFileName));
-          if (!::FindNextFileW(find.get(), &found)) break;
-        }
-      }
-      for (const std::string& path : owned) delete_file(path);
-    } else {
-      keys.insert(run_key(info.location));
+  for (const std::string& folder : place_folders()) {
+    std::vector<std::string> owned;
+    WIN32_FIND_DATAW found{};
+    win32::UniqueFind find(::FindFirstFileW(api_path(folder + "\\*").c_str(), &found));
+    for (bool more = static_cast<bool>(find); more; more = ::FindNextFileW(find.get(), &found)) {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && owns(found.cFileName))
+        owned.push_back(folder + "\\" + win32::narrow(found.cFileName));
     }
-    if (const auto key = flag_key(info.location)) keys.insert(*key);
-    if (const auto key = type_record_key(info.location)) keys.insert(*key);
+    find.reset();
+    for (const std::string& path : owned) delete_file(path);
   }
   std::vector<wchar_t> name(kMaxValueNameChars + 1);
-  for (const Key& key : keys) {
+  for (const Key& key : place_keys()) {
     UniqueHkey opened;
     if (open(key, KEY_READ | KEY_SET_VALUE, opened) != ERROR_SUCCESS) continue;
     std::vector<std::wstring> owned;
-    for (DWORD index = 0;; ++index) {
-      auto length = static_cast<DWORD>(name.size());
-      if (::RegEnumValueW(opened.get(), index, name.data(), &length, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS)
-        break;
+    for (DWORD index = 0, length = kMaxValueNameChars + 1;
+         ::RegEnumValueW(opened.get(), index, name.data(), &length, nullptr, nullptr, nullptr,
+                         nullptr) == ERROR_SUCCESS;
+         ++index, length = kMaxValueNameChars + 1) {
       if (owns(std::wstring_view(name.data(), length))) owned.emplace_back(name.data(), length);
     }
     for (const std::wstring& value : owned) delete_value(opened.get(), value);

@@ -107,6 +107,7 @@ class Seeder {
     std::optional<RegValue> value;  // nothing: there was none
   };
   bool owns(std::wstring_view name) const;
+  std::vector<std::string> place_folders() const;
   void note_name(std::string_view name);
   void note_missing_key(const Key& key);
   void note_missing_folder(const std::string& path);
