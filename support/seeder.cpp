@@ -354,6 +354,10 @@ void Seeder::take_back() {
   earlier_.clear();
   for (auto it = files_.rbegin(); it != files_.rend(); ++it) delete_file(*it);
   files_.clear();
+}
+
+Seeder::~Seeder() {
+  take_back();
   // A key or folder that someone else put something into stays.
   for (auto it = folders_made_.rbegin(); it != folders_made_.rend(); ++it)
     ::RemoveDirectoryW(api_path(*it).c_str());

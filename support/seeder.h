@@ -72,7 +72,7 @@ void write_link(const std::string& path, const std::string& target,
 class Seeder {
  public:
   explicit Seeder(std::string prefix, ShortcutFolders folders = shortcut_folders());
-  ~Seeder() { take_back(); }
+  ~Seeder();
   Seeder(const Seeder&) = delete;
   Seeder& operator=(const Seeder&) = delete;
 
@@ -97,7 +97,8 @@ class Seeder {
   // The first byte of the entry's flag now; 0 when it has none.
   std::uint8_t flag_now(StartupLocation location, std::string_view name) const;
 
-  // Takes everything back now, as at the end; seeding may start again.
+  // Takes back every entry, value and file now, as at the end, but leaves
+  // the keys and folders for seeding to start again into.
   void take_back();
 
  private:
