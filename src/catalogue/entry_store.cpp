@@ -63,8 +63,26 @@ Listing list_key(Registry& registry, const RegistryKey& key, bool with_contents,
   return listing;
 }
 
+// Values of a registry key, each a command line: what Run values and parked
+// values have in common.
+class ValueStorage : public PlaceStorage {
+ public:
+  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
+                       std::string_view) const override {
+    check_key_writable(catalogue.platform.registry, key_of(info));
+  }
+  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
+    return key_words(key_of(info)) + "\\" + std::string(name);
+  }
+  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
+  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                               const Content* known) const override {
+    return command_launch(catalogue, info, name, known);
+  }
+};
+
 // Run values in a key of the registry.
-class RunValueStorage final : public PlaceStorage {
+class RunValueStorage final : public ValueStorage {
  public:
   Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
     Registry& registry = catalogue.platform.registry;
@@ -82,10 +100,6 @@ class RunValueStorage final : public PlaceStorage {
     if (!value) return std::nullopt;
     return content_of(*value, value->type);
   }
-  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
-                       std::string_view) const override {
-    check_key_writable(catalogue.platform.registry, key_of(info));
-  }
   void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
              const Content& content) const override {
     write_value_at(catalogue.platform.registry, key_of(to), name, content.type,
@@ -94,20 +108,12 @@ class RunValueStorage final : public PlaceStorage {
   void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
     delete_value_at(catalogue.platform.registry, key_of(info), name);
   }
-  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
-    return key_words(key_of(info)) + "\\" + std::string(name);
-  }
-  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
-  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                               const Content* known) const override {
-    return command_launch(catalogue, info, name, known);
-  }
 };
 
 // Run values parked in a section of the settings store, which holds plain
 // strings only: which of them were expandable strings is recorded in a
 // section beside it, so that they come back as they were.
-class ParkedValueStorage final : public PlaceStorage {
+class ParkedValueStorage final : public ValueStorage {
  public:
   Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
     Registry& registry = catalogue.platform.registry;
@@ -129,10 +135,6 @@ class ParkedValueStorage final : public PlaceStorage {
     if (!value) return std::nullopt;
     return content_of(*value, recorded_type(catalogue, info, name));
   }
-  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
-                       std::string_view) const override {
-    check_key_writable(catalogue.platform.registry, key_of(info));
-  }
   void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
              const Content& content) const override {
     // The type record goes first: one left without its value is harmless, a
@@ -151,14 +153,6 @@ class ParkedValueStorage final : public PlaceStorage {
   void remove_side_record(Catalogue& catalogue, const PlaceInfo& info,
                           std::string_view name) const override {
     forget_type(catalogue, info, name);
-  }
-  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
-    return key_words(key_of(info)) + "\\" + std::string(name);
-  }
-  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
-  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                               const Content* known) const override {
-    return command_launch(catalogue, info, name, known);
   }
 
  private:
