@@ -34,8 +34,8 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "signed_programs.h"
+#include "support/wine_support.h"
 #include "ui/form1.h"
-#include "wine_support.h"
 
 namespace rw::bench {
 
@@ -118,11 +118,6 @@ void failure(const std::string& text) {
 }
 
 const char* aim(bool met) { return met ? "met" : "MISSED"; }
-
-bool running_under_wine() {
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 std::string full_path(const std::string& path) {
   wchar_t buffer[MAX_PATH * 4];
@@ -255,7 +250,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
   for (int round = 0; round < rounds; ++round) {
     {
       const Stopwatch clock;
-      const Enumerated counts = enumerate_places(seeder);
+      const Enumerated counts = enumerate_places(seeder.places());
       floors.push_back(clock.milliseconds());
       if (round == 0) {
         const std::string fault = check_floor(counts, seeder.entries());
@@ -286,7 +281,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
     }
     {
       const Stopwatch clock;
-      if (check_programs(seeder, seeder.entries()) != seeder.entries().size())
+      if (check_programs(seeder.places(), seeder.entries()) != seeder.entries().size())
         failure("program checks floor: the shell link cannot be made");
       program_checks.push_back(clock.milliseconds());
     }
@@ -376,12 +371,13 @@ std::string check_moved(const Seeder& seeder) {
   int unmoved = 0, doubled = 0, unflagged = 0;
   std::string first;
   for (const SeededEntry& entry : seeder.entries()) {
-    const bool at_source = seeder.stored_at(entry.name, entry.location);
-    const bool at_partner = seeder.stored_at(entry.name, *place(entry.location).partner);
+    const bool at_source = seeder.places().holds(entry.location, entry.name);
+    const bool at_partner = seeder.places().holds(*place(entry.location).partner, entry.name);
     if (!at_partner && unmoved++ == 0) first = "'" + entry.name + "' not at its partner place";
     if (at_partner && at_source && doubled++ == 0 && first.empty())
       first = "'" + entry.name + "' left at its old place too";
-    if (place(entry.location).active && (seeder.flag_now(entry) & 1) == 0 && unflagged++ == 0 &&
+    if (place(entry.location).active &&
+        (seeder.places().flag_now(entry.location, entry.name) & 1) == 0 && unflagged++ == 0 &&
         first.empty())
       first = "'" + entry.name + "' parked without Windows' off flag";
   }
@@ -414,7 +410,7 @@ void bench_exit(const std::string& bench_folder) {
   for (int round = 0; round < 3; ++round) {
     {
       const Stopwatch clock;
-      const std::size_t moved = move_to_partners(seeder, seeder.entries());
+      const std::size_t moved = move_to_partners(seeder.places(), seeder.entries());
       floors.push_back(clock.milliseconds());
       if (moved != seeder.entries().size())
         failure("exit floor: only " + std::to_string(moved) + " of " +
@@ -796,7 +792,7 @@ int run(int argc, char** argv) {
   if (!parse(argc, argv, options)) return 2;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&controls);
-  if (!running_under_wine() && !options.allow_real_system) {
+  if (!wine_support::running_under_wine() && !options.allow_real_system) {
     std::fprintf(stderr,
                  "runwarden_bench writes tens of thousands of entries into this computer's Run "
                  "keys and Startup folders. It is meant for a throwaway Wine prefix "

@@ -3,12 +3,11 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "catalogue/catalogue.h"
 #include "catalogue/entry_store.h"
 #include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
-#include "wine_support.h"
+#include "support/wine_support.h"
 
 namespace rw::bench {
 
@@ -72,7 +71,7 @@ void read_flags(const PlaceInfo& info, Enumerated& counts) {
   }
 }
 
-bool copy_shortcut(const Seeder& places, const SeededEntry& entry) {
+bool copy_shortcut(const seeding::Seeder& places, const SeededEntry& entry) {
   const std::wstring source = widen(shortcut_path(places.folder_of(entry.location), entry.name));
   const std::wstring target =
       widen(shortcut_path(places.folder_of(*place(entry.location).partner), entry.name));
@@ -105,15 +104,15 @@ bool copy_run_value(const SeededEntry& entry) {
 // Parking sets the entry's StartupApproved value off; restoring reads it.
 bool write_or_read_flag(const SeededEntry& entry) {
   const PlaceInfo& from = place(entry.location);
-  const PlaceInfo& owner = flag_owner(from);
-  const std::wstring name = widen(flag_value_name(entry));
+  const PlaceInfo& owner = *flag_place(from);
+  const std::wstring name = widen(seeding::flag_value_name(entry.location, entry.name));
   UniqueHkey key;
   if (from.active) {
     if (::RegCreateKeyExW(root_of(owner.flag.hive), widen(std::string(owner.flag.key)).c_str(), 0,
                           nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr, key.put(),
                           nullptr) != ERROR_SUCCESS)
       return false;
-    const std::vector<std::uint8_t> off = flag_value_bytes(flag::kOffByTaskManager);
+    const std::vector<std::uint8_t> off = seeding::flag_bytes(flag::kOffByTaskManager);
     return ::RegSetValueExW(key.get(), name.c_str(), 0, REG_BINARY, off.data(),
                             static_cast<DWORD>(off.size())) == ERROR_SUCCESS;
   }
@@ -126,7 +125,7 @@ bool write_or_read_flag(const SeededEntry& entry) {
   return read == ERROR_SUCCESS || read == ERROR_FILE_NOT_FOUND;
 }
 
-bool remove_source(const Seeder& places, const SeededEntry& entry) {
+bool remove_source(const seeding::Seeder& places, const SeededEntry& entry) {
   const PlaceInfo& from = place(entry.location);
   if (from.storage == Storage::Shortcuts) {
     return ::DeleteFileW(
@@ -140,7 +139,7 @@ bool remove_source(const Seeder& places, const SeededEntry& entry) {
 
 }  // namespace
 
-Enumerated enumerate_places(const Seeder& places) {
+Enumerated enumerate_places(const seeding::Seeder& places) {
   Enumerated counts;
   const auto walk = [&](StartupLocation location, std::size_t seen) {
     counts.entries += seen;
@@ -162,7 +161,7 @@ Enumerated read_flag_keys() {
   return counts;
 }
 
-std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>& entries) {
+std::size_t check_programs(const seeding::Seeder& places, const std::vector<SeededEntry>& entries) {
   win32::ComScope com;
   win32::ComPtr<IShellLinkW> link;
   win32::ComPtr<IPersistFile> file;
@@ -182,7 +181,8 @@ std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>&
   return asked;
 }
 
-std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries) {
+std::size_t move_to_partners(const seeding::Seeder& places,
+                             const std::vector<SeededEntry>& entries) {
   std::size_t moved = 0;
   for (const SeededEntry& entry : entries) {
     const bool copied = place(entry.location).storage == Storage::Shortcuts

@@ -20,20 +20,21 @@ struct Enumerated {
   std::size_t flags = 0;         // StartupApproved values read
   std::size_t switched_off = 0;  // of those, the ones whose first byte says off
 };
-Enumerated enumerate_places(const Seeder& places);
+Enumerated enumerate_places(const seeding::Seeder& places);
 // The StartupApproved part of that alone: every active place's key read.
 Enumerated read_flag_keys();
 
 // What describing the entries asks beyond the scan: whether each Run value's
 // program file is there, and each shortcut loaded through one shell link.
 // Returns the number of entries asked about.
-std::size_t check_programs(const Seeder& places, const std::vector<SeededEntry>& entries);
+std::size_t check_programs(const seeding::Seeder& places, const std::vector<SeededEntry>& entries);
 
 // What Exit asks the OS to move each entry to its partner place: read, write
 // the destination (a file copy for shortcuts), then write the StartupApproved
 // value off when parking or read it when restoring, and remove the source.
 // Returns the number of moves that went through.
-std::size_t move_to_partners(const Seeder& places, const std::vector<SeededEntry>& entries);
+std::size_t move_to_partners(const seeding::Seeder& places,
+                             const std::vector<SeededEntry>& entries);
 
 // What checking program files' signatures and hashing them asks of Windows:
 // for each file WinVerifyTrust, Windows' catalogues where the file carries

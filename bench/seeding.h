@@ -1,7 +1,6 @@
-// Lays startup entries out in the places for a benchmark, straight through
-// the Win32 registry and file calls, with Windows' own on/off flag for some
-// of them, and takes every one of them away again afterwards, wherever a run
-// has moved it to.
+// Lays startup entries out in the places for a benchmark, through the
+// seeder, with Windows' own on/off flag for some of them; the seeder takes
+// every one of them away again afterwards, wherever a run has moved it to.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/places.h"
+#include "support/seeder.h"
 
 namespace rw::bench {
 
@@ -41,15 +41,6 @@ inline constexpr StartupLocation kShortcutPlaces[] = {
     StartupLocation::CurrentUserStartup, StartupLocation::AllUsersStartup,
     StartupLocation::CurrentUserStartupParked, StartupLocation::AllUsersStartupParked};
 
-// The place whose StartupApproved key governs the entries of `info`: itself
-// when active, else its partner, where a parked entry would start again.
-const PlaceInfo& flag_owner(const PlaceInfo& info);
-// The value that holds an entry's flag in that key.
-std::string flag_value_name(const SeededEntry& entry);
-// The 12 bytes Windows writes: the flag, three zero bytes, and when it was
-// switched off (zero while on).
-std::vector<std::uint8_t> flag_value_bytes(std::uint8_t flag);
-
 // Which seeded entries get a StartupApproved value.
 enum class Flags {
   None,
@@ -64,51 +55,25 @@ std::string seeded_program(const std::string& name);
 
 class Seeder {
  public:
-  // The places as a program in `program_folder` sees them. Notes which keys
-  // and parking folders exist already, so that only new ones are removed.
+  // The places as a program in `program_folder` sees them.
   explicit Seeder(std::string program_folder);
-  // Removes every seeded entry and flag and the keys and folders that were
-  // not there.
-  ~Seeder();
-  Seeder(const Seeder&) = delete;
-  Seeder& operator=(const Seeder&) = delete;
 
   // Adds `count` new entries, spread evenly over `places`.
   void seed(std::span<const StartupLocation> places, int count, Flags flags = Flags::None);
-  // Takes every seeded entry and flag out of both its place and its partner
-  // place, and lays them all out again as they were seeded.
+  // Takes every seeded entry and flag out of every place, and lays them all
+  // out again as they were seeded.
   void reset();
 
   const std::vector<SeededEntry>& entries() const { return entries_; }
-  // The folder of a shortcut place; empty for a Run-value place.
-  std::string folder_of(StartupLocation location) const;
-  // True when the entry is stored at that place now.
-  bool stored_at(const std::string& name, StartupLocation location) const;
-  // The first byte of the entry's StartupApproved value now, or flag::kNone.
-  std::uint8_t flag_now(const SeededEntry& entry) const;
+  // Where the entries are, and where they are now.
+  const seeding::Seeder& places() const { return places_; }
 
  private:
-  void write_entries(std::span<const SeededEntry> entries) const;
-  void write_flags(std::span<const SeededEntry> entries) const;
-  void remove_entries() const;
-  void remove_flags() const;
-  void remove_created_keys_and_folders() const;
+  void write(std::span<const SeededEntry> entries);
 
-  struct KeyPath {
-    Hive hive;
-    std::string path;
-    std::uint32_t view;
-  };
-  // Notes each level of the key that is not there yet, highest first.
-  void note_missing_levels(const KeyPath& key);
-
-  std::string program_folder_;
-  std::string current_user_startup_;
-  std::string all_users_startup_;
+  seeding::Seeder places_;
   std::vector<SeededEntry> entries_;
-  int flag_candidates_ = 0;                   // entries of active places seeded so far
-  std::vector<KeyPath> created_keys_;         // deepest last
-  std::vector<std::string> created_folders_;  // deepest last
+  int flag_candidates_ = 0;  // entries of active places seeded so far
 };
 
 }  // namespace rw::bench

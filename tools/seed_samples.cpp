@@ -4,26 +4,20 @@
 // programs of the machine.
 #include <cstdio>
 
+#include "support/wine_support.h"
 #include "tools/sample_entries.h"
 
 int main() {
-  using namespace rw::tools;
-  if (!running_under_wine()) {
+  if (!rw::wine_support::running_under_wine()) {
     std::fputs(
         "seed_samples adds sample entries to the programs started at logon; it runs only "
         "under Wine, in a prefix made for trying Runwarden out.\n",
         stderr);
     return 2;
   }
-  const ComApartment com;
-  if (FAILED(com.result())) {
-    std::fprintf(stderr, "seed_samples cannot start COM (error 0x%08lx).\n",
-                 static_cast<unsigned long>(com.result()));
-    return 1;
-  }
-  const std::vector<std::string> failures = write_sample_entries();
+  const std::vector<std::string> failures = rw::tools::write_sample_entries();
   for (const std::string& failure : failures) std::fprintf(stderr, "%s\n", failure.c_str());
   if (!failures.empty()) return 1;
-  std::printf("Wrote %zu sample entries.\n", kSampleEntries.size());
+  std::printf("Wrote %zu sample entries.\n", rw::tools::kSampleEntries.size());
   return 0;
 }

@@ -70,8 +70,26 @@ Listing list_key(Registry& registry, const RegistryKey& key, bool with_contents,
   return listing;
 }
 
+// Values of a registry key, each a command line: what Run values and parked
+// values have in common.
+class ValueStorage : public PlaceStorage {
+ public:
+  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
+                       std::string_view) const override {
+    check_key_writable(catalogue.platform.registry, key_of(info));
+  }
+  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
+    return key_words(key_of(info)) + "\\" + std::string(name);
+  }
+  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
+  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                               std::string_view, const Content* known) const override {
+    return command_launch(catalogue, info, name, known);
+  }
+};
+
 // Run values in a key of the registry.
-class RunValueStorage final : public PlaceStorage {
+class RunValueStorage final : public ValueStorage {
  public:
   Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
     Registry& registry = catalogue.platform.registry;
@@ -88,10 +106,6 @@ class RunValueStorage final : public PlaceStorage {
     if (!value) return std::nullopt;
     return content_of(*value, value->type);
   }
-  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
-                       std::string_view) const override {
-    check_key_writable(catalogue.platform.registry, key_of(info));
-  }
   void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
              const Content& content) const override {
     write_value_at(catalogue.platform.registry, key_of(to), name, content.type,
@@ -100,20 +114,12 @@ class RunValueStorage final : public PlaceStorage {
   void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
     delete_value_at(catalogue.platform.registry, key_of(info), name);
   }
-  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
-    return key_words(key_of(info)) + "\\" + std::string(name);
-  }
-  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
-  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                               std::string_view, const Content* known) const override {
-    return command_launch(catalogue, info, name, known);
-  }
 };
 
 // Run values parked in a section of the settings store, which holds plain
 // strings only: which of them were expandable strings is recorded in a
 // section beside it, so that they come back as they were.
-class ParkedValueStorage final : public PlaceStorage {
+class ParkedValueStorage final : public ValueStorage {
  public:
   Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
     std::unordered_set<std::string> expandable;
@@ -131,10 +137,6 @@ class ParkedValueStorage final : public PlaceStorage {
     const auto value = read_value_at(catalogue.platform.registry, key_of(info), name);
     if (!value) return std::nullopt;
     return content_of(*value, recorded_type(catalogue, info, name));
-  }
-  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
-                       std::string_view) const override {
-    check_key_writable(catalogue.platform.registry, key_of(info));
   }
   void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
              const Content& content) const override {
@@ -154,14 +156,6 @@ class ParkedValueStorage final : public PlaceStorage {
   void remove_side_record(Catalogue& catalogue, const PlaceInfo& info,
                           std::string_view name) const override {
     forget_type(catalogue, info, name);
-  }
-  std::string address(Catalogue&, const PlaceInfo& info, std::string_view name) const override {
-    return key_words(key_of(info)) + "\\" + std::string(name);
-  }
-  bool holds_whole(const Content& content) const override { return is_string_type(content.type); }
-  std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                               std::string_view, const Content* known) const override {
-    return command_launch(catalogue, info, name, known);
   }
 
  private:

@@ -19,7 +19,8 @@
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "wine_support.h"
+#include "support/seeder.h"
+#include "support/wine_support.h"
 
 namespace rw {
 namespace {
@@ -58,19 +59,6 @@ std::pair<HKEY, std::wstring> key_of(L location) {
   }
 }
 
-void put_text(L location, const std::string& name, const std::string& command) {
-  const auto [root, path] = key_of(location);
-  UniqueHkey key;
-  ASSERT_EQ(
-      ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
-      ERROR_SUCCESS);
-  const std::vector<std::uint8_t> bytes = text_to_registry_bytes(command);
-  ASSERT_EQ(::RegSetValueExW(key.get(), widen(name).c_str(), 0, REG_SZ, bytes.data(),
-                             static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS)
-      << name.substr(0, 40);
-}
-
 std::optional<Value> value_at(L location, const std::string& name) {
   const auto [root, path] = key_of(location);
   UniqueHkey key;
@@ -107,14 +95,6 @@ std::optional<std::string> file_content(const std::string& path) {
   ::ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr);
   content.resize(got);
   return content;
-}
-
-void write_file(const std::string& path, const std::string& content) {
-  UniqueFile file(::CreateFileW(api_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << path << ": error " << ::GetLastError();
-  DWORD written = 0;
-  ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
 }
 
 std::string temp_folder() {
@@ -163,13 +143,13 @@ class BadInputUnderWine : public ::testing::Test {
   BadInputUnderWine()
       : root_(temp_folder() + "\\RunwardenBad" + std::to_string(::GetCurrentProcessId())),
         folders_(services_.folders, root_),
+        seed_("RwBad", {root_ + "\\CommonStartup", root_ + "\\UserStartup", root_ + "\\Program"}),
         platform_{services_.registry,    services_.files,    folders_,
                   services_.status_text, services_.shell,    dialogs_,
                   services_.text_rules,  services_.programs, services_.tasks},
         catalogue_{platform_, list_} {}
 
   void SetUp() override {
-    wine_support::remove_startup_flags(L"RwBad");
     remove_tree(api_path(root_));
     // The parking folders too, as an earlier park would have made them.
     for (const char* tail :
@@ -177,24 +157,13 @@ class BadInputUnderWine : public ::testing::Test {
           "\\Program\\DISABLED\\All Users", "\\Program\\DISABLED\\Default User"}) {
       ASSERT_TRUE(::CreateDirectoryW(api_path(root_ + tail).c_str(), nullptr)) << tail;
     }
-    machine_run_existed_ = wine_support::key_exists(kHkeyLocalMachine, kRunKey);
-    settings_existed_ = wine_support::key_exists(kHkeyCurrentUser, kSettingsKey);
   }
-  void TearDown() override {
-    wine_support::remove_startup_flags(L"RwBad");
-    for (const auto& [location, name] : values_) {
-      delete_value(location, name);
-      delete_value(place(location).partner.value(), name);
-    }
-    if (!settings_existed_) ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
-    if (!machine_run_existed_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRunKey);  // only when empty
-    remove_tree(api_path(root_));
-  }
+  void TearDown() override { remove_tree(api_path(root_)); }
 
-  // A Run value that the test takes away again, from either of its places.
+  // A Run value that the seeder takes away again, wherever Exit moved it.
   void run_value(L location, const std::string& name, const std::string& command) {
     values_.emplace_back(location, name);
-    put_text(location, name, command);
+    seed_.text(location, name, command);
   }
   // Spelled out rather than asked of the code under test.
   std::string folder(L location) {
@@ -235,13 +204,12 @@ class BadInputUnderWine : public ::testing::Test {
   std::string root_;
   win32::Win32Services services_;
   ScratchFolders folders_;
+  seeding::Seeder seed_;
   RecordingDialogs dialogs_;
   Platform platform_;
   SortedEntryList list_{services_.text_rules};
   Catalogue catalogue_;
   std::vector<std::pair<L, std::string>> values_;
-  bool machine_run_existed_ = false;
-  bool settings_existed_ = false;
 };
 
 const std::vector<std::string>& awkward_names() {
@@ -310,11 +278,11 @@ TEST_F(BadInputUnderWine, AwkwardAndLongShortcutNamesRoundTripThroughScanAndExit
   std::vector<std::pair<std::string, L>> made;
   for (L location : {L::CurrentUserStartup, L::AllUsersStartup}) {
     for (const std::string& name : names) {
-      write_file(shortcut(location, name), "link " + name);
+      seed_.shortcut(location, name, "link " + name);
       made.emplace_back(name, location);
     }
   }
-  write_file(folder(L::CurrentUserStartup) + "\\RwBad UPPER.LNK", "upper");
+  seed_.file(folder(L::CurrentUserStartup) + "\\RwBad UPPER.LNK", "upper");
   made.emplace_back("RwBad UPPER", L::CurrentUserStartup);
   scan();
   for (const auto& [name, location] : made) flip(name, location);
@@ -342,7 +310,7 @@ TEST_F(BadInputUnderWine, AwkwardAndLongShortcutNamesRoundTripThroughScanAndExit
 // Listing needs no parking folder; the first shortcut parked makes it.
 TEST_F(BadInputUnderWine, AMissingParkingFolderIsMadeByTheFirstShortcutParked) {
   remove_tree(api_path(folders_.program_folder() + "\\DISABLED"));  // someone took it away
-  write_file(shortcut(L::CurrentUserStartup, "RwBad Tool"), "tool");
+  seed_.shortcut(L::CurrentUserStartup, "RwBad Tool", "tool");
   scan();
   EXPECT_FALSE(file_exists(folder(L::CurrentUserStartupParked)));
   flip("RwBad Tool", L::CurrentUserStartup);
@@ -355,8 +323,8 @@ TEST_F(BadInputUnderWine, AMissingParkingFolderIsMadeByTheFirstShortcutParked) {
 TEST_F(BadInputUnderWine, AParkingFolderThatIsAFileIsListedAsEmptyAndToldWhenParking) {
   const std::string parking = folder(L::AllUsersStartupParked);
   remove_tree(api_path(parking));
-  write_file(parking, "not a folder");
-  write_file(shortcut(L::AllUsersStartup, "RwBad Tool"), "tool");
+  seed_.file(parking, "not a folder");
+  seed_.shortcut(L::AllUsersStartup, "RwBad Tool", "tool");
   scan();  // no problems: nothing is parked there
   flip("RwBad Tool", L::AllUsersStartup);
   exit();
@@ -372,7 +340,7 @@ TEST_F(BadInputUnderWine, AParkingFolderThatIsAFileIsListedAsEmptyAndToldWhenPar
 // not move.
 TEST_F(BadInputUnderWine, AReadOnlyParkingFolderLosesNothing) {
   scan();
-  write_file(shortcut(L::AllUsersStartup, "RwBad Tool"), "tool");
+  seed_.shortcut(L::AllUsersStartup, "RwBad Tool", "tool");
   scan();
   const std::wstring parking = api_path(folder(L::AllUsersStartupParked));
   ASSERT_TRUE(::SetFileAttributesW(parking.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -396,10 +364,10 @@ TEST_F(BadInputUnderWine, AReadOnlyParkingFolderLosesNothing) {
 TEST_F(BadInputUnderWine, AShortcutHeldOpenByAnotherProgramIsKeptAndReported) {
   scan();
   for (const char* name : {"RwBad Shared read", "RwBad Exclusive", "RwBad Target held"}) {
-    write_file(shortcut(L::CurrentUserStartup, name), name);
+    seed_.shortcut(L::CurrentUserStartup, name, name);
   }
   // An older copy in the parking folder, held open against writing.
-  write_file(shortcut(L::CurrentUserStartupParked, "RwBad Target held"), "older");
+  seed_.shortcut(L::CurrentUserStartupParked, "RwBad Target held", "older");
   scan();
   {
     // Reading is shared, deleting is not: the copy can be made, the original cannot go.
@@ -475,10 +443,10 @@ TEST_F(BadInputUnderWine, ASameNameEntryAtTheOtherPlaceStopsTheMoveAndBothStay) 
   run_value(L::CurrentUserRun, "RwBad Same", "C:\\same.exe");
   run_value(L::CurrentUserRunParked, "RwBad Same", "C:\\same.exe");
   scan();
-  write_file(shortcut(L::CurrentUserStartup, "RwBad Hidden"), "hidden");
+  seed_.shortcut(L::CurrentUserStartup, "RwBad Hidden", "hidden");
   ::SetFileAttributesW(api_path(shortcut(L::CurrentUserStartup, "RwBad Hidden")).c_str(),
                        FILE_ATTRIBUTE_HIDDEN);
-  write_file(shortcut(L::CurrentUserStartupParked, "RwBad Hidden"), "parked");
+  seed_.shortcut(L::CurrentUserStartupParked, "RwBad Hidden", "parked");
   scan();
   flip("RwBad Twice", L::CurrentUserRun);
   flip("RwBad Twice", L::CurrentUserRunParked);

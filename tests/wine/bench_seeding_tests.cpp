@@ -135,7 +135,7 @@ TEST_F(BenchSeeding, OneActiveEntryInAHundredIsSwitchedOffAndOneSwitchedOnAsWind
 TEST_F(BenchSeeding, TheScanFloorSeesEverySeededEntryAndReadsEverySeededFlag) {
   Seeder seeder(folder_);
   // Other tests may have left entries and flags of their own.
-  const std::size_t entries_before = enumerate_places(seeder).entries;
+  const std::size_t entries_before = enumerate_places(seeder.places()).entries;
   const Enumerated flags_before = read_flag_keys();
   // 150 values and 20 shortcuts in active places: off at 0 and 100, on at 50 and 150.
   seeder.seed(kRunValuePlaces, 300, Flags::SomeSwitchedOff);
@@ -144,7 +144,7 @@ TEST_F(BenchSeeding, TheScanFloorSeesEverySeededEntryAndReadsEverySeededFlag) {
   // view twice cannot add up to the same.
   const StartupLocation view32[] = {StartupLocation::AllUsersRun32};
   seeder.seed(view32, 7);
-  const Enumerated all = enumerate_places(seeder);
+  const Enumerated all = enumerate_places(seeder.places());
   EXPECT_EQ(all.entries - entries_before, 347u);
   EXPECT_EQ(all.flags - flags_before.flags, 4u);
   EXPECT_EQ(all.switched_off - flags_before.switched_off, 2u);
@@ -181,7 +181,7 @@ TEST_F(BenchSeeding, LeavesNoKeyNoEntryAndNoFlagBehindThatWasNotThereBefore) {
     ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kApproved + L"\\Run32").c_str(), 0, nullptr, 0,
                                 KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.put(), nullptr),
               ERROR_SUCCESS);
-    const std::vector<std::uint8_t> off = flag_value_bytes(flag::kOffByTaskManager);
+    const std::vector<std::uint8_t> off = seeding::flag_bytes(flag::kOffByTaskManager);
     ASSERT_EQ(::RegSetValueExW(key.get(), widen(parked.name).c_str(), 0, REG_BINARY, off.data(),
                                static_cast<DWORD>(off.size())),
               ERROR_SUCCESS);

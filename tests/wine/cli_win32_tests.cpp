@@ -15,22 +15,20 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
-#include "wine_support.h"
+#include "support/seeder.h"
+#include "support/wine_support.h"
 
 namespace rw {
 namespace {
 
 using ::testing::HasSubstr;
 using win32::narrow;
-using win32::UniqueFile;
 using win32::UniqueKernelHandle;
 using win32::widen;
 
 const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kParked =
     L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
-const std::wstring kApproved =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
 
 struct Ran {
   DWORD status = 0;
@@ -65,20 +63,16 @@ bool file_exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void write_text(const std::wstring& path, const std::string& text) {
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  ASSERT_TRUE(
-      ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+std::wstring scratch_folder() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  return std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + L"RunwardenCli" +
+         std::to_wstring(::GetCurrentProcessId());
 }
 
+// The seeder takes every name of the run out of every place afterwards.
 class CliUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH + 1] = {};
-    folder_ = std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + L"RunwardenCli" +
-              std::to_wstring(::GetCurrentProcessId());
     wine_support::remove_tree(folder_);
     ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr));
     // The build's program, through the drive that Wine gives the host's root.
@@ -87,23 +81,19 @@ class CliUnderWine : public ::testing::Test {
     ASSERT_TRUE(::CopyFileW(built.c_str(), (folder_ + L"\\runwarden-cli.exe").c_str(), FALSE))
         << narrow(built);
   }
-  void TearDown() override {
-    for (const std::wstring& name : names_) {
-      for (const std::wstring& key : {kRun, kParked, kApproved + L"\\Run"}) {
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str());
-      }
-      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, (kApproved + L"\\StartupFolder").c_str(),
-                           (name + L".lnk").c_str());
-      ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRun.c_str(), name.c_str());
-      ::DeleteFileW((startup_folder() + L"\\" + name + L".lnk").c_str());
-    }
-    wine_support::remove_tree(folder_);
-  }
+  void TearDown() override { wine_support::remove_tree(folder_); }
 
   // A name of this run's own, so that entries others left are told apart.
   std::wstring named(const std::wstring& base) {
-    names_.push_back(L"RwCli" + std::to_wstring(::GetCurrentProcessId()) + L" " + base);
+    names_.push_back(widen(prefix_) + base);
     return names_.back();
+  }
+  void put(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text) {
+    const Hive hive = root == HKEY_LOCAL_MACHINE ? kHkeyLocalMachine : kHkeyCurrentUser;
+    seed_.text({hive, narrow(key)}, narrow(name), narrow(text));
+  }
+  void write_text(const std::wstring& path, const std::string& text) {
+    seed_.file(narrow(path), text);
   }
 
   // With `output_read` false, the output pipe's reader is gone before the
@@ -143,14 +133,11 @@ class CliUnderWine : public ::testing::Test {
     return ran;
   }
 
-  std::wstring folder_;
+  std::wstring folder_ = scratch_folder();
+  std::string prefix_ = "RwCli" + std::to_string(::GetCurrentProcessId()) + " ";
+  seeding::Seeder seed_{prefix_, seeding::shortcut_folders(narrow(folder_))};
   std::vector<std::wstring> names_;
 };
-
-void put(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text) {
-  ::RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_SZ, text.c_str(),
-                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
 
 TEST_F(CliUnderWine, ListJsonKeepsNamesOutsideTheCodePageWhole) {
   const std::wstring name = named(L"Диспетчер задач 任务 🚀");
@@ -208,9 +195,7 @@ TEST_F(CliUnderWine, DisableThenEnableARunValueAndAShortcut) {
   const std::wstring value = named(L"Value");
   const std::wstring link = named(L"Link");
   put(HKEY_CURRENT_USER, kRun, value, L"C:\\windows\\notepad.exe");
-  UniqueFile file(::CreateFileW((startup_folder() + L"\\" + link + L".lnk").c_str(), GENERIC_WRITE,
-                                0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  file.reset();
+  write_text(startup_folder() + L"\\" + link + L".lnk", "");
   const std::wstring parked_link = folder_ + L"\\DISABLED\\Default User\\" + link + L".lnk";
   for (const std::wstring& name : {value, link}) {
     const Ran off = run({L"disable", name});

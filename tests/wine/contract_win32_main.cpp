@@ -3,25 +3,23 @@
 // folders under %TEMP% and real task folders of Task Scheduler. Everything a
 // case made is removed after it.
 #include <windows.h>
-// after windows.h, which they need
-#include <objbase.h>
-#include <shlobj.h>
+// after windows.h, which it needs
 #include <winioctl.h>
 
 #include <cstring>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "contract/contract_target.h"
-#include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/paths.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "wine_support.h"
+#include "support/seeder.h"
+#include "support/wine_support.h"
 
 namespace rw::contract {
 
@@ -157,26 +155,7 @@ class Win32Target final : public ContractTarget {
   }
   void put_value_with_nul(const std::string& key, const std::string& name,
                           const std::string& text) override {
-    // Only the native call takes a counted name.
-    struct CountedName {
-      USHORT length;
-      USHORT maximum_length;
-      PWSTR buffer;
-    };
-    using NtSetValueKeyFn = LONG(NTAPI*)(HANDLE, CountedName*, ULONG, ULONG, PVOID, ULONG);
-    const auto set = reinterpret_cast<NtSetValueKeyFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
-    win32::UniqueHkey opened;
-    if (set == nullptr || ::RegOpenKeyExW(HKEY_CURRENT_USER, widen(key).c_str(), 0, KEY_SET_VALUE,
-                                          opened.put()) != ERROR_SUCCESS) {
-      return;
-    }
-    std::wstring wide_name = widen(name);
-    const std::vector<std::uint8_t> data = text_to_registry_bytes(text);
-    CountedName counted{static_cast<USHORT>(wide_name.size() * sizeof(wchar_t)),
-                        static_cast<USHORT>(wide_name.size() * sizeof(wchar_t)), wide_name.data()};
-    set(opened.get(), &counted, 0, REG_SZ, const_cast<std::uint8_t*>(data.data()),
-        static_cast<ULONG>(data.size()));
+    seeding::write_value({kHkeyCurrentUser, key}, name, REG_SZ, text_to_registry_bytes(text));
   }
   TextRules& text_rules() override { return services_.text_rules; }
   Programs& programs() override { return services_.programs; }
@@ -205,17 +184,7 @@ class Win32Target final : public ContractTarget {
   }
   void write_shortcut(const std::string& path, const std::string& target,
                       const std::string& arguments) override {
-    win32::ComScope com;
-    win32::ComPtr<IShellLinkW> link;
-    win32::ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  link.put())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, file.put()))) {
-      return;
-    }
-    link->SetPath(widen(target).c_str());
-    link->SetArguments(widen(arguments).c_str());
-    file->Save(api_path(path).c_str(), TRUE);
+    seeding::write_link(path, target, arguments);
   }
   TaskScheduler& task_scheduler() override { return services_.tasks; }
   std::string scratch_task_folder() override {

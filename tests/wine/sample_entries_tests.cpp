@@ -10,17 +10,17 @@
 #include <vector>
 
 #include "catalogue/scan.h"
-#include "platform/win32/handles.h"
+#include "platform/win32/com.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "support/seeder.h"
+#include "support/wine_support.h"
 #include "tools/sample_entries.h"
-#include "wine_support.h"
 
 namespace rw::tools {
 namespace {
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings";
 constexpr wchar_t kUserParking[] =
     L"Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
 
@@ -64,57 +64,27 @@ std::wstring program_of(const Expected& sample) {
     }
     return text.data();
   }
-  ComOwner<IShellLinkW> link;
-  ComOwner<IPersistFile> file;
-  if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(link.put()))) &&
-      SUCCEEDED(
-          link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) &&
-      SUCCEEDED(file.get()->Load(shortcut_of(sample).c_str(), STGM_READ))) {
-    link.get()->GetPath(text.data(), static_cast<int>(text.size()), nullptr, SLGP_RAWPATH);
+  const win32::ComScope com;
+  win32::ComPtr<IShellLinkW> link;
+  win32::ComPtr<IPersistFile> file;
+  if (SUCCEEDED(win32::create_instance(CLSID_ShellLink, IID_IShellLinkW, link.put())) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) &&
+      SUCCEEDED(file->Load(shortcut_of(sample).c_str(), STGM_READ))) {
+    link->GetPath(text.data(), static_cast<int>(text.size()), nullptr, SLGP_RAWPATH);
   }
   return text.data();
 }
 
+// The seeder takes the samples out of the prefix again, with the keys and
+// folders that were missing before them.
 class SampleEntries : public ::testing::Test {
  protected:
-  SampleEntries()
-      : machine_run_existed_(wine_support::key_exists(kHkeyLocalMachine, kRunKey)),
-        settings_existed_(wine_support::key_exists(kHkeyCurrentUser, kSettingsKey)),
-        parking_folder_(services_.folders.program_folder() + "\\DISABLED") {
-    parking_existed_ =
-        ::GetFileAttributesW(win32::widen(parking_folder_).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-
-  ~SampleEntries() override {
-    for (const Expected& sample : kExpected) {
-      if (sample.root != nullptr) {
-        ::RegDeleteKeyValueW(sample.root, sample.at, win32::widen(sample.name).c_str());
-      } else {
-        ::DeleteFileW(shortcut_of(sample).c_str());
-      }
-    }
-    if (!machine_run_existed_) ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRunKey);
-    if (!settings_existed_) ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
-    // The scan makes the parking folders beside this program.
-    if (!parking_existed_) {
-      for (const char* folder : {"\\All Users", "\\Default User", ""}) {
-        ::RemoveDirectoryW(win32::widen(parking_folder_ + folder).c_str());
-      }
-    }
-  }
-
+  seeding::Seeder seed_{"Sample - "};
   win32::Win32Services services_;
-  ComApartment com_;
-  bool machine_run_existed_;
-  bool settings_existed_;
-  std::string parking_folder_;
-  bool parking_existed_ = false;
 };
 
 TEST_F(SampleEntries, AreListedInTheirPlacesAndLeadToTheirPrograms) {
-  ASSERT_TRUE(running_under_wine());
-  ASSERT_TRUE(SUCCEEDED(com_.result()));
+  ASSERT_TRUE(wine_support::running_under_wine());
   EXPECT_EQ(write_sample_entries(), std::vector<std::string>{});
 
   class NoDialogs final : public Dialogs {

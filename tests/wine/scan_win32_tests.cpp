@@ -1,10 +1,10 @@
 // The start-up scan over the Win32 layer, in the Wine prefix's real registry
-// and real folders: entries are seeded with the plain Windows API into the
-// Run keys, the parking sections of the settings store, the Startup folders
-// and the parking folders beside this program, and the scan must list each
-// once, with its place and its checkbox. Everything seeded is put back as it
-// was afterwards: values restored or deleted, keys and files that the test
-// made removed.
+// and real folders: entries are seeded, at keys and paths spelled out here,
+// into the Run keys, the parking sections of the settings store, the Startup
+// folders and the parking folders beside this program, and the scan must
+// list each once, with its place and its checkbox. The seeder puts back
+// everything as it was afterwards: values restored or deleted, keys and
+// files that the test made removed.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -18,17 +18,16 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "wine_support.h"
+#include "support/seeder.h"
+#include "support/wine_support.h"
 
 namespace rw {
 namespace {
 
 using win32::narrow;
-using win32::UniqueHkey;
 using win32::widen;
 using wine_support::key_exists;
 using wine_support::remove_tree;
-using wine_support::root_of;
 
 std::vector<std::uint8_t> string_bytes(std::string_view text, bool with_nul = true) {
   std::vector<std::uint8_t> bytes = text_to_registry_bytes(text);
@@ -54,109 +53,6 @@ std::wstring shell_folder(int csidl) {
   return buffer;
 }
 
-// Puts entries where Windows and the program keep them, and takes them away
-// again when it goes.
-class Seeder {
- public:
-  Seeder() = default;
-  Seeder(const Seeder&) = delete;
-  Seeder& operator=(const Seeder&) = delete;
-  ~Seeder() {
-    for (auto it = values_.rbegin(); it != values_.rend(); ++it) restore(*it);
-    for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) {
-      ::RegDeleteTreeW(root_of(it->first), it->second.c_str());
-    }
-    for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
-      ::SetFileAttributesW(it->c_str(), FILE_ATTRIBUTE_NORMAL);
-      ::DeleteFileW(it->c_str());
-    }
-    for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) remove_tree(*it);
-  }
-
-  void value(Hive hive, std::string_view path, std::string_view name, std::uint32_t type,
-             const std::vector<std::uint8_t>& data) {
-    const std::wstring key_path = widen(path);
-    note_missing_levels(hive, key_path);
-    UniqueHkey key;
-    ASSERT_EQ(::RegCreateKeyExW(root_of(hive), key_path.c_str(), 0, nullptr, 0,
-                                KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS)
-        << path;
-    Earlier earlier{hive, key_path, widen(name), false, REG_NONE, {}};
-    DWORD size = 0;
-    if (::RegQueryValueExW(key.get(), earlier.name.c_str(), nullptr, &earlier.type, nullptr,
-                           &size) == ERROR_SUCCESS) {
-      earlier.existed = true;
-      earlier.data.resize(size);
-      ::RegQueryValueExW(key.get(), earlier.name.c_str(), nullptr, &earlier.type,
-                         earlier.data.data(), &size);
-    }
-    values_.push_back(std::move(earlier));
-    ASSERT_EQ(::RegSetValueExW(key.get(), widen(name).c_str(), 0, type, data.data(),
-                               static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS)
-        << name;
-  }
-  void text(Hive hive, std::string_view path, std::string_view name, std::string_view command) {
-    value(hive, path, name, REG_SZ, string_bytes(command));
-  }
-
-  // A folder, unless it is there already; removed with all it holds.
-  void folder(const std::wstring& path) {
-    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr)) << narrow(path);
-    folders_.push_back(path);
-  }
-  void file(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-    ASSERT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES)
-        << narrow(path) << " is there already";
-    win32::UniqueFile made(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr));
-    ASSERT_TRUE(made) << narrow(path);
-    files_.push_back(path);
-  }
-
- private:
-  struct Earlier {
-    Hive hive;
-    std::wstring path;
-    std::wstring name;
-    bool existed;
-    DWORD type;
-    std::vector<std::uint8_t> data;
-  };
-
-  // Remembers the highest level of the path that is not there yet.
-  void note_missing_levels(Hive hive, const std::wstring& path) {
-    for (std::size_t end = path.find(L'\\');; end = path.find(L'\\', end + 1)) {
-      const std::wstring level = path.substr(0, end);
-      if (!key_exists(hive, level)) {
-        keys_.emplace_back(hive, level);
-        return;
-      }
-      if (end == std::wstring::npos) return;
-    }
-  }
-  static void restore(const Earlier& earlier) {
-    UniqueHkey key;
-    if (::RegOpenKeyExW(root_of(earlier.hive), earlier.path.c_str(), 0, KEY_WRITE, key.put()) !=
-        ERROR_SUCCESS) {
-      return;
-    }
-    if (earlier.existed) {
-      ::RegSetValueExW(key.get(), earlier.name.c_str(), 0, earlier.type, earlier.data.data(),
-                       static_cast<DWORD>(earlier.data.size()));
-    } else {
-      ::RegDeleteValueW(key.get(), earlier.name.c_str());
-    }
-  }
-
-  std::vector<Earlier> values_;
-  std::vector<std::pair<Hive, std::wstring>> keys_;
-  std::vector<std::wstring> files_;
-  std::vector<std::wstring> folders_;
-};
-
 // The scan shows nothing of its own; a dialog would be a fault.
 class NoDialogs final : public Dialogs {
  public:
@@ -174,12 +70,14 @@ class NoDialogs final : public Dialogs {
   }
 };
 
-constexpr const char* kUserParking =
-    "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647";
-constexpr const char* kMachineParking =
-    "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646";
-constexpr const char* kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kMachineRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Where the entries go, spelled out rather than asked of the code under test.
+const seeding::Key kUserParking{
+    kHkeyCurrentUser, "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483647"};
+const seeding::Key kMachineParking{
+    kHkeyCurrentUser, "Software\\VB and VBA Program Settings\\Runwarden\\Disabled\\-2147483646"};
+const seeding::Key kUserRun{kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"};
+const seeding::Key kMachineRun{kHkeyLocalMachine,
+                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"};
 
 class ScanUnderWine : public ::testing::Test {
  protected:
@@ -197,8 +95,8 @@ class ScanUnderWine : public ::testing::Test {
     if (!parking_existed_) remove_tree(parking_root_);
   }
 
-  void seed_and_scan(Seeder& seed, const std::wstring& user_startup,
-                     const std::wstring& common_startup, const std::string& long_name);
+  void seed_and_scan(seeding::Seeder& seed, const std::string& user_startup,
+                     const std::string& common_startup, const std::string& long_name);
   // How many items have this text and tag.
   int count_of(const std::string& text, StartupLocation location) {
     int found = 0;
@@ -224,64 +122,60 @@ class ScanUnderWine : public ::testing::Test {
 };
 
 TEST_F(ScanUnderWine, ListsEverySeededEntryWithItsPlaceAndTicksExactlyTheActiveOnes) {
-  const std::wstring user_startup = shell_folder(CSIDL_STARTUP);
-  const std::wstring common_startup = shell_folder(CSIDL_COMMON_STARTUP);
+  const std::string user_startup = narrow(shell_folder(CSIDL_STARTUP));
+  const std::string common_startup = narrow(shell_folder(CSIDL_COMMON_STARTUP));
   ASSERT_FALSE(user_startup.empty());
   ASSERT_FALSE(common_startup.empty());
   const std::string long_name = "RwScan " + std::string(2093, 'L');  // 2100 characters
-  const bool machine_run_existed = key_exists(kHkeyLocalMachine, widen(kMachineRun));
+  const bool machine_run_existed = key_exists(kHkeyLocalMachine, widen(kMachineRun.path));
   const bool settings_existed =
       key_exists(kHkeyCurrentUser, L"Software\\VB and VBA Program Settings\\Runwarden");
   {
-    Seeder seed;
+    seeding::Seeder seed("RwScan ");
     seed_and_scan(seed, user_startup, common_startup, long_name);
   }
-  EXPECT_EQ(key_exists(kHkeyLocalMachine, widen(kMachineRun)), machine_run_existed);
+  EXPECT_EQ(key_exists(kHkeyLocalMachine, widen(kMachineRun.path)), machine_run_existed);
   EXPECT_EQ(key_exists(kHkeyCurrentUser, L"Software\\VB and VBA Program Settings\\Runwarden"),
             settings_existed);
-  EXPECT_EQ(::GetFileAttributesW((user_startup + L"\\RwScan Mine.lnk").c_str()),
+  EXPECT_EQ(::GetFileAttributesW(widen(user_startup + "\\RwScan Mine.lnk").c_str()),
             INVALID_FILE_ATTRIBUTES);
 }
 
-void ScanUnderWine::seed_and_scan(Seeder& seed, const std::wstring& user_startup,
-                                  const std::wstring& common_startup,
-                                  const std::string& long_name) {
-  seed.text(kHkeyLocalMachine, kMachineRun, "RwScan Tool", "C:\\machine\\tool.exe");
-  seed.text(kHkeyLocalMachine, kMachineRun, long_name, "C:\\long.exe");
-  seed.value(kHkeyLocalMachine, kMachineRun, "RwScan Bare", REG_SZ,
-             string_bytes("C:\\bare.exe", false));
-  seed.text(kHkeyLocalMachine, kMachineRun, "RwScan Zafter", "C:\\after.exe");
-  seed.text(kHkeyCurrentUser, kUserRun, "RwScan Tool", "C:\\user\\tool.exe");
-  seed.value(kHkeyCurrentUser, kUserRun, "RwScan Expand", REG_EXPAND_SZ,
-             string_bytes("%windir%\\x.exe"));
-  seed.value(kHkeyCurrentUser, kUserRun, "RwScan Number", REG_DWORD, {1, 0, 0, 0});
-  seed.text(kHkeyCurrentUser, kUserRun, "RwScan Программа 启动 🚀", "C:\\ü.exe");
-  seed.text(kHkeyCurrentUser, kUserParking, "RwScan Parked", "C:\\parked.exe");
-  seed.text(kHkeyCurrentUser, kUserParking, "", "C:\\default.exe");
-  seed.text(kHkeyCurrentUser, kMachineParking, "RwScan Tool", "C:\\machine\\tool.exe");
+void ScanUnderWine::seed_and_scan(seeding::Seeder& seed, const std::string& user_startup,
+                                  const std::string& common_startup, const std::string& long_name) {
+  seed.text(kMachineRun, "RwScan Tool", "C:\\machine\\tool.exe");
+  seed.text(kMachineRun, long_name, "C:\\long.exe");
+  seed.value(kMachineRun, "RwScan Bare", REG_SZ, string_bytes("C:\\bare.exe", false));
+  seed.text(kMachineRun, "RwScan Zafter", "C:\\after.exe");
+  seed.text(kUserRun, "RwScan Tool", "C:\\user\\tool.exe");
+  seed.value(kUserRun, "RwScan Expand", REG_EXPAND_SZ, string_bytes("%windir%\\x.exe"));
+  seed.value(kUserRun, "RwScan Number", REG_DWORD, {1, 0, 0, 0});
+  seed.text(kUserRun, "RwScan Программа 启动 🚀", "C:\\ü.exe");
+  seed.text(kUserParking, "RwScan Parked", "C:\\parked.exe");
+  seed.text(kUserParking, "", "C:\\default.exe");
+  seed.text(kMachineParking, "RwScan Tool", "C:\\machine\\tool.exe");
 
-  seed.file(user_startup + L"\\RwScan Mine.lnk");
-  seed.file(user_startup + L"\\RwScan UPPER.LNK");
-  seed.file(user_startup + widen("\\RwScan Ярлык 🚀.lnk"));
-  seed.file(user_startup + L"\\RwScan hidden.lnk", FILE_ATTRIBUTE_HIDDEN);
-  seed.file(user_startup + L"\\RwScan notes.txt");
-  seed.folder(user_startup + L"\\RwScan folder.lnk");
-  seed.file(common_startup + L"\\RwScan Ours.lnk");
-  seed.file(common_startup + L"\\RwScan system.lnk", FILE_ATTRIBUTE_SYSTEM);
-  seed.file(common_startup + L"\\.lnk");
-  seed.folder(parking_root_);
-  seed.folder(parking_root_ + L"\\Default User");
-  seed.folder(parking_root_ + L"\\All Users");
-  seed.file(parking_root_ + L"\\Default User\\RwScan Mine.lnk");
-  seed.file(parking_root_ + L"\\All Users\\RwScan Ours.lnk");
-  if (HasFatalFailure()) return;
+  const std::string parking_root = narrow(parking_root_);
+  seed.file(user_startup + "\\RwScan Mine.lnk");
+  seed.file(user_startup + "\\RwScan UPPER.LNK");
+  seed.file(user_startup + "\\RwScan Ярлык 🚀.lnk");
+  seed.file(user_startup + "\\RwScan hidden.lnk", {}, FILE_ATTRIBUTE_HIDDEN);
+  seed.file(user_startup + "\\RwScan notes.txt");
+  seed.folder(user_startup + "\\RwScan folder.lnk");
+  seed.file(common_startup + "\\RwScan Ours.lnk");
+  seed.file(common_startup + "\\RwScan system.lnk", {}, FILE_ATTRIBUTE_SYSTEM);
+  seed.file(common_startup + "\\.lnk");
+  seed.folder(parking_root);
+  seed.folder(parking_root + "\\Default User");
+  seed.folder(parking_root + "\\All Users");
+  seed.file(parking_root + "\\Default User\\RwScan Mine.lnk");
+  seed.file(parking_root + "\\All Users\\RwScan Ours.lnk");
 
   const ScanResult result = run_scan(catalogue_);
   EXPECT_EQ(result.caption, testing::expected_caption());
   EXPECT_THAT(result.problems, ::testing::IsEmpty());
-  EXPECT_EQ(catalogue_.folders.of(place(StartupLocation::CurrentUserStartup)),
-            narrow(user_startup));
-  EXPECT_EQ(catalogue_.folders.of(place(StartupLocation::AllUsersStartup)), narrow(common_startup));
+  EXPECT_EQ(catalogue_.folders.of(place(StartupLocation::CurrentUserStartup)), user_startup);
+  EXPECT_EQ(catalogue_.folders.of(place(StartupLocation::AllUsersStartup)), common_startup);
   EXPECT_EQ(list_.current(), -1);
 
   struct Expected {
@@ -345,9 +239,8 @@ TEST_F(ScanUnderWine, ListsAShortcutWithoutLoadingComOrTheFileDialog) {
         << narrow(dll) << " is loaded before the scan, so this test cannot tell what loads it";
   }
   const std::wstring shortcut = shell_folder(CSIDL_STARTUP) + L"\\RwScan Com.lnk";
-  Seeder seed;
-  seed.file(shortcut);
-  if (HasFatalFailure()) return;
+  seeding::Seeder seed("RwScan ");
+  seed.file(narrow(shortcut));
 
   run_scan(catalogue_);
   EXPECT_EQ(count_of("RwScan Com", StartupLocation::CurrentUserStartup), 1);
@@ -385,7 +278,7 @@ TEST_F(ScanUnderWine, ListsWithoutLoadingWhatSignatureChecksNeed) {
 }
 
 TEST_F(ScanUnderWine, AMachineRunKeyThatIsNotThereListsNothingAndIsNoProblem) {
-  if (key_exists(kHkeyLocalMachine, widen(kMachineRun))) {
+  if (key_exists(kHkeyLocalMachine, widen(kMachineRun.path))) {
     GTEST_SKIP() << "this prefix has a machine Run key";
   }
   const ScanResult result = run_scan(catalogue_);

@@ -12,7 +12,7 @@
 #include "catalogue/task_definition.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
-#include "wine_support.h"
+#include "support/wine_support.h"
 
 namespace rw {
 namespace {

@@ -56,8 +56,8 @@ ComScope::~ComScope() {
 ComString::ComString(std::wstring_view text) {
   using SysAllocStringLenFn = BSTR(WINAPI*)(const OLECHAR*, UINT);
   const auto call = oleaut32().function<SysAllocStringLenFn>("SysAllocStringLen");
-  if (call != nullptr) string_ = call(text.data(), static_cast<UINT>(text.size()));
-  if (string_ == nullptr) {
+  if (call != nullptr) reset(call(text.data(), static_cast<UINT>(text.size())));
+  if (!*this) {
     const DWORD error = ::GetLastError();
     throw PlatformError("SysAllocStringLen", narrow(text),
                         static_cast<Status>(error != ERROR_SUCCESS ? error : ERROR_OUTOFMEMORY));
@@ -66,17 +66,15 @@ ComString::ComString(std::wstring_view text) {
 
 std::wstring_view ComString::view() const {
   using SysStringLenFn = UINT(WINAPI*)(BSTR);
-  if (string_ == nullptr) return {};
+  if (!*this) return {};
   // Found, since a string was made or handed over, which loaded oleaut32.
   const auto call = oleaut32().function<SysStringLenFn>("SysStringLen");
-  return std::wstring_view(string_, call != nullptr ? call(string_) : ::lstrlenW(string_));
+  return std::wstring_view(get(), call != nullptr ? call(get()) : ::lstrlenW(get()));
 }
 
-void ComString::reset() {
+void BstrTraits::close(BSTR string) {
   using SysFreeStringFn = void(WINAPI*)(BSTR);
-  BSTR old = std::exchange(string_, nullptr);
-  if (old == nullptr) return;
-  if (const auto call = oleaut32().function<SysFreeStringFn>("SysFreeString")) call(old);
+  if (const auto call = oleaut32().function<SysFreeStringFn>("SysFreeString")) call(string);
 }
 
 }  // namespace rw::win32

@@ -7,7 +7,8 @@
 #include <objbase.h>
 
 #include <string_view>
-#include <utility>
+
+#include "platform/win32/handles.h"
 
 namespace rw::win32 {
 
@@ -38,68 +39,39 @@ class ComScope {
   HRESULT result_;
 };
 
-// Owns one reference to a COM object.
+// Owns one reference to a COM object: a handle owner whose closing is
+// Release.
 template <typename Interface>
-class ComPtr {
+struct ComTraits {
+  using Value = Interface*;
+  static Interface* empty() { return nullptr; }
+  static void close(Interface* object) { object->Release(); }
+};
+template <typename Interface>
+class ComPtr : public UniqueHandle<ComTraits<Interface>> {
  public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
-      reset();
-      object_ = std::exchange(other.object_, nullptr);
-    }
-    return *this;
-  }
-  ~ComPtr() { reset(); }
-
-  Interface* get() const { return object_; }
-  Interface* operator->() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-  // The address to receive a new reference, once the old one is released.
-  void** put() {
-    reset();
-    return reinterpret_cast<void**>(&object_);
-  }
+  Interface* operator->() const { return this->get(); }
+  // The address to receive a new reference, as COM's calls take it.
+  void** put() { return reinterpret_cast<void**>(put_typed()); }
   // The same, for a call that hands over an object of this very interface.
-  Interface** put_typed() {
-    reset();
-    return &object_;
-  }
-  void reset() {
-    if (Interface* old = std::exchange(object_, nullptr)) old->Release();
-  }
-
- private:
-  Interface* object_ = nullptr;
+  Interface** put_typed() { return UniqueHandle<ComTraits<Interface>>::put(); }
 };
 
-// Owns one BSTR, COM's counted string: one made to pass text to a call, or
-// one a call handed over. SysAllocStringLen and SysFreeString come from
-// oleaut32, loaded on first use.
-class ComString {
+// COM's counted string, freed with SysFreeString from oleaut32, which the
+// string's making or handing over has loaded.
+struct BstrTraits {
+  using Value = BSTR;
+  static BSTR empty() { return nullptr; }
+  static void close(BSTR string);
+};
+// One BSTR: one made to pass text to a call, or one a call handed over.
+class ComString : public UniqueHandle<BstrTraits> {
  public:
   ComString() = default;
   // Raises PlatformError when the string cannot be made.
   explicit ComString(std::wstring_view text);
-  ComString(const ComString&) = delete;
-  ComString& operator=(const ComString&) = delete;
-  ~ComString() { reset(); }
-
-  BSTR get() const { return string_; }
-  // The address to receive a string, once the old one is freed.
-  BSTR* put() {
-    reset();
-    return &string_;
-  }
   // The whole text, NULs inside included; empty for no string.
   std::wstring_view view() const;
-  void reset();
-
- private:
-  BSTR string_ = nullptr;
 };
 
 }  // namespace rw::win32

@@ -55,22 +55,6 @@ std::optional<StoredValue> read_value(HKEY root, const std::wstring& key,
   return value;
 }
 
-void write_value(HKEY root, const std::wstring& key, const std::wstring& name,
-                 const std::wstring& text, DWORD type) {
-  ::RegSetKeyValueW(root, key.c_str(), name.c_str(), type, text.c_str(),
-                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-void write_bytes(HKEY root, const std::wstring& key, REGSAM view, const std::wstring& name,
-                 DWORD type, const std::vector<BYTE>& bytes) {
-  win32::UniqueHkey opened;
-  if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
-                        opened.put(), nullptr) == ERROR_SUCCESS) {
-    ::RegSetValueExW(opened.get(), name.c_str(), 0, type, bytes.data(),
-                     static_cast<DWORD>(bytes.size()));
-  }
-}
-
 std::optional<std::vector<BYTE>> read_bytes(HKEY root, const std::wstring& key, REGSAM view,
                                             const std::wstring& name) {
   std::vector<BYTE> bytes(4096);
@@ -96,14 +80,6 @@ std::wstring program_folder() {
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring folder = path;
   return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
-void write_file(const std::wstring& path) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  ::WriteFile(file, "lnk", 3, &written, nullptr);
-  ::CloseHandle(file);
 }
 
 std::wstring window_text(HWND window) {
@@ -229,7 +205,9 @@ void pump() {
 }
 
 MainWindowTest::MainWindowTest()
-    : platform_{services_.registry,
+    : prefix_("RwUi" + std::to_string(::GetCurrentProcessId()) + " "),
+      seed_(prefix_),
+      platform_{services_.registry,
                 services_.files,
                 services_.folders,
                 services_.status_text,
@@ -239,30 +217,26 @@ MainWindowTest::MainWindowTest()
                 services_.programs,
                 services_.tasks} {}
 
-MainWindowTest::~MainWindowTest() {
-  form_.reset();
-  const std::wstring approved = kStartupApproved;
-  for (const std::wstring& name : seeded_names_) {
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name.c_str());
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kCurrentUserParking, name.c_str());
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kMachineParking32, name.c_str());
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, (approved + L"\\Run").c_str(), name.c_str());
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, (approved + L"\\StartupFolder").c_str(),
-                         (name + L".lnk").c_str());
-    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, (approved + L"\\Run32").c_str(), name.c_str());
-    win32::UniqueHkey run32;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                        run32.put()) == ERROR_SUCCESS) {
-      ::RegDeleteValueW(run32.get(), name.c_str());
-    }
-    ::DeleteFileW((startup_folder() + L"\\" + name + L".lnk").c_str());
-    ::DeleteFileW((program_folder() + L"\\DISABLED\\Default User\\" + name + L".lnk").c_str());
-  }
-}
+MainWindowTest::~MainWindowTest() { form_.reset(); }
 
 std::wstring MainWindowTest::seeded(const std::wstring& base) {
-  seeded_names_.push_back(L"RwUi" + std::to_wstring(::GetCurrentProcessId()) + L" " + base);
-  return seeded_names_.back();
+  return win32::widen(prefix_) + base;
+}
+
+void MainWindowTest::write_value(HKEY root, const std::wstring& key, const std::wstring& name,
+                                 const std::wstring& text, DWORD type) {
+  write_bytes(root, key, 0, name, type, text_to_registry_bytes(win32::narrow(text)));
+}
+
+void MainWindowTest::write_bytes(HKEY root, const std::wstring& key, REGSAM view,
+                                 const std::wstring& name, DWORD type,
+                                 const std::vector<BYTE>& bytes) {
+  const Hive hive = root == HKEY_LOCAL_MACHINE ? kHkeyLocalMachine : kHkeyCurrentUser;
+  seed_.value({hive, win32::narrow(key), view}, win32::narrow(name), type, bytes);
+}
+
+void MainWindowTest::write_file(const std::wstring& path) {
+  seed_.file(win32::narrow(path), "lnk");
 }
 
 ui::Form1& MainWindowTest::open_form() {

@@ -1,7 +1,7 @@
 // What the tests of the program's windows share: recording stand-ins for the
-// message boxes, the file dialog and the shell, the registry and folder
-// seeding of the Wine prefix, and a fixture that opens the main window over
-// the real Windows services.
+// message boxes, the file dialog and the shell, and a fixture that seeds the
+// Wine prefix's registry and folders and opens the main window over the real
+// Windows services.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
+#include "support/seeder.h"
 #include "ui/form1.h"
 
 namespace rw::test {
@@ -60,18 +61,13 @@ struct StoredValue {
   std::wstring text;  // without its terminating NUL
 };
 std::optional<StoredValue> read_value(HKEY root, const std::wstring& key, const std::wstring& name);
-void write_value(HKEY root, const std::wstring& key, const std::wstring& name,
-                 const std::wstring& text, DWORD type = REG_SZ);
 // The same, in a view of HKEY_LOCAL_MACHINE\SOFTWARE (KEY_WOW64_32KEY or _64KEY),
 // and for raw bytes; nothing when the value is not there.
-void write_bytes(HKEY root, const std::wstring& key, REGSAM view, const std::wstring& name,
-                 DWORD type, const std::vector<BYTE>& bytes);
 std::optional<std::vector<BYTE>> read_bytes(HKEY root, const std::wstring& key, REGSAM view,
                                             const std::wstring& name);
 
 std::wstring startup_folder();
 std::wstring program_folder();
-void write_file(const std::wstring& path);
 std::wstring window_text(HWND window);
 
 // Checks a dialog's client area: its corner on the screen and its size, in
@@ -93,7 +89,8 @@ std::string hidden_parts(HWND window, SIZE client_twips, std::initializer_list<i
 void pump();
 
 // The main window over the real services, with dialogs and shell recorded.
-// Names made by seeded() are removed from every place afterwards.
+// Entries named by seeded() are taken out of every place afterwards, and
+// what was written at a key or path put back as it was.
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest();
@@ -102,6 +99,15 @@ class MainWindowTest : public ::testing::Test {
   // A name of this test's own, so that entries others left in the prefix are
   // told apart.
   std::wstring seeded(const std::wstring& base);
+  // Seeding at the keys and paths the tests spell out.
+  void write_value(HKEY root, const std::wstring& key, const std::wstring& name,
+                   const std::wstring& text, DWORD type = REG_SZ);
+  // In a view of HKEY_LOCAL_MACHINE\SOFTWARE (KEY_WOW64_32KEY or _64KEY, or 0),
+  // and raw bytes.
+  void write_bytes(HKEY root, const std::wstring& key, REGSAM view, const std::wstring& name,
+                   DWORD type, const std::vector<BYTE>& bytes);
+  // A file that is not there yet.
+  void write_file(const std::wstring& path);
   ui::Form1& open_form();
   int find_item(const std::wstring& name);
   // Right-clicks the list's empty corner and, inside the menu's own loop,
@@ -111,12 +117,13 @@ class MainWindowTest : public ::testing::Test {
   // window as WM_CONTEXTMENU at -1 (e.g. 'D' for Details).
   void menu_key_and_press(const std::vector<UINT>& keys);
 
+  std::string prefix_;
+  seeding::Seeder seed_;
   win32::Win32Services services_;
   RecordingShell shell_;
   RecordingDialogs dialogs_;
   Platform platform_;
   std::optional<ui::Form1> form_;
-  std::vector<std::wstring> seeded_names_;
 };
 
 }  // namespace rw::test

@@ -4,7 +4,6 @@
 #include <cwctype>
 #include <fstream>
 #include <iterator>
-#include <string_view>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -12,6 +11,11 @@
 #include "signed_programs.h"
 
 namespace rw::wine_support {
+
+bool running_under_wine() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 HKEY root_of(Hive hive) {
   return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -42,29 +46,6 @@ void remove_tree(const std::wstring& folder) {
   }
   ::SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::RemoveDirectoryW(folder.c_str());
-}
-
-void remove_startup_flags(const std::wstring& prefix) {
-  const std::wstring approved =
-      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
-  for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    for (const wchar_t* tail : {L"Run", L"Run32", L"StartupFolder"}) {
-      win32::UniqueHkey key;
-      if (::RegOpenKeyExW(root, (approved + tail).c_str(), 0,
-                          KEY_READ | KEY_SET_VALUE | KEY_WOW64_64KEY, key.put()) != ERROR_SUCCESS)
-        continue;
-      std::vector<std::wstring> doomed;
-      wchar_t name[16384];
-      for (DWORD index = 0;; ++index) {
-        DWORD length = 16384;
-        if (::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-          break;
-        if (std::wstring_view(name, length).starts_with(prefix)) doomed.emplace_back(name, length);
-      }
-      for (const std::wstring& value : doomed) ::RegDeleteValueW(key.get(), value.c_str());
-    }
-  }
 }
 
 std::wstring task_files_folder() {

@@ -1,7 +1,8 @@
-// What the Wine tests and the benchmarks share to arrange the real registry
-// and folders around the code under test: the hives as HKEYs, whether a key
-// exists, removing a folder tree whatever its files' attributes, task files
-// placed by hand, and the signed test programs with their root.
+// What the Wine tests, the benchmarks and the tools share about the Wine
+// prefix they run in: whether they run under Wine at all, the hives as
+// HKEYs, whether a key exists, removing a folder tree whatever its files'
+// attributes, task files placed by hand, and the signed test programs with
+// their root.
 #pragma once
 
 #include <windows.h>
@@ -12,15 +13,13 @@
 
 namespace rw::wine_support {
 
+// True when this process runs under Wine, whose ntdll has wine_get_version.
+bool running_under_wine();
+
 HKEY root_of(Hive hive);
 bool key_exists(Hive hive, const std::wstring& path);
 // Removes the folder and everything in it; what cannot go is left.
 void remove_tree(const std::wstring& folder);
-
-// Removes the values whose names begin with `prefix` from Windows' own
-// on/off flags (StartupApproved) of every place, which outlive the entries
-// they were written for.
-void remove_startup_flags(const std::wstring& prefix);
 
 // Task Scheduler's folder of task files, %SystemRoot%\System32\Tasks.
 std::wstring task_files_folder();
