@@ -8,7 +8,7 @@ PlaceFolders PlaceFolders::resolve(Folders& folders) {
   const std::string program_folder = folders.program_folder();
   for (const PlaceInfo& info : kPlaces) {
     if (info.storage != Storage::Shortcuts) continue;
-    std::string& path = resolved.paths_[static_cast<std::size_t>(info.location) - 1];
+    std::string& path = resolved.paths_[row_of(info.location)];
     path = info.folder.csidl != 0 ? resolve_startup_folder(folders, info.folder.csidl,
                                                            windows_folder, info.folder.tail)
                                   : program_folder + std::string(info.folder.tail);
@@ -17,7 +17,7 @@ PlaceFolders PlaceFolders::resolve(Folders& folders) {
 }
 
 const std::string& PlaceFolders::of(const PlaceInfo& info) const {
-  return paths_[static_cast<std::size_t>(info.location) - 1];
+  return paths_[row_of(info.location)];
 }
 
 std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,

@@ -5,9 +5,11 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/entry_list.h"
 #include "catalogue/places.h"
+#include "catalogue/task_definition.h"
 #include "platform/platform.h"
 
 namespace rw {
@@ -31,10 +33,20 @@ class PlaceFolders {
 std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
                                    std::string_view fallback_tail);
 
+// A task that starts with Windows or at logon, as it was listed.
+struct StartupTask {
+  std::string path;
+  TaskDefinition definition;
+  TaskStartup startup;
+};
+
 struct Catalogue {
   Platform& platform;
   EntryList& list;
   PlaceFolders folders = {};  // resolved by the scan
+  // As last listed: a task's details come from here, as asking Task
+  // Scheduler again costs a round trip to a service for every tip.
+  std::vector<StartupTask> startup_tasks = {};
 };
 
 }  // namespace rw

@@ -38,7 +38,7 @@ std::string why_no_program(const EntryDetails& details) {
 ContextMenuState context_menu_state(const EntryList& list) {
   ContextMenuState state;
   const int index = list.current();
-  if (index < 0) return state;
+  if (index < 0 || list.tag(index) == kNoteTag) return state;  // a note's tip says it all
   state.details_enabled = true;
   const PlaceInfo* info = find_place(list.tag(index));
   // A tag that names no place is left to Remove, which does nothing with it.

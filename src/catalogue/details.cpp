@@ -34,6 +34,7 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
   details.name = name;
   details.key = entry.key;
   details.place = &info;
+  details.scope = entry.scope.value_or(info.scope);
   details.starts = starts(info, entry.off);
   details.off = info.active ? entry.off : OffReason::Parked;
   details.lock = lock_reason(info, entry.off);
@@ -43,14 +44,17 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
       details.warnings.push_back("Its name " + inexact_name_words());
     } else if (!(launch = launch_of(catalogue, info, name, entry.key, known))) {
       details.warnings.push_back("It is no longer in " + std::string(info.where) + ".");
-    } else if (!launch->problem.empty()) {
-      details.warnings.push_back(launch->problem);
     } else {
-      details.command = std::move(launch->command);
-      details.stored_command = std::move(launch->stored);
-      // A target is a file name, not a command line: nothing to search or split.
-      details.program =
-          launch->target ? finder.file_at(*launch->target) : finder.find(details.command);
+      details.about = std::move(launch->about);
+      if (!launch->problem.empty()) {
+        details.warnings.push_back(launch->problem);
+      } else {
+        details.command = std::move(launch->command);
+        details.stored_command = std::move(launch->stored);
+        // A target is a file name, not a command line: nothing to search or split.
+        details.program =
+            launch->target ? finder.file_at(*launch->target) : finder.find(details.command);
+      }
     }
   } catch (const PlatformError& error) {
     details.warnings.push_back(
@@ -82,6 +86,11 @@ AllDetails describe_all(Catalogue& catalogue) {
 
 EntryDetails describe_item(Catalogue& catalogue, int index) {
   const EntryList& list = catalogue.list;
+  if (list.tag(index) == kNoteTag) {
+    EntryDetails note;
+    note.name = list.text(index);
+    return note;
+  }
   const PlaceInfo* info = find_place(list.tag(index));
   if (info == nullptr) {
     EntryDetails unknown;
@@ -94,6 +103,7 @@ EntryDetails describe_item(Catalogue& catalogue, int index) {
 
 std::string details_text(const EntryDetails& details) {
   std::string text = shown_name(details.name);
+  if (details.place == nullptr && details.warnings.empty()) return text;  // a note
   if (details.place != nullptr) text += "\nWhere: " + std::string(details.place->description);
   text += details.starts ? "\nStarts at logon: yes"
                          : "\nStarts at logon: no, " + std::string(off_reason_words(details.off));
@@ -101,6 +111,7 @@ std::string details_text(const EntryDetails& details) {
     text += "\nNote: " + std::string(details.place->note);
   }
   if (!details.lock.empty()) text += "\nCannot be switched here: " + std::string(details.lock);
+  if (!details.about.empty()) text += "\n" + details.about;
   if (!details.command.empty()) text += "\nCommand: " + details.command;
   if (!details.stored_command.empty()) text += "\nStored as: " + details.stored_command;
   if (details.program && details.program->found) text += "\nProgram: " + details.program->path;

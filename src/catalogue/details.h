@@ -16,12 +16,14 @@ namespace rw {
 struct EntryDetails {
   std::string name;
   const PlaceInfo* place = nullptr;
-  std::string key;  // which entry of its place, where its name does not say
+  std::string key;                // which entry of its place, where its name does not say
+  Scope scope = Scope::AllUsers;  // its own, or its place's
   bool starts = false;
   OffReason off = OffReason::None;
   std::string_view lock;       // why it cannot be switched from here; empty when it can
   std::string command;         // what runs: an expandable string expanded, a shortcut's target
   std::string stored_command;  // as stored, when that differs from `command`
+  std::string about;           // lines of what its place alone knows of it
   std::optional<ProgramFile> program;  // nothing when there is no command to look at
   FileDescription made_by;             // of the program file, when found
   std::vector<std::string> warnings;
@@ -31,7 +33,7 @@ struct EntryDetails {
 // holds of it. Failures to read become warnings.
 EntryDetails describe_entry(Catalogue& catalogue, const PlaceInfo& info, const std::string& name,
                             OffReason off = OffReason::None, const std::string& key = {});
-// The details of the list's item.
+// The details of the list's item; of a note, its text alone.
 EntryDetails describe_item(Catalogue& catalogue, int index);
 
 // Every entry of every place with its details, as the scan finds them, the

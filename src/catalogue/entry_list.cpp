@@ -10,7 +10,11 @@ namespace rw {
 
 namespace {
 
-bool key_less(const ListItem& a, const ListItem& b) { return a.sort_key < b.sort_key; }
+// Notes after every entry.
+bool key_less(const ListItem& a, const ListItem& b) {
+  const bool a_note = a.tag == kNoteTag, b_note = b.tag == kNoteTag;
+  return a_note != b_note ? b_note : a.sort_key < b.sort_key;
+}
 
 }  // namespace
 

@@ -16,6 +16,11 @@
 
 namespace rw {
 
+// The tag of an item that is no entry but a note about the list (what could
+// not be read): it names no place, so nothing acts on it, and it stands
+// after every entry, without a checkbox.
+inline constexpr std::int32_t kNoteTag = 0;
+
 // What a list is given of an entry.
 struct NewItem {
   std::string_view text;
@@ -88,7 +93,8 @@ struct ListItem {
 };
 
 // Items in the order of the platform's sort keys, an added one after those
-// whose keys are equal; the storage and the order of every EntryList.
+// whose keys are equal, and notes after every entry; the storage and the
+// order of every EntryList.
 class SortedItems {
  public:
   explicit SortedItems(TextRules& rules) : rules_(rules) {}

@@ -310,7 +310,8 @@ const PlaceStorage& storage_of(const PlaceInfo& info) {
   static const ParkedValueStorage parked_values;
   static const ShortcutStorage shortcuts;
   // In the order of Storage's kinds.
-  static const PlaceStorage* const kStorages[] = {&run_values, &parked_values, &shortcuts};
+  static const PlaceStorage* const kStorages[] = {&run_values, &parked_values, &shortcuts,
+                                                  &scheduled_task_storage()};
   return *kStorages[static_cast<std::size_t>(info.storage)];
 }
 

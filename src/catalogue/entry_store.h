@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,7 @@ struct Found {
   std::string key = {};                 // which entry it is, where its name does not say
   OffReason off = OffReason::None;      // its own switch, where its place keeps one
   std::optional<Content> content = {};  // what it holds, when asked for and read in the same pass
+  std::optional<Scope> scope = {};      // its own, where its place's row does not decide it
 };
 
 // The entries the place holds; a key or folder that does not exist holds
@@ -54,6 +56,15 @@ struct Launch {
   // neither searched for nor split like a command line.
   std::optional<std::string> target;
   std::string problem;  // why it starts nothing: "It holds binary data, not a command line."
+  // Lines of what the place alone knows of it (a task's path and trigger).
+  std::string about;
+};
+
+// A switch the storage accepted without changing the entry, as read back:
+// the move did not happen, and no OS status says why.
+class SwitchNotMade : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // How one kind of storage keeps its entries; see the functions below, which
@@ -82,10 +93,14 @@ class PlaceStorage {
   // Switches the entry on or off where it is stored, for a place that lets
   // its entries be switched in place: Windows' own flag unless the storage
   // keeps a switch of its own. `key` is the list's, for entries named alike.
+  // A storage that reads its switch back raises SwitchNotMade when it did
+  // not change.
   virtual void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                                std::string_view key, bool on) const;
 };
 const PlaceStorage& storage_of(const PlaceInfo& info);
+// The readers that live in files of their own.
+const PlaceStorage& scheduled_task_storage();
 
 inline constexpr std::string_view kShortcutSuffix = ".lnk";
 // folder + "\" + name + ".lnk"
@@ -156,7 +171,8 @@ bool is_unlisted(Catalogue& catalogue, const PlaceInfo& info, std::string_view n
 // always does, a Run value when it is a string.
 bool is_movable(const PlaceInfo& info, const Content& content);
 
-// Switches the entry on or off where it is (see PlaceStorage::switch_in_place).
+// Switches the entry on or off where it is (see PlaceStorage::switch_in_place);
+// raises SwitchNotMade when the storage says it is not.
 void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                      std::string_view key, bool on);
 

@@ -111,7 +111,8 @@ class ExitWalk {
     }
   }
 
-  std::string failure(const std::string& doing, const PlatformError& error, const PlaceInfo& info) {
+  std::string failure(const std::string& doing, const std::exception& error,
+                      const PlaceInfo& info) {
     return entry_failure(catalogue_.platform.status_text, doing, error, &info);
   }
 
@@ -140,6 +141,9 @@ class ExitWalk {
         return;
       }
       switch_in_place(catalogue_, info, name, key, on);
+    } catch (const SwitchNotMade& refused) {
+      told(name,
+           failure(std::string("is not switched ") + (on ? "on" : "off") + ": ", refused, info));
     } catch (const PlatformError& error) {
       told(name, failure(std::string("cannot be switched ") + (on ? "on" : "off") + " in " +
                              std::string(info.where) + ": ",

@@ -6,14 +6,26 @@ namespace rw {
 
 namespace {
 
-// Each row stands at its number's index, so that place() is a look-up.
 constexpr bool rows_in_number_order() {
-  for (std::size_t index = 0; index < kPlaces.size(); ++index) {
-    if (static_cast<std::size_t>(kPlaces[index].location) != index + 1) return false;
+  for (std::size_t index = 1; index < kPlaces.size(); ++index) {
+    if (kPlaces[index - 1].location >= kPlaces[index].location) return false;
   }
-  return true;
+  return kPlaces.front().location == StartupLocation{1};
 }
 static_assert(rows_in_number_order());
+
+constexpr std::size_t kHighestNumber = static_cast<std::size_t>(kPlaces.back().location);
+constexpr std::size_t kNoRow = kPlaces.size();
+
+// Each number's row, so that place() is a look-up where numbers are left out.
+constexpr std::array<std::size_t, kHighestNumber + 1> kRowOfNumber = [] {
+  std::array<std::size_t, kHighestNumber + 1> rows{};
+  rows.fill(kNoRow);
+  for (std::size_t index = 0; index < kPlaces.size(); ++index) {
+    rows[static_cast<std::size_t>(kPlaces[index].location)] = index;
+  }
+  return rows;
+}();
 
 struct ScopeText {
   std::string_view caption;
@@ -34,17 +46,21 @@ constexpr OffReasonText kOffReasonText[] = {
     {"switched off in Windows", "switched off in Windows' startup settings"},  // by its flag
     {"switched off by a policy", "switched off by a policy"},                // SwitchedOffByPolicy
     {"switched off in Windows", "switched off in Settings, Apps, Startup"},  // in Settings
+    {"switched off in Task Scheduler", "switched off in Task Scheduler"},    // a task
 };
 
 }  // namespace
 
 const PlaceInfo* find_place(std::int32_t tag) {
-  if (tag < 1 || static_cast<std::size_t>(tag) > kPlaces.size()) return nullptr;
-  return &kPlaces[static_cast<std::size_t>(tag) - 1];
+  if (tag < 1 || static_cast<std::size_t>(tag) > kHighestNumber) return nullptr;
+  const std::size_t row = kRowOfNumber[static_cast<std::size_t>(tag)];
+  return row == kNoRow ? nullptr : &kPlaces[row];
 }
 
-const PlaceInfo& place(StartupLocation location) {
-  return kPlaces[static_cast<std::size_t>(location) - 1];
+const PlaceInfo& place(StartupLocation location) { return kPlaces[row_of(location)]; }
+
+std::size_t row_of(StartupLocation location) {
+  return kRowOfNumber[static_cast<std::size_t>(location)];
 }
 
 const PlaceInfo* partner_of(const PlaceInfo& info) {

@@ -44,13 +44,17 @@ enum class StartupLocation : std::int32_t {
   // The Run keys that Group Policy writes: read-only.
   CurrentUserPolicyRun = 17,
   AllUsersPolicyRun = 18,
+  // Tasks of Task Scheduler that start with Windows or at logon, switched
+  // on and off where they are.
+  ScheduledTask = 22,
 };
 
 // How a place keeps its entries.
 enum class Storage {
-  RunValues,     // values of a registry key: the entry's name, its command as data
-  ParkedValues,  // values of a section of the program's settings store, likewise
-  Shortcuts,     // shortcut files in a folder: the entry's name + ".lnk"
+  RunValues,       // values of a registry key: the entry's name, its command as data
+  ParkedValues,    // values of a section of the program's settings store, likewise
+  Shortcuts,       // shortcut files in a folder: the entry's name + ".lnk"
+  ScheduledTasks,  // tasks of Task Scheduler: the task's name, its path as the key
 };
 
 enum class Scope { AllUsers, CurrentUser };
@@ -75,6 +79,10 @@ inline constexpr Actions kParkedValueActions{.move = true, .remove = true, .modi
 // Windows keeps no flag of its own for RunOnce values.
 inline constexpr Actions kRunOnceActions{.move = true, .remove = true, .modify = true};
 inline constexpr Actions kSetByPolicy{.refusal = "set by a policy; change it in Group Policy"};
+// Switched by Task Scheduler's own Enabled; its definition is never written,
+// as registering it again can lose its triggers, actions or principal.
+inline constexpr Actions kTaskActions{
+    .switch_in_place = true, .refusal = "a scheduled task; remove or change it in Task Scheduler"};
 inline constexpr std::string_view kRunsOnce = "runs once, at the next logon";
 
 // A folder place's folder: a Startup folder, which the scan asks Windows for
@@ -116,6 +124,11 @@ struct PlaceInfo {
   // The policy value that, set to 1, keeps Windows from starting this whole
   // list (a DWORD under Policies\Explorer of the machine or of the user).
   std::string_view list_policy = {};
+  // Scheduled tasks: the folder of Windows' own tasks, which are left out.
+  std::string_view left_out = {};
+  // Reaching it costs a round trip to a service: the window shows without
+  // it and lists its entries once they are read.
+  bool read_later = false;
   std::string_view note = {};         // a line of the details about every entry here
   int scan_order = 0;                 // the scan walks the places in this order
   std::string_view where = {};        // the place in words, after "in": "your Run key"
@@ -135,7 +148,7 @@ inline constexpr std::string_view kApprovedFolder =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 }  // namespace keys
 
-inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
+inline constexpr std::array<PlaceInfo, 19> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
@@ -373,13 +386,30 @@ inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
      .scan_order = 18,
      .where = "the machine's Run key set by a policy",
      .description = "The machine's Run key set by a policy (HKEY_LOCAL_MACHINE)"},
+    // Task Scheduler is the machine's: switching a task another account
+    // registered needs administrator rights, whoever's logon starts it.
+    // Each task's own scope comes from its triggers.
+    {.location = StartupLocation::ScheduledTask,
+     .name = "ScheduledTask",
+     .active = true,
+     .storage = Storage::ScheduledTasks,
+     .scope = Scope::AllUsers,
+     .actions = kTaskActions,
+     .left_out = "\\Microsoft\\",
+     .read_later = true,
+     .scan_order = 22,
+     .where = "Task Scheduler",
+     .description = "A scheduled task (Task Scheduler)"},
 }};
 
+// The rows are in the order of their numbers, which may leave some out.
 // The row of a tag, or nullptr for a tag that names no place.
 const PlaceInfo* find_place(std::int32_t tag);
 const PlaceInfo& place(StartupLocation location);
 // The partner's row, or nullptr for a place without one.
 const PlaceInfo* partner_of(const PlaceInfo& info);
+// Where the place's row stands in kPlaces.
+std::size_t row_of(StartupLocation location);
 
 // A registry key as the catalogue addresses it.
 struct RegistryKey {
@@ -400,10 +430,11 @@ std::string_view scope_words(Scope scope);
 // Why an entry does not start at logon.
 enum class OffReason {
   None,
-  Parked,                 // in a place of Runwarden's own
-  SwitchedOffInWindows,   // by Windows' own flag, where it is stored
-  SwitchedOffByPolicy,    // a policy keeps Windows from starting its whole list
-  SwitchedOffInSettings,  // a packaged app's startup task, switched off in Settings
+  Parked,                      // in a place of Runwarden's own
+  SwitchedOffInWindows,        // by Windows' own flag, where it is stored
+  SwitchedOffByPolicy,         // a policy keeps Windows from starting its whole list
+  SwitchedOffInSettings,       // a packaged app's startup task, switched off in Settings
+  SwitchedOffInTaskScheduler,  // a scheduled task that is not enabled
 };
 // "parked", as runwarden-cli's off_reason gives it.
 std::string_view off_reason_field(OffReason reason);

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/messages.h"
 #include "version.h"
 
 namespace rw {
@@ -38,8 +39,17 @@ std::string scan_problems_message(StatusText& text, const ScanResult& result) {
   return message;
 }
 
+namespace {
+
+bool is_read(const PlaceInfo& info, Places places) {
+  return places == Places::All || info.read_later == (places == Places::Later);
+}
+
+}  // namespace
+
 std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
-                                       const std::function<void(const ScannedEntry&)>& found) {
+                                       const std::function<void(const ScannedEntry&)>& found,
+                                       Places places) {
   Platform& platform = catalogue.platform;
   catalogue.folders = PlaceFolders::resolve(platform.folders);
   std::vector<PlatformError> problems;
@@ -47,6 +57,7 @@ std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
   const ListPolicies policies = list_policies_in_force(catalogue);
   if (policies.failure) problems.push_back(*policies.failure);
   for (const PlaceInfo* info : places_in_scan_order()) {
+    if (!is_read(*info, places)) continue;
     Listing listing = list_entries(catalogue, *info, with_contents);
     // What could not be read is missing from the list, so the user is told.
     if (listing.failure) problems.push_back(std::move(*listing.failure));
@@ -68,26 +79,95 @@ std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
         reason = OffReason::SwitchedOffInWindows;
       }
       found(ScannedEntry{info, entry.name, entry.key, reason,
-                         entry.content ? &*entry.content : nullptr});
+                         entry.content ? &*entry.content : nullptr, entry.scope});
     }
   }
   return problems;
 }
 
-ScanResult run_scan(Catalogue& catalogue) {
+ScanResult run_scan(Catalogue& catalogue, Places places) {
   ScanResult result;
   result.caption = main_window_caption();
   {
     // Tens of thousands of entries: sorted once at the end, not one by one.
     const EntryBatch adding(catalogue.list);
-    result.problems = walk_places(catalogue, false, [&](const ScannedEntry& entry) {
-      catalogue.list.add(NewItem{entry.name, static_cast<std::int32_t>(entry.place->location),
-                                 starts(*entry.place, entry.off), entry.off,
-                                 !lock_reason(*entry.place, entry.off).empty(), entry.key});
-    });
+    result.problems = walk_places(
+        catalogue, false,
+        [&](const ScannedEntry& entry) {
+          catalogue.list.add(NewItem{entry.name, static_cast<std::int32_t>(entry.place->location),
+                                     starts(*entry.place, entry.off), entry.off,
+                                     !lock_reason(*entry.place, entry.off).empty(), entry.key});
+        },
+        places);
   }
   catalogue.list.set_current(-1);
   return result;
+}
+
+namespace {
+
+// "Task Scheduler", or several such joined by "or".
+std::string later_places_words() {
+  std::string words;
+  for (const PlaceInfo& info : kPlaces) {
+    if (info.read_later) words += (words.empty() ? "" : " or ") + std::string(info.where);
+  }
+  return words;
+}
+
+std::string unread_words(StatusText& text, const std::exception& first, std::size_t count) {
+  std::string words =
+      "Not everything in " + later_places_words() +
+      " could be read, so the list may lack some of it: " + failure_text(text, first) + ".";
+  if (count > 1) words += " (And " + std::to_string(count - 1) + " more problems.)";
+  return words;
+}
+
+}  // namespace
+
+LaterEntries read_later_places(Platform& platform) noexcept {
+  LaterEntries later;
+  try {
+    // A list of its own: the window's belongs to the window's thread.
+    SortedEntryList list(platform.text_rules);
+    Catalogue catalogue{platform, list};
+    const ScanResult scan = run_scan(catalogue, Places::Later);
+    for (int index = 0; index < list.count(); ++index) {
+      later.items.push_back(ListItem{list.text(index),
+                                     {},
+                                     list.tag(index),
+                                     list.checked(index),
+                                     list.off(index),
+                                     list.locked(index),
+                                     list.key(index)});
+    }
+    later.startup_tasks = std::move(catalogue.startup_tasks);
+    if (!scan.problems.empty()) {
+      later.unread =
+          unread_words(platform.status_text, scan.problems.front(), scan.problems.size());
+    }
+  } catch (const std::exception& error) {
+    try {
+      later.unread = unread_words(platform.status_text, error, 1);
+    } catch (...) {
+      later.unread = "Not everything could be read, so the list may be incomplete.";
+    }
+  } catch (...) {
+    later.unread = "Not everything could be read, so the list may be incomplete.";
+  }
+  return later;
+}
+
+void list_later_places(Catalogue& catalogue, LaterEntries later) {
+  catalogue.startup_tasks = std::move(later.startup_tasks);
+  // One batch: the list's current and focused items stay on their entries.
+  const EntryBatch adding(catalogue.list);
+  for (const ListItem& item : later.items) {
+    catalogue.list.add(NewItem{item.text, item.tag, item.checked, item.off, item.locked, item.key});
+  }
+  if (!later.unread.empty()) {
+    catalogue.list.add(NewItem{later.unread, kNoteTag, false, OffReason::None, true});
+  }
 }
 
 }  // namespace rw

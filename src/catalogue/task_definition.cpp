@@ -256,7 +256,9 @@ std::optional<TaskStartup> task_startup(const TaskDefinition& definition, const 
   TaskStartup startup;
   startup.scope = for_all_users ? Scope::AllUsers : Scope::CurrentUser;
   startup.trigger = listed(triggers);
-  if (!definition.actions.empty()) startup.command = command_of(definition.actions.front());
+  const auto runs = std::find_if(definition.actions.begin(), definition.actions.end(),
+                                 [](const TaskAction& action) { return !action.program.empty(); });
+  if (runs != definition.actions.end()) startup.command = command_of(*runs);
   startup.action = action_words(definition.actions);
   return startup;
 }

@@ -52,10 +52,10 @@ struct TaskStartup {
   // a trigger of that user's logon only.
   Scope scope = Scope::AllUsers;
   std::string trigger;  // "at logon of any user, after 30 seconds"
-  // The first action as a command line, the program in quotation marks:
-  // Task Scheduler takes it whole, even where it holds a space once its
-  // environment variables are expanded. Empty when that action starts no
-  // program (a COM handler).
+  // The first action that starts a program, as a command line, the program
+  // in quotation marks: Task Scheduler takes it whole, even where it holds
+  // a space once its environment variables are expanded. Empty when no
+  // action starts a program (a COM handler).
   std::string command;
   // The first action in words: its command, or what it is instead, with
   // "(and 2 more actions)" where there are more.

@@ -180,9 +180,16 @@ class Run {
   }
 
   int remove(int index) {
+    const PlaceInfo& info = place_of(index);
     const std::string entry =
-        "'" + shown_name(list_.text(index)) + "' from " + std::string(place_of(index).name);
+        "'" + shown_name(list_.text(index)) + "' from " + std::string(info.name);
     if (!may_act_on(index)) return kBadName;
+    // Refused before anything is asked, like a name it cannot act on.
+    if (!info.actions.remove) {
+      output_.err("Could not remove " + entry + ": it is " + std::string(info.actions.refusal) +
+                  ".\n");
+      return kBadName;
+    }
     list_.set_current(index);
     remove_entry(catalogue_);
     if (dialogs_.errors > 0) return kFailed;

@@ -64,8 +64,9 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlace
 
     const ContextMenuState state = context_menu_state(list);
     const bool read_only = set_by_policy.contains(info.location);
-    EXPECT_EQ(state.remove_enabled, !read_only);
-    EXPECT_EQ(state.modify_enabled, !read_only && !shortcuts.contains(info.location));
+    const bool task = info.location == L::ScheduledTask;  // switched in Task Scheduler only
+    EXPECT_EQ(state.remove_enabled, !read_only && !task);
+    EXPECT_EQ(state.modify_enabled, !read_only && !task && !shortcuts.contains(info.location));
     EXPECT_TRUE(state.details_enabled);
   }
 }

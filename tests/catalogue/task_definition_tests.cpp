@@ -102,9 +102,12 @@ TEST(TaskDefinition, EachKindOfTriggerAndActionDecidesWhetherAndHowTheTaskStarts
     EXPECT_EQ(startup->trigger, c.trigger);
     EXPECT_EQ(startup->action, c.action);
   }
-  // The command is the first action's: none where it starts no program.
+  // The command is the first program an action starts: none where none does.
   EXPECT_EQ(task_startup(read(task_xml("<BootTrigger/>", com)), kUser, rules)->command, "");
   EXPECT_EQ(task_startup(read(task_xml("<BootTrigger/>")), kUser, rules)->command, kTrayCommand);
+  EXPECT_EQ(task_startup(read(task_xml("<BootTrigger/>", com + std::string(kExec))), kUser, rules)
+                ->command,
+            kTrayCommand);
 }
 
 TEST(TaskDefinition, ReadsAuthorPrincipalSettingsAndEveryPartOfAnAction) {

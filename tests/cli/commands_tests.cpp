@@ -370,5 +370,34 @@ TEST_F(CliTest, OutputThatCannotBeWrittenEndsWithOneAndIsToldOnTheErrors) {
             2);
 }
 
+constexpr const char* kLogonTask =
+    R"(<Task xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">
+  <Triggers><LogonTrigger/></Triggers>
+  <Actions><Exec><Command>C:\Vendor\tray.exe</Command></Exec></Actions>
+</Task>)";
+
+TEST_F(CliTest, TasksAreListedSwitchedAndRefusedRemovalAndAnUnreadSchedulerEndsTheListWithOne) {
+  store_run_value(L::CurrentUserRun, "Tool", "tool.exe");
+  os_.tasks.put("\\Vendor\\Tray", true, kLogonTask);
+  ASSERT_EQ(run({"list", "--json"}), 0) << words_.err_text;
+  const auto json = nlohmann::json::parse(words_.out_text);
+  ASSERT_EQ(json.size(), 2u);
+  EXPECT_EQ(json[1]["place"], "ScheduledTask");
+  EXPECT_EQ(json[1]["command"], "\"C:\\Vendor\\tray.exe\"");
+
+  EXPECT_EQ(run({"disable", "Tray"}), 0) << words_.err_text;
+  EXPECT_FALSE(os_.tasks.get("\\Vendor\\Tray")->enabled);
+  EXPECT_EQ(run({"enable", "Tray"}), 0) << words_.err_text;
+  EXPECT_TRUE(os_.tasks.get("\\Vendor\\Tray")->enabled);
+  EXPECT_EQ(run({"remove", "Tray", "--yes"}), 2);
+  EXPECT_THAT(words_.err_text, HasSubstr("Task Scheduler"));
+  EXPECT_TRUE(os_.tasks.get("\\Vendor\\Tray").has_value());
+
+  os_.log.add_fault({.operation = "ITaskService::Connect", .status = 1062});
+  EXPECT_EQ(run({"list", "--json"}), 1);
+  EXPECT_EQ(nlohmann::json::parse(words_.out_text).size(), 1u);
+  EXPECT_THAT(words_.err_text, HasSubstr("ITaskService::Connect failed"));
+}
+
 }  // namespace
 }  // namespace rw::testing
