@@ -7,6 +7,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "catalogue/details.h"
 #include "catalogue/messages.h"
@@ -101,6 +102,8 @@ Form1::Form1(Platform& platform, Options options)
       catalogue_{platform, list_} {}
 
 Form1::~Form1() {
+  // The reading thread writes into this object: it ends first.
+  if (later_reader_.joinable()) later_reader_.join();
   if (window_ != nullptr) ::DestroyWindow(window_);
 }
 
@@ -141,8 +144,9 @@ void Form1::on_created() {
 }
 
 ScanResult Form1::scan() {
-  // The scan hands the list all its entries at once, before the window shows.
-  ScanResult result = run_scan(catalogue_);
+  // The scan hands the list all its entries at once, before the window
+  // shows; the places read later follow once it has.
+  ScanResult result = run_scan(catalogue_, Places::Now);
   // The entries may have brought the vertical scroll bar. Fitted before the
   // window shows, the column needs no horizontal bar, and the first paint
   // does not lay the list out again for one.
@@ -162,11 +166,53 @@ bool Form1::open(int show_command) {
   ::ShowWindow(window_, show_command);
   ::UpdateWindow(window_);
   ::SetFocus(control(kExitButton));
+  start_reading_later_places();
   const std::string problems = scan_problems_message(platform_.status_text, scan);
   if (!problems.empty()) {
     platform_.dialogs.message_box(problems, mb::kInformation, titled(": WARNING"));
   }
   return true;
+}
+
+void Form1::start_reading_later_places() {
+  if (later_reader_.joinable() || later_listed_) return;
+  HWND window = window_;
+  try {
+    later_reader_ = std::thread([this, window] {
+      LaterEntries read = read_later_places(platform_);
+      {
+        const std::lock_guard<std::mutex> lock(later_mutex_);
+        later_read_ = std::move(read);
+      }
+      // Gone with its window, the message is dropped and the destructor waits.
+      ::PostMessageW(window, kLaterPlacesRead, 0, 0);
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: read here, late rather than never.
+    later_read_ = read_later_places(platform_);
+    list_later_entries();
+  }
+}
+
+void Form1::list_later_entries() {
+  std::optional<LaterEntries> read;
+  {
+    const std::lock_guard<std::mutex> lock(later_mutex_);
+    read.swap(later_read_);
+  }
+  if (!read || window_ == nullptr) return;
+  if (later_reader_.joinable()) later_reader_.join();
+  list_later_places(catalogue_, std::move(*read));
+  later_listed_ = true;
+  fit_list_column(control(kEntryList));
+}
+
+void Form1::wait_for_later_places() {
+  if (!later_reader_.joinable()) return;
+  HCURSOR was = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  later_reader_.join();
+  ::SetCursor(was);
+  list_later_entries();
 }
 
 bool Form1::translate_message(MSG& message) {
@@ -203,7 +249,11 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
       // IDOK and IDCANCEL come from Enter and Escape, which press nothing here.
+      // A command may hold an item's index across a modal box, in whose loop
+      // entries read later would join the list and move it: they wait.
+      ++commands_running_;
       guarded([&] { on_command(LOWORD(wparam)); });
+      if (--commands_running_ == 0) guarded([&] { list_later_entries(); });
       return 0;
     case WM_CONTEXTMENU:
       // Shift+F10 and the menu key: the same menu the right button opens.
@@ -231,6 +281,9 @@ LRESULT Form1::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       ListView_SetTextBkColor(control(kEntryList), ::GetSysColor(COLOR_WINDOW));
       ListView_SetBkColor(control(kEntryList), ::GetSysColor(COLOR_WINDOW));
       ::SendMessageW(control(kEntryList), WM_SYSCOLORCHANGE, wparam, lparam);
+      return 0;
+    case kLaterPlacesRead:
+      if (commands_running_ == 0) guarded([&] { list_later_entries(); });
       return 0;
     case WM_DESTROY:
       if (options_.quit_when_closed) ::PostQuitMessage(0);
@@ -316,6 +369,8 @@ void Form1::help_command() { open_help(platform_); }
 void Form1::about_command() { show_about_box(window_, platform_); }
 
 void Form1::exit_command() {
+  // What is read later is listed before the changes are made.
+  wait_for_later_places();
   apply_changes_on_exit(catalogue_);
   ::DestroyWindow(window_);
 }

@@ -8,6 +8,9 @@
 #include <commctrl.h>
 
 #include <array>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/operations.h"
@@ -74,6 +77,8 @@ class Form1 {
     // The program ends with the window; tests keep their thread's queue clean.
     bool quit_when_closed = true;
   };
+  // Posted by the thread that read the places read later.
+  static constexpr UINT kLaterPlacesRead = WM_APP + 1;
 
   Form1(Platform& platform, Options options);
   explicit Form1(Platform& platform) : Form1(platform, Options{}) {}
@@ -84,14 +89,19 @@ class Form1 {
   // Creates the window and its controls, hidden. False when Windows refuses.
   bool create();
   // The load event and the first showing: runs the scan into the list, sets
-  // the caption, shows the window with the focus on Exit and then tells the
-  // user about places that could not be read. False, after telling the user,
-  // when the scan breaks in a way it does not foresee; it writes nothing, so
-  // a folder nobody may write to is no reason.
+  // the caption, shows the window with the focus on Exit, starts reading the
+  // places read later on a thread of their own, and then tells the user about
+  // places that could not be read. False, after telling the user, when the
+  // scan breaks in a way it does not foresee; it writes nothing, so a folder
+  // nobody may write to is no reason.
   bool open(int show_command);
-  // open()'s scan into the list, without showing the window. Throws as
-  // run_scan does.
+  // open()'s scan into the list, without showing the window or reading the
+  // places read later. Throws as run_scan does.
   ScanResult scan();
+  // Blocks until the places read later are read, and lists them; at once
+  // when they are listed, or were never asked for.
+  void wait_for_later_places();
+  bool later_places_listed() const { return later_listed_; }
 
   // Keyboard navigation for a message the loop got: Tab, access keys, and
   // Enter pressing the focused button. True when it was handled here.
@@ -133,6 +143,10 @@ class Form1 {
 
   void on_created();
   void on_command(int id);
+  // The places read later (PlaceInfo::read_later): read on a thread of
+  // their own, which hands back plain data, and listed on this one.
+  void start_reading_later_places();
+  void list_later_entries();
   void on_dpi_changed(UINT dpi, const RECT& suggested);
   void on_activate(bool active);
   // An item's infotip: its entry's details.
@@ -166,6 +180,11 @@ class Form1 {
   win32::UniqueFont font_;
   UINT dpi_ = 96;
   HWND focus_before_deactivation_ = nullptr;
+  std::thread later_reader_;
+  std::mutex later_mutex_;                  // guards later_read_
+  std::optional<LaterEntries> later_read_;  // read, not yet listed
+  bool later_listed_ = false;
+  int commands_running_ = 0;  // nested through modal boxes
 };
 
 // Runs the message loop until the window closes; returns the exit code.

@@ -81,7 +81,9 @@ void ListViewEntries::set_checked(int index, bool checked) {
   ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, list_, OBJID_CLIENT, index + 1);
 }
 
-void ListViewEntries::toggle(int index) { set_checked(index, !checked(index)); }
+void ListViewEntries::toggle(int index) {
+  if (!is_note(index)) set_checked(index, !checked(index));
+}
 
 int ListViewEntries::current() const {
   // The control finds its selected item by asking each item in turn; in a
@@ -129,9 +131,13 @@ bool ListViewEntries::answer(NMHDR& header, LRESULT& result) const {
       copy_cut(shown_text(item.iItem), item.pszText, item.cchTextMax);
     }
     if (item.mask & LVIF_STATE) {
-      item.state =
-          (item.state & ~LVIS_STATEIMAGEMASK) | (checked(item.iItem) ? kTicked : kUnticked);
+      const UINT box = is_note(item.iItem) ? 0 : checked(item.iItem) ? kTicked : kUnticked;
+      item.state = (item.state & ~LVIS_STATEIMAGEMASK) | box;
     }
+    return true;
+  }
+  if (header.code == NM_CUSTOMDRAW) {
+    result = custom_draw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     return true;
   }
   if (header.code == LVN_ODFINDITEMW) {
@@ -139,6 +145,20 @@ bool ListViewEntries::answer(NMHDR& header, LRESULT& result) const {
     return true;
   }
   return false;
+}
+
+LRESULT ListViewEntries::custom_draw(NMLVCUSTOMDRAW& draw) const {
+  // Notes stand last: without one, the items are drawn as the control draws them.
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+    return count() > 0 && is_note(count() - 1) ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+  }
+  const auto index = static_cast<int>(draw.nmcd.dwItemSpec);
+  if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && index >= 0 && index < count() &&
+      is_note(index)) {
+    draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+    return CDRF_NEWFONT;
+  }
+  return CDRF_DODEFAULT;
 }
 
 int ListViewEntries::find(const NMLVFINDITEMW& request) const {

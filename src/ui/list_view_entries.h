@@ -42,9 +42,10 @@ class ListViewEntries final : public EntryList {
   void end_batch() override;
 
   // The control's questions to its parent: an item's text and checkbox
-  // (LVN_GETDISPINFOW), and the item that typing its first letters finds
-  // (LVN_ODFINDITEMW). True when `header` was one of them; `result` is then
-  // what the parent's window procedure returns.
+  // (LVN_GETDISPINFOW), the item that typing its first letters finds
+  // (LVN_ODFINDITEMW), and the colour of a note's text (NM_CUSTOMDRAW). True
+  // when `header` was one of them; `result` is then what the parent's window
+  // procedure returns. A note has no checkbox and is drawn greyed.
   bool answer(NMHDR& header, LRESULT& result) const;
 
   // A virtual list leaves its checkboxes to its owner: a click on an item's
@@ -64,6 +65,8 @@ class ListViewEntries final : public EntryList {
   void toggle(int index);
   std::wstring shown_text(int index) const;
   int find(const NMLVFINDITEMW& request) const;
+  LRESULT custom_draw(NMLVCUSTOMDRAW& draw) const;
+  bool is_note(int index) const { return items_.at(index).tag == kNoteTag; }
 
   SortedItems items_;
   HWND list_ = nullptr;
