@@ -35,6 +35,18 @@ std::string seeded_program(const std::string& name) {
 Seeder::Seeder(std::string program_folder)
     : places_(std::string(kSeedPrefix), seeding::shortcut_folders(std::move(program_folder))) {}
 
+void Seeder::seed_tasks(int count) {
+  for (int i = 0; i < count; ++i) {
+    places_.task("Task " + std::to_string(i), R"(<?xml version="1.0" encoding="UTF-16"?>
+<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">
+  <Triggers><LogonTrigger/></Triggers>
+  <Settings><Enabled>true</Enabled></Settings>
+  <Actions Context="Author"><Exec><Command>C:\RWBench\task.exe</Command></Exec></Actions>
+</Task>
+)");
+  }
+}
+
 void Seeder::seed(std::span<const StartupLocation> places, int count, Flags flags) {
   std::vector<SeededEntry> added;
   added.reserve(static_cast<std::size_t>(count));

@@ -60,6 +60,8 @@ class Seeder {
 
   // Adds `count` new entries, spread evenly over `places`.
   void seed(std::span<const StartupLocation> places, int count, Flags flags = Flags::None);
+  // Adds `count` scheduled tasks that start at logon; reset() leaves them.
+  void seed_tasks(int count);
   // Takes every seeded entry and flag out of every place, and lays them all
   // out again as they were seeded.
   void reset();

@@ -150,7 +150,9 @@ bool is_empty(const Key& key) {
 std::set<Key> place_keys() {
   std::set<Key> keys;
   for (const PlaceInfo& info : kPlaces) {
-    if (info.storage != Storage::Shortcuts) keys.insert(run_key(info.location));
+    if (info.storage == Storage::RunValues || info.storage == Storage::ParkedValues) {
+      keys.insert(run_key(info.location));
+    }
     if (const auto key = flag_key(info.location)) keys.insert(*key);
     if (const auto key = type_record_key(info.location)) keys.insert(*key);
   }
@@ -167,7 +169,7 @@ ShortcutFolders shortcut_folders(std::string program_folder) {
 
 Key run_key(StartupLocation location) {
   const PlaceInfo& info = place(location);
-  if (info.storage == Storage::Shortcuts) {
+  if (info.storage != Storage::RunValues && info.storage != Storage::ParkedValues) {
     throw std::invalid_argument(std::string(info.name) + " has no key");
   }
   RegistryKey key = key_of(info);
@@ -369,7 +371,24 @@ Seeder::~Seeder() {
   }
 }
 
+// A folder's name cannot end in a space or a dot where paths are parsed.
+std::wstring Seeder::task_folder() const {
+  return prefix_.substr(0, prefix_.find_last_not_of(L" .") + 1);
+}
+
+std::string Seeder::task(std::string_view name, std::string_view xml) {
+  const std::string path = "\\" + win32::narrow(task_folder()) + "\\" + std::string(name);
+  wine_support::place_task_file(path, wine_support::task_file_bytes(std::string(xml)));
+  return path;
+}
+
+std::optional<std::string> Seeder::task_file(std::string_view path) const {
+  win32::Win32Files files;
+  return files.file_content(win32::narrow(wine_support::task_files_folder()) + std::string(path));
+}
+
 void Seeder::take_back_owned() const {
+  wine_support::remove_tree(wine_support::task_files_folder() + L"\\" + task_folder());
   for (const std::string& folder : place_folders()) {
     std::vector<std::string> owned;
     WIN32_FIND_DATAW found{};

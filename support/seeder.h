@@ -66,7 +66,8 @@ void write_link(const std::string& path, const std::string& target,
 //   it wrote into a place, with its flag and its type record;
 // - each value it wrote at a key given by hand, as that value was before;
 // - each file and folder it made, and each key and folder of the places that
-//   was missing when it started, once they are empty.
+//   was missing when it started, once they are empty;
+// - its task folder, with every task in it.
 // It starts by taking away what an earlier seeder of the prefix left behind.
 // Writers raise PlatformError like the ones above.
 class Seeder {
@@ -82,6 +83,12 @@ class Seeder {
   void text(StartupLocation location, std::string_view name, std::string_view command);
   void shortcut(StartupLocation location, std::string_view name, std::string_view bytes);
   void flag(StartupLocation location, std::string_view name, std::uint8_t first);
+  // A scheduled task named `name` in a task folder named after the prefix,
+  // placed as Task Scheduler keeps it: its XML as a UTF-16 file under
+  // %SystemRoot%\System32\Tasks. Returns its path ("\<prefix>\<name>").
+  std::string task(std::string_view name, std::string_view xml);
+  // The bytes of the task's file now; nothing when it is not there.
+  std::optional<std::string> task_file(std::string_view path) const;
 
   // What no place names: a value at a key given by hand, a file that must
   // not be there yet, and a folder (made unless it is there).
@@ -108,6 +115,7 @@ class Seeder {
     std::optional<RegValue> value;  // nothing: there was none
   };
   bool owns(std::wstring_view name) const;
+  std::wstring task_folder() const;
   std::vector<std::string> place_folders() const;
   void note_name(std::string_view name);
   void note_missing_key(const Key& key);

@@ -71,8 +71,6 @@ std::string task_xml(std::string_view triggers, std::string_view actions =
          std::string(actions) + "</Actions>\n</Task>\n";
 }
 
-const std::string kTaskPlace = std::to_string(static_cast<int>(StartupLocation::ScheduledTask));
-
 class ScheduledTaskTest : public CatalogueTest {
  protected:
   int find_task(const std::string& path) {
@@ -80,12 +78,6 @@ class ScheduledTaskTest : public CatalogueTest {
       if (list_.key(i) == path) return i;
     }
     return -1;
-  }
-  void untick(const std::string& path) {
-    scan();
-    const int index = find_task(path);
-    ASSERT_GE(index, 0);
-    list_.set_checked(index, !list_.checked(index));
   }
 };
 
@@ -198,21 +190,6 @@ TEST_F(ScheduledTaskTest, ExitSwitchesATaskWhereItIsAndTellsASwitchThatDidNotHap
     // The definition is never written.
     EXPECT_EQ(os.tasks.get("\\Vendor\\Tray")->definition, task_xml("<LogonTrigger/>"));
   }
-}
-
-TEST_F(ScheduledTaskTest, RemoveAndModifyAreRefusedWithWordsThatSendTheUserToTaskScheduler) {
-  os_.tasks.put("\\Tray", true, task_xml("<LogonTrigger/>"));
-  scan();
-  list_.set_current(find_task("\\Tray"));
-  const ContextMenuState menu = context_menu_state(list_);
-  EXPECT_FALSE(menu.remove_enabled);
-  EXPECT_FALSE(menu.modify_enabled);
-  EXPECT_FALSE(begin_modify(catalogue_).has_value());
-  remove_entry(catalogue_);
-  ASSERT_EQ(os_.dialogs.messages.size(), 1u);
-  EXPECT_THAT(os_.dialogs.messages[0].prompt, HasSubstr("remove or change it in Task Scheduler"));
-  EXPECT_TRUE(os_.tasks.get("\\Tray").has_value());
-  EXPECT_EQ(list_.count(), 1);
 }
 
 TEST_F(ScheduledTaskTest, TasksReadLaterJoinTheListWithoutMovingItsCurrentItem) {

@@ -191,6 +191,42 @@ TEST_F(CliUnderWine, ListFindsProgramsAsAtLogonWithoutAskingTheNetwork) {
   }
 }
 
+// Wine's Task Scheduler lists tasks only through their files, and answers a
+// switch with success while changing nothing: the one truthful answer then
+// is that the task was not switched, with its file as it was.
+TEST_F(CliUnderWine, ATaskThatStartsAtLogonIsListedAndAFailedSwitchIsToldNotClaimed) {
+  const std::string name = narrow(named(L"Task"));
+  const std::string path = seed_.task(name, R"(<?xml version="1.0" encoding="UTF-16"?>
+<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">
+  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>
+  <Settings><Enabled>true</Enabled></Settings>
+  <Actions Context="Author"><Exec><Command>C:\windows\notepad.exe</Command>
+    <Arguments>/tray</Arguments></Exec></Actions>
+</Task>
+)");
+  const std::optional<std::string> before = seed_.task_file(path);
+  ASSERT_TRUE(before.has_value());
+  const Ran listed = run({L"list", L"--json"});
+  ASSERT_EQ(listed.status, 0u) << listed.err;
+  const auto entries = nlohmann::json::parse(listed.out);
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const auto& entry) { return entry["name"] == name; });
+  ASSERT_NE(found, entries.end()) << listed.out;
+  EXPECT_EQ((*found)["place"], "ScheduledTask");
+  EXPECT_EQ((*found)["scope"], "all users");
+  EXPECT_EQ((*found)["enabled"], true);
+  EXPECT_EQ((*found)["command"], "\"C:\\windows\\notepad.exe\" /tray");
+  EXPECT_EQ((*found)["program"], "C:\\windows\\notepad.exe");
+
+  const Ran disabled = run({L"disable", widen(name)});
+  EXPECT_EQ(disabled.status, 1u);
+  EXPECT_THAT(disabled.err, HasSubstr("Task Scheduler did not switch " + name + " off"));
+  const Ran removed = run({L"remove", widen(name), L"--yes"});
+  EXPECT_EQ(removed.status, 2u);
+  EXPECT_THAT(removed.err, HasSubstr("Task Scheduler"));
+  EXPECT_EQ(seed_.task_file(path), before);
+}
+
 TEST_F(CliUnderWine, DisableThenEnableARunValueAndAShortcut) {
   const std::wstring value = named(L"Value");
   const std::wstring link = named(L"Link");

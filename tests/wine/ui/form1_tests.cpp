@@ -584,6 +584,47 @@ TEST_F(Form1Test, ExitParksAnUntickedEntryAndTheNextStartRestoresATickedOne) {
   EXPECT_TRUE(dialogs_.shown.empty());
 }
 
+// Under Wine a task is read from its file and its switch changes nothing,
+// which Exit must tell rather than claim, leaving the file as it was.
+TEST_F(Form1Test, TasksJoinTheShownListKeepingSelectionAndFocusAndAFailedSwitchIsTold) {
+  const std::wstring value = seeded(L"Zed value");
+  write_value(HKEY_CURRENT_USER, kRunKey, value, L"C:\\windows\\notepad.exe");
+  const std::string task = narrow(seeded(L"A task"));
+  const std::string path = seed_.task(task, R"(<?xml version="1.0" encoding="UTF-16"?>
+<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">
+  <Triggers><LogonTrigger/></Triggers>
+  <Settings><Enabled>true</Enabled></Settings>
+  <Actions Context="Author"><Exec><Command>C:\windows\notepad.exe</Command></Exec></Actions>
+</Task>
+)");
+  const std::optional<std::string> file = seed_.task_file(path);
+  ASSERT_TRUE(file.has_value());
+  form_.emplace(platform_, Form1::Options{false});
+  ASSERT_TRUE(form_->create());
+  ASSERT_TRUE(form_->open(SW_SHOWNORMAL));
+  EXPECT_EQ(find_item(widen(task)), -1) << "listed before the window showed";
+  HWND list = form_->control(kEntryList);
+  form_->list().set_current(find_item(value));
+  ::SetFocus(list);
+  form_->wait_for_later_places();
+  pump();
+  ASSERT_TRUE(form_->later_places_listed());
+  const int index = find_item(widen(task));
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(form_->list().current(), find_item(value));
+  EXPECT_EQ(::GetFocus(), list);
+  EXPECT_EQ(form_->list().tag(index), static_cast<int>(StartupLocation::ScheduledTask));
+  EXPECT_TRUE(form_->list().checked(index));
+
+  form_->list().set_checked(index, false);
+  press_exit();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_NE(dialogs_.shown[0].prompt.find("Task Scheduler did not switch " + task + " off"),
+            std::string::npos)
+      << dialogs_.shown[0].prompt;
+  EXPECT_EQ(seed_.task_file(path), file);
+}
+
 // What a 64-bit Windows 8 to 11 keeps besides the Run keys: the 32-bit
 // programs' machine entries, and Windows' own switch for each entry.
 TEST_F(Form1Test, The32BitViewAndWindowsOwnSwitchBehaveInTheWindowAndAtExit) {
