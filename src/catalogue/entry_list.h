@@ -19,7 +19,7 @@ namespace rw {
 // The tag of an item that is no entry but a note about the list (what could
 // not be read): it names no place, so nothing acts on it, and it stands
 // after every entry, without a checkbox.
-inline constexpr std::int32_t kNoteTag = 0;
+inline constexpr std::int32_t kNoteTag = -1;
 
 // What a list is given of an entry.
 struct NewItem {

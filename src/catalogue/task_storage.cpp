@@ -30,7 +30,8 @@ class ScheduledTaskStorage final : public PlaceStorage {
       return listing;
     }
     if (!read.problems.empty()) listing.failure = read.problems.front();
-    // Unknown, it leaves out only the tasks of this user's logon alone.
+    // Without it, only the tasks that start at this user's logon alone are
+    // left out, and that is told.
     TaskUser user;
     try {
       user = catalogue.platform.tasks.current_user();
