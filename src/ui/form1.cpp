@@ -166,7 +166,7 @@ bool Form1::open(int show_command) {
   ::ShowWindow(window_, show_command);
   ::UpdateWindow(window_);
   ::SetFocus(control(kExitButton));
-  start_reading_later_places();
+  later_wanted_ = true;
   const std::string problems = scan_problems_message(platform_.status_text, scan);
   if (!problems.empty()) {
     platform_.dialogs.message_box(problems, mb::kInformation, titled(": WARNING"));
@@ -174,7 +174,12 @@ bool Form1::open(int show_command) {
   return true;
 }
 
+void Form1::on_idle() {
+  if (later_wanted_) start_reading_later_places();
+}
+
 void Form1::start_reading_later_places() {
+  later_wanted_ = false;
   if (later_reader_.joinable() || later_listed_) return;
   HWND window = window_;
   try {
@@ -208,6 +213,7 @@ void Form1::list_later_entries() {
 }
 
 void Form1::wait_for_later_places() {
+  if (later_wanted_) start_reading_later_places();
   if (!later_reader_.joinable()) return;
   HCURSOR was = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   later_reader_.join();
@@ -431,6 +437,7 @@ void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {
 int run_message_loop(Form1& form) {
   MSG message{};
   for (;;) {
+    if (!::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) form.on_idle();
     const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(message.wParam);
     if (got == -1) return 1;

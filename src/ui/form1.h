@@ -89,17 +89,22 @@ class Form1 {
   // Creates the window and its controls, hidden. False when Windows refuses.
   bool create();
   // The load event and the first showing: runs the scan into the list, sets
-  // the caption, shows the window with the focus on Exit, starts reading the
-  // places read later on a thread of their own, and then tells the user about
-  // places that could not be read. False, after telling the user, when the
-  // scan breaks in a way it does not foresee; it writes nothing, so a folder
-  // nobody may write to is no reason.
+  // the caption, shows the window with the focus on Exit and then tells the
+  // user about places that could not be read. The places read later are
+  // read from the first on_idle() on. False, after telling the user, when
+  // the scan breaks in a way it does not foresee; it writes nothing, so a
+  // folder nobody may write to is no reason.
   bool open(int show_command);
+  // The message loop found nothing to do: once the window has shown and
+  // settled, the places read later start being read, on a thread of their
+  // own, so that they never slow the start.
+  void on_idle();
   // open()'s scan into the list, without showing the window or reading the
   // places read later. Throws as run_scan does.
   ScanResult scan();
-  // Blocks until the places read later are read, and lists them; at once
-  // when they are listed, or were never asked for.
+  // Blocks until the places read later are read (starting to read them if
+  // no idle time came yet), and lists them; at once when they are listed,
+  // or were never asked for.
   void wait_for_later_places();
   bool later_places_listed() const { return later_listed_; }
 
@@ -183,6 +188,7 @@ class Form1 {
   std::thread later_reader_;
   std::mutex later_mutex_;                  // guards later_read_
   std::optional<LaterEntries> later_read_;  // read, not yet listed
+  bool later_wanted_ = false;               // open() has shown the window; no reading started yet
   bool later_listed_ = false;
   int commands_running_ = 0;  // nested through modal boxes
 };
