@@ -500,8 +500,8 @@ constexpr const char* kLoadedOnFirstUse[] = {"comdlg32.dll", "ole32.dll",    "ol
                                              "bcrypt.dll"};
 // Those a start must not have loaded at its main window. COM (ole32 and
 // oleaut32) is not among them: the tasks are read on a thread of their own
-// from the moment the window shows, so COM may be loaded by the time the
-// window is seen.
+// as soon as the shown window first has nothing to do, so COM may be loaded
+// by the time the window is seen from here.
 constexpr const char* kNotLoadedAtWindow[] = {"comdlg32.dll", "version.dll", "wintrust.dll",
                                               "crypt32.dll", "bcrypt.dll"};
 
