@@ -145,12 +145,16 @@ bool is_empty(const Key& key) {
          subkeys == 0 && values == 0;
 }
 
+bool holds_values(const PlaceInfo& info) {
+  return info.storage == Storage::RunValues || info.storage == Storage::ParkedValues;
+}
+
 // Every key where a place keeps its entries, their flags or the types of
 // parked values.
 std::set<Key> place_keys() {
   std::set<Key> keys;
   for (const PlaceInfo& info : kPlaces) {
-    if (info.storage != Storage::Shortcuts) keys.insert(run_key(info.location));
+    if (holds_values(info)) keys.insert(run_key(info.location));
     if (const auto key = flag_key(info.location)) keys.insert(*key);
     if (const auto key = type_record_key(info.location)) keys.insert(*key);
   }
@@ -167,11 +171,18 @@ ShortcutFolders shortcut_folders(std::string program_folder) {
 
 Key run_key(StartupLocation location) {
   const PlaceInfo& info = place(location);
-  if (info.storage == Storage::Shortcuts) {
-    throw std::invalid_argument(std::string(info.name) + " has no key");
-  }
+  if (!holds_values(info)) throw std::invalid_argument(std::string(info.name) + " has no key");
   RegistryKey key = key_of(info);
   return {key.hive, std::move(key.path), key.view};
+}
+
+std::pair<Key, std::string> list_value(StartupLocation location, std::size_t list) {
+  const PlaceInfo& info = place(location);
+  if (list >= info.lists.size()) {
+    throw std::invalid_argument(std::string(info.name) + " has no list " + std::to_string(list));
+  }
+  const ProgramListValue& value = info.lists[list];
+  return {Key{value.hive, std::string(value.key_path), value.view}, std::string(value.value_name)};
 }
 
 std::string folder_of(StartupLocation location, const ShortcutFolders& folders) {
@@ -283,6 +294,11 @@ void Seeder::value(StartupLocation location, std::string_view name, std::uint32_
 
 void Seeder::text(StartupLocation location, std::string_view name, std::string_view command) {
   value(location, name, REG_SZ, text_to_registry_bytes(command));
+}
+
+void Seeder::programs(StartupLocation location, std::size_t list, std::string_view programs) {
+  const auto [key, name] = list_value(location, list);
+  text(key, name, programs);
 }
 
 void Seeder::shortcut(StartupLocation location, std::string_view name, std::string_view bytes) {

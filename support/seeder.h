@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalogue/places.h"
@@ -39,6 +40,9 @@ ShortcutFolders shortcut_folders(std::string program_folder = {});
 // folder_of raise std::invalid_argument for a place of the other kind.
 Key run_key(StartupLocation location);
 std::string folder_of(StartupLocation location, const ShortcutFolders& folders);
+// The key and the value of a place's list of programs, by its index in the
+// row; raises std::invalid_argument for one the row does not have.
+std::pair<Key, std::string> list_value(StartupLocation location, std::size_t list);
 // Windows' flag over the place's entries (a parked place's comes from its
 // partner), and the name of an entry's value there.
 std::optional<Key> flag_key(StartupLocation location);
@@ -81,6 +85,9 @@ class Seeder {
              const std::vector<std::uint8_t>& data);
   void text(StartupLocation location, std::string_view name, std::string_view command);
   void shortcut(StartupLocation location, std::string_view name, std::string_view bytes);
+  // A place's list of programs (see list_value), as a string, put back as it
+  // was at the end.
+  void programs(StartupLocation location, std::size_t list, std::string_view programs);
   void flag(StartupLocation location, std::string_view name, std::uint8_t first);
 
   // What no place names: a value at a key given by hand, a file that must

@@ -34,6 +34,7 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
   details.name = name;
   details.key = entry.key;
   details.place = &info;
+  details.scope = entry_scope(info, entry.key);
   details.starts = starts(info, entry.off);
   details.off = info.active ? entry.off : OffReason::Parked;
   details.lock = lock_reason(info, entry.off);
@@ -48,6 +49,7 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
     } else {
       details.command = std::move(launch->command);
       details.stored_command = std::move(launch->stored);
+      details.origin = std::move(launch->origin);
       // A target is a file name, not a command line: nothing to search or split.
       details.program =
           launch->target ? finder.file_at(*launch->target) : finder.find(details.command);
@@ -56,6 +58,7 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
     details.warnings.push_back(
         entry_failure(catalogue.platform.status_text, "It cannot be read: ", error));
   }
+  if (!info.warning.empty()) details.warnings.emplace_back(info.warning);
   if (details.program && details.program->found) {
     details.made_by = catalogue.platform.programs.describe_file(details.program->path);
   }
@@ -103,6 +106,7 @@ std::string details_text(const EntryDetails& details) {
   if (!details.lock.empty()) text += "\nCannot be switched here: " + std::string(details.lock);
   if (!details.command.empty()) text += "\nCommand: " + details.command;
   if (!details.stored_command.empty()) text += "\nStored as: " + details.stored_command;
+  if (!details.origin.empty()) text += "\nListed in: " + details.origin;
   if (details.program && details.program->found) text += "\nProgram: " + details.program->path;
   if (!details.made_by.company.empty()) text += "\nPublisher: " + details.made_by.company;
   if (!details.made_by.description.empty()) {

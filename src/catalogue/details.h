@@ -16,12 +16,14 @@ namespace rw {
 struct EntryDetails {
   std::string name;
   const PlaceInfo* place = nullptr;
-  std::string key;  // which entry of its place, where its name does not say
+  std::string key;                // which entry of its place, where its name does not say
+  Scope scope = Scope::AllUsers;  // whom it starts for
   bool starts = false;
   OffReason off = OffReason::None;
   std::string_view lock;       // why it cannot be switched from here; empty when it can
   std::string command;         // what runs: an expandable string expanded, a shortcut's target
   std::string stored_command;  // as stored, when that differs from `command`
+  std::string origin;          // the value it is listed in, where its place reads several
   std::optional<ProgramFile> program;  // nothing when there is no command to look at
   FileDescription made_by;             // of the program file, when found
   std::vector<std::string> warnings;

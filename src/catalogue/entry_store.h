@@ -54,6 +54,8 @@ struct Launch {
   // neither searched for nor split like a command line.
   std::optional<std::string> target;
   std::string problem;  // why it starts nothing: "It holds binary data, not a command line."
+  // The value it is listed in, where its place reads several.
+  std::string origin;
 };
 
 // How one kind of storage keeps its entries; see the functions below, which
@@ -84,8 +86,12 @@ class PlaceStorage {
   // keeps a switch of its own. `key` is the list's, for entries named alike.
   virtual void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                                std::string_view key, bool on) const;
+  // Whom the entry starts for, where its place holds entries of both scopes.
+  virtual Scope scope_of(const PlaceInfo& info, std::string_view) const { return info.scope; }
 };
 const PlaceStorage& storage_of(const PlaceInfo& info);
+// The reader of programs listed in values (program_lists.cpp).
+const PlaceStorage& program_list_storage();
 
 inline constexpr std::string_view kShortcutSuffix = ".lnk";
 // folder + "\" + name + ".lnk"
@@ -159,6 +165,9 @@ bool is_movable(const PlaceInfo& info, const Content& content);
 // Switches the entry on or off where it is (see PlaceStorage::switch_in_place).
 void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                      std::string_view key, bool on);
+
+// Whom the entry starts for: its place's scope, unless its key says otherwise.
+Scope entry_scope(const PlaceInfo& info, std::string_view key);
 
 // What the entry starts; nothing when it is not there.
 std::optional<Launch> launch_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,10 @@ enum class StartupLocation : std::int32_t {
   // The Run keys that Group Policy writes: read-only.
   CurrentUserPolicyRun = 17,
   AllUsersPolicyRun = 18,
+  // Programs named in values that list them: Winlogon's, which it starts
+  // before the desktop, and the old load lines of WIN.INI's heirs. Read-only.
+  Winlogon = 19,
+  CurrentUserLoad = 20,
 };
 
 // How a place keeps its entries.
@@ -51,6 +56,7 @@ enum class Storage {
   RunValues,     // values of a registry key: the entry's name, its command as data
   ParkedValues,  // values of a section of the program's settings store, likewise
   Shortcuts,     // shortcut files in a folder: the entry's name + ".lnk"
+  ProgramLists,  // registry values that each list programs: one entry per program
 };
 
 enum class Scope { AllUsers, CurrentUser };
@@ -76,6 +82,21 @@ inline constexpr Actions kParkedValueActions{.move = true, .remove = true, .modi
 inline constexpr Actions kRunOnceActions{.move = true, .remove = true, .modify = true};
 inline constexpr Actions kSetByPolicy{.refusal = "set by a policy; change it in Group Policy"};
 inline constexpr std::string_view kRunsOnce = "runs once, at the next logon";
+
+// A registry value that lists programs for Windows to start, as Winlogon's
+// values and the old load lines keep them. Each program of the list is an
+// entry, named as it is written there, except Windows' own program, which the
+// value names as a matter of course.
+struct ProgramListValue {
+  Hive hive = 0;
+  std::string_view key_path = {};
+  std::uint32_t view = 0;
+  std::string_view value_name = {};
+  Scope scope = Scope::AllUsers;  // whom its programs start for
+  std::string_view separators = {};
+  // Windows' own program, by its file name without ".exe": "userinit".
+  std::string_view windows_own = {};
+};
 
 // A folder place's folder: a Startup folder, which the scan asks Windows for
 // by its CSIDL and otherwise finds under the Windows folder at `tail`; or,
@@ -110,13 +131,15 @@ struct PlaceInfo {
   // records which of them were expandable strings.
   std::string_view section = {};
   std::string_view type_section = {};
-  FlagSpec flag = {};           // active places only; parked entries come under their partner's
-  FolderSpec folder = {};       // shortcuts only
+  FlagSpec flag = {};      // active places only; parked entries come under their partner's
+  FolderSpec folder = {};  // shortcuts only
+  std::span<const ProgramListValue> lists = {};  // program lists only
   bool add_looks_here = false;  // Add asks before writing beside an entry of its title here
   // The policy value that, set to 1, keeps Windows from starting this whole
   // list (a DWORD under Policies\Explorer of the machine or of the user).
   std::string_view list_policy = {};
   std::string_view note = {};         // a line of the details about every entry here
+  std::string_view warning = {};      // a warning of the details about every entry here
   int scan_order = 0;                 // the scan walks the places in this order
   std::string_view where = {};        // the place in words, after "in": "your Run key"
   std::string_view description = {};  // on its own: "Your Run key (HKEY_CURRENT_USER)"
@@ -131,11 +154,35 @@ inline constexpr std::string_view kPolicyRun =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
 inline constexpr std::string_view kApprovedRun =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+inline constexpr std::string_view kWinlogon =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+inline constexpr std::string_view kWindows =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 inline constexpr std::string_view kApprovedFolder =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 }  // namespace keys
 
-inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
+// Winlogon starts Userinit's programs, then Shell's as the desktop; a user's
+// own Shell takes the machine's place for that user.
+inline constexpr ProgramListValue kWinlogonLists[] = {
+    {kHkeyLocalMachine, keys::kWinlogon, access::kView64, "Userinit", Scope::AllUsers, ",",
+     "userinit"},
+    {kHkeyLocalMachine, keys::kWinlogon, access::kView64, "Shell", Scope::AllUsers, ",",
+     "explorer"},
+    {kHkeyCurrentUser, keys::kWinlogon, 0, "Shell", Scope::CurrentUser, ",", "explorer"},
+};
+// Windows still starts the programs of the user's Load and Run lines, which
+// were WIN.INI's: separated by spaces or commas, so a path cannot hold a space.
+inline constexpr ProgramListValue kLoadLists[] = {
+    {kHkeyCurrentUser, keys::kWindows, 0, "Load", Scope::CurrentUser, " ,"},
+    {kHkeyCurrentUser, keys::kWindows, 0, "Run", Scope::CurrentUser, " ,"},
+};
+inline constexpr Actions kListedByWindows{
+    .refusal =
+        "part of a list of programs in a registry value; edit that value with a registry "
+        "editor"};
+
+inline constexpr std::array<PlaceInfo, 20> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
@@ -373,6 +420,27 @@ inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
      .scan_order = 18,
      .where = "the machine's Run key set by a policy",
      .description = "The machine's Run key set by a policy (HKEY_LOCAL_MACHINE)"},
+    {.location = StartupLocation::Winlogon,
+     .name = "Winlogon",
+     .active = true,
+     .storage = Storage::ProgramLists,
+     .scope = Scope::AllUsers,
+     .actions = kListedByWindows,
+     .lists = kWinlogonLists,
+     .warning = "Winlogon starts it at every logon, before the desktop.",
+     .scan_order = 19,
+     .where = "Winlogon's Userinit and Shell values",
+     .description = "Winlogon's Userinit and Shell values"},
+    {.location = StartupLocation::CurrentUserLoad,
+     .name = "CurrentUserLoad",
+     .active = true,
+     .storage = Storage::ProgramLists,
+     .scope = Scope::CurrentUser,
+     .actions = kListedByWindows,
+     .lists = kLoadLists,
+     .scan_order = 20,
+     .where = "your Load and Run lines",
+     .description = "Your Load and Run lines (HKEY_CURRENT_USER)"},
 }};
 
 // The row of a tag, or nullptr for a tag that names no place.

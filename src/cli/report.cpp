@@ -56,10 +56,7 @@ constexpr Field kFields[] = {
     {"name", [](const EntryDetails& e) { return Json(e.name); }},
     {"place", [](const EntryDetails& e) { return Json(e.place->name); }},
     {"location", [](const EntryDetails& e) { return Json(static_cast<int>(e.place->location)); }},
-    {"scope",
-     [](const EntryDetails& e) {
-       return Json(scope_words(e.place->scope));
-     }},
+    {"scope", [](const EntryDetails& e) { return Json(scope_words(e.scope)); }},
     {"enabled", [](const EntryDetails& e) { return Json(e.starts); }},
     {"off_reason", [](const EntryDetails& e) { return or_null(off_reason(e)); }, true},
     {"command", [](const EntryDetails& e) { return Json(stored_command(e)); }},

@@ -50,11 +50,10 @@ TEST_F(CommandsTest, EmptyListOrNoCurrentItemEnablesOnlyAdd) {
   EXPECT_THAT(os_.shell.shown, IsEmpty());
 }
 
-TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlacesSetByPolicy) {
+TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForReadOnlyPlaces) {
   using L = StartupLocation;
   const std::set<L> shortcuts = {L::AllUsersStartup, L::CurrentUserStartup,
                                  L::AllUsersStartupParked, L::CurrentUserStartupParked};
-  const std::set<L> set_by_policy = {L::CurrentUserPolicyRun, L::AllUsersPolicyRun};
   for (const PlaceInfo& info : kPlaces) {
     SCOPED_TRACE(std::string(info.name));
     SortedEntryList list(os_.text_rules);
@@ -63,7 +62,7 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlace
     list.set_current(index);
 
     const ContextMenuState state = context_menu_state(list);
-    const bool read_only = set_by_policy.contains(info.location);
+    const bool read_only = info.actions.read_only();
     EXPECT_EQ(state.remove_enabled, !read_only);
     EXPECT_EQ(state.modify_enabled, !read_only && !shortcuts.contains(info.location));
     EXPECT_TRUE(state.details_enabled);
