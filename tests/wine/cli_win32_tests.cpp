@@ -217,6 +217,72 @@ TEST_F(CliUnderWine, DisableThenEnableARunValueAndAShortcut) {
   EXPECT_FALSE(file_exists(parked_link));
 }
 
+// One entry in each registry place beyond the Run keys, the user's RunOnce
+// list switched off by its policy.
+TEST_F(CliUnderWine, ListGivesTheRegistryPlacesBeyondTheRunKeysWithTheirStates) {
+  using L = StartupLocation;
+  const std::string program = "C:\\windows\\notepad.exe";
+  const struct {
+    L location;
+    std::string name;
+    bool enabled;
+    std::string off_reason;  // empty: null
+    std::string scope;
+  } cases[] = {
+      {L::CurrentUserRunOnce, narrow(named(L"user once")), false, "switched off by a policy",
+       "current user"},
+      {L::CurrentUserRunOnceParked, narrow(named(L"user once parked")), false, "parked",
+       "current user"},
+      {L::AllUsersRunOnce, narrow(named(L"machine once")), true, "", "all users"},
+      {L::AllUsersRunOnce32, narrow(named(L"machine once 32")), true, "", "all users"},
+      {L::CurrentUserPolicyRun, narrow(named(L"user policy")), true, "", "current user"},
+      {L::AllUsersPolicyRun, narrow(named(L"machine policy")), true, "", "all users"},
+      {L::Winlogon, "C:\\RwWinlogon.exe", true, "", "all users"},
+      {L::Winlogon, "C:\\RwShell.exe", true, "", "current user"},
+      {L::CurrentUserLoad, "C:\\RwLoad.exe", true, "", "current user"},
+  };
+  for (const auto& c : cases) {
+    if (place(c.location).storage != Storage::ProgramLists) seed_.text(c.location, c.name, program);
+  }
+  seed_.programs(L::Winlogon, 0, "C:\\windows\\system32\\userinit.exe,C:\\RwWinlogon.exe");
+  seed_.programs(L::Winlogon, 2, "explorer.exe,C:\\RwShell.exe");
+  seed_.programs(L::CurrentUserLoad, 0, "C:\\RwLoad.exe");
+  seed_.value(
+      {kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"},
+      "DisableCurrentUserRunOnce", REG_DWORD, {1, 0, 0, 0});
+
+  const Ran ran = run({L"list", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+      return entry["name"] == c.name && entry["place"] == place(c.location).name;
+    });
+    ASSERT_NE(found, entries.end()) << ran.out;
+    EXPECT_EQ((*found)["enabled"], c.enabled);
+    EXPECT_EQ((*found)["off_reason"],
+              c.off_reason.empty() ? nlohmann::json() : nlohmann::json(c.off_reason));
+    EXPECT_EQ((*found)["scope"], c.scope);
+  }
+}
+
+// Windows keeps no flag of its own for RunOnce values: none is written.
+TEST_F(CliUnderWine, DisableThenEnableARunOnceValueWritesNoFlag) {
+  using L = StartupLocation;
+  const std::wstring name = named(L"!Once");
+  seed_.text(L::CurrentUserRunOnce, narrow(name), "C:\\windows\\notepad.exe /once");
+  const Ran off = run({L"disable", name});
+  EXPECT_EQ(off.status, 0u) << off.err;
+  EXPECT_FALSE(seed_.holds(L::CurrentUserRunOnce, narrow(name)));
+  EXPECT_TRUE(seed_.holds(L::CurrentUserRunOnceParked, narrow(name)));
+  const Ran on = run({L"enable", name});
+  EXPECT_EQ(on.status, 0u) << on.err;
+  EXPECT_TRUE(seed_.holds(L::CurrentUserRunOnce, narrow(name)));
+  EXPECT_FALSE(seed_.holds(L::CurrentUserRunOnceParked, narrow(name)));
+  EXPECT_EQ(seed_.flag_now(L::CurrentUserRun, narrow(name)), 0);
+}
+
 TEST_F(CliUnderWine, UnknownAmbiguousAndCollidingNamesEndWithTwoAndChangeNothing) {
   const std::wstring twice = named(L"Twice");
   const std::wstring clash = named(L"Clash");

@@ -364,6 +364,48 @@ TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
   EXPECT_TRUE(dialogs_.shown.empty());
 }
 
+// One entry in each registry place beyond the Run keys, the machine's RunOnce
+// lists switched off by their policy.
+TEST_F(Form1Test, ListsTheRegistryPlacesBeyondTheRunKeysWithTheirStates) {
+  using L = StartupLocation;
+  const struct {
+    L location;
+    std::wstring name;
+    bool checked;
+    OffReason off;
+  } cases[] = {
+      {L::CurrentUserRunOnce, seeded(L"user once"), true, OffReason::None},
+      {L::AllUsersRunOnceParked, seeded(L"machine once parked"), false, OffReason::None},
+      {L::AllUsersRunOnce, seeded(L"machine once"), false, OffReason::SwitchedOffByPolicy},
+      {L::AllUsersRunOnce32, seeded(L"machine once 32"), false, OffReason::SwitchedOffByPolicy},
+      {L::CurrentUserPolicyRun, seeded(L"user policy"), true, OffReason::None},
+      {L::AllUsersPolicyRun, seeded(L"machine policy"), true, OffReason::None},
+      {L::Winlogon, L"C:\\RwUiInit.exe", true, OffReason::None},
+      {L::CurrentUserLoad, L"C:\\RwUiRun.exe", true, OffReason::None},
+  };
+  for (const auto& c : cases) {
+    if (place(c.location).storage != Storage::ProgramLists)
+      seed_.text(c.location, narrow(c.name), "C:\\windows\\notepad.exe");
+  }
+  seed_.programs(L::Winlogon, 0, "userinit.exe,C:\\RwUiInit.exe");
+  seed_.programs(L::CurrentUserLoad, 1, "C:\\RwUiRun.exe");
+  seed_.value({kHkeyLocalMachine,
+               "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer", access::kView64},
+              "DisableLocalMachineRunOnce", REG_DWORD, {1, 0, 0, 0});
+
+  Form1& form = open_form();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.name));
+    const int index = find_item(c.name);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(form.list().tag(index), static_cast<std::int32_t>(c.location));
+    EXPECT_EQ(form.list().checked(index), c.checked);
+    EXPECT_EQ(form.list().off(index), c.off);
+    EXPECT_EQ(form.list().locked(index),
+              c.off != OffReason::None || place(c.location).actions.read_only());
+  }
+}
+
 // More entries than the list shows bring the vertical scroll bar; the one
 // column then fills what the bar leaves, so that no horizontal bar appears
 // for the few pixels the vertical one covers.
