@@ -145,7 +145,9 @@ struct Session {
   Catalogue& catalogue = form.catalogue();
 };
 
-bool is_seeded_name(const std::string& text) { return text.rfind(kSeedPrefix, 0) == 0; }
+bool is_seeded_name(const std::string& text) {
+  return text.starts_with(kSeedPrefix) || text.starts_with(kSeedListFolder);
+}
 
 // Every seeded entry must be listed exactly once, with its place as the tag
 // and the checkbox of that place; one that Windows' flag switches off is
@@ -241,7 +243,10 @@ double scan_at_scale(const std::string& bench_folder, int values) {
   Seeder seeder(bench_folder);
   seeder.seed(kRunValuePlaces, values, Flags::SomeSwitchedOff);
   seeder.seed(kShortcutPlaces, values / 10, Flags::SomeSwitchedOff);
-  const int total = values + values / 10;
+  // Some in every other registry place, the same whatever the scale.
+  seeder.seed(kMoreValuePlaces, 80);
+  seeder.seed_program_lists(10);
+  const int total = static_cast<int>(seeder.entries().size());
   int switched_off = 0;
   for (const SeededEntry& entry : seeder.entries()) switched_off += entry.switched_off();
   const int rounds = values <= 1000 ? 7 : values <= 10000 ? 3 : 1;
@@ -537,8 +542,11 @@ void bench_start(const std::string& bench_folder, const std::string& runwarden) 
     return;
   }
   Seeder seeder(folder_of_file(runwarden));
-  seeder.seed(kRunValuePlaces, 45);
+  // 50 in all: one in each place of the other registry places, one in each list.
+  seeder.seed(kRunValuePlaces, 32);
   seeder.seed(kShortcutPlaces, 5);
+  seeder.seed(kMoreValuePlaces, 8);
+  seeder.seed_program_lists(1);
   const std::vector<Program> programs = {
       {runwarden, "", "Runwarden.exe"}, controls, empty, controls_with_entries};
   const std::vector<Started> started = start_times(programs, fault);

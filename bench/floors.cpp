@@ -51,6 +51,51 @@ std::size_t enumerate_shortcuts(const std::string& folder) {
   return seen;
 }
 
+// Each list value read whole, and its programs counted at their separators.
+std::size_t read_program_lists(const PlaceInfo& info) {
+  std::size_t seen = 0;
+  for (const ProgramListValue& list : info.lists) {
+    UniqueHkey key;
+    if (open_key(list.hive, list.key_path, KEY_READ | list.view, key) != ERROR_SUCCESS) continue;
+    const std::wstring name = widen(std::string(list.value_name));
+    DWORD size = 0;
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, &size) !=
+        ERROR_SUCCESS)
+      continue;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
+      continue;
+    const std::wstring separators = widen(std::string(list.separators));
+    for (std::size_t at = 0; at < text.size() && text[at] != L'\0';) {
+      const std::size_t end = text.find_first_of(separators + L'\0', at);
+      if (end != at) ++seen;
+      if (end == std::wstring::npos) break;
+      at = end + 1;
+    }
+  }
+  return seen;
+}
+
+// The values that switch whole lists off, of the machine and of the user.
+void read_list_policies() {
+  for (const Hive hive : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+    UniqueHkey key;
+    if (open_key(hive, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                 KEY_READ | KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
+      continue;
+    static wchar_t name[kNameRoom];
+    for (DWORD index = 0;; ++index) {
+      DWORD length = kNameRoom;
+      BYTE data[64];
+      DWORD size = sizeof data;
+      const LSTATUS read =
+          ::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, data, &size);
+      if (read != ERROR_SUCCESS && read != ERROR_MORE_DATA) break;
+    }
+  }
+}
+
 // Every value of the place's StartupApproved key, named and then read.
 void read_flags(const PlaceInfo& info, Enumerated& counts) {
   UniqueHkey key;
@@ -146,10 +191,22 @@ Enumerated enumerate_places(const seeding::Seeder& places) {
     const PlaceInfo& info = place(location);
     if (info.active && seen > 0 && !info.flag.key.empty()) read_flags(info, counts);
   };
-  for (StartupLocation location : kRunValuePlaces)
-    walk(location, enumerate_values(place(location)));
-  for (StartupLocation location : kShortcutPlaces)
-    walk(location, enumerate_shortcuts(places.folder_of(location)));
+  read_list_policies();
+  // Every place, as the scan walks them.
+  for (const PlaceInfo& info : kPlaces) {
+    switch (info.storage) {
+      case Storage::RunValues:
+      case Storage::ParkedValues:
+        walk(info.location, enumerate_values(info));
+        break;
+      case Storage::Shortcuts:
+        walk(info.location, enumerate_shortcuts(places.folder_of(info.location)));
+        break;
+      case Storage::ProgramLists:
+        walk(info.location, read_program_lists(info));
+        break;
+    }
+  }
   return counts;
 }
 

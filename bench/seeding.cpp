@@ -48,9 +48,33 @@ void Seeder::seed(std::span<const StartupLocation> places, int count, Flags flag
   entries_.insert(entries_.end(), added.begin(), added.end());
 }
 
+void Seeder::seed_program_lists(int count) {
+  static unsigned counter = 0;
+  for (const PlaceInfo& info : kPlaces) {
+    for (std::size_t list = 0; list < info.lists.size(); ++list) {
+      // Each program a name without blanks, which the load lines split at.
+      const std::string_view own = info.lists[list].windows_own;
+      std::string text = own.empty() ? std::string() : std::string(own) + ".exe";
+      for (int i = 0; i < count; ++i) {
+        const std::string program =
+            std::string(kSeedListFolder) + "p" + std::to_string(++counter) + ".exe";
+        text += (text.empty() ? "" : ",") + program;
+        entries_.push_back(SeededEntry{program, info.location});
+      }
+      lists_.push_back(ListText{info.location, list, std::move(text)});
+    }
+  }
+  write_lists();
+}
+
 void Seeder::reset() {
   places_.take_back();
   write(entries_);
+  write_lists();
+}
+
+void Seeder::write_lists() {
+  for (const ListText& list : lists_) places_.programs(list.location, list.list, list.text);
 }
 
 void Seeder::write(std::span<const SeededEntry> entries) {
@@ -59,6 +83,7 @@ void Seeder::write(std::span<const SeededEntry> entries) {
   std::string shortcut(512, '\0');
   shortcut[0] = 'L';
   for (const SeededEntry& entry : entries) {
+    if (place(entry.location).storage == Storage::ProgramLists) continue;  // see write_lists
     if (place(entry.location).storage == Storage::Shortcuts) {
       places_.shortcut(entry.location, entry.name, shortcut);
     } else {
