@@ -56,16 +56,16 @@ constexpr Field kFields[] = {
     {"name", [](const EntryDetails& e) { return Json(e.name); }},
     {"place", [](const EntryDetails& e) { return Json(e.place->name); }},
     {"location", [](const EntryDetails& e) { return Json(static_cast<int>(e.place->location)); }},
-    {"scope",
-     [](const EntryDetails& e) {
-       return Json(scope_words(e.place->scope));
-     }},
+    {"scope", [](const EntryDetails& e) { return Json(scope_words(e.place->scope)); }},
     {"enabled", [](const EntryDetails& e) { return Json(e.starts); }},
     {"off_reason", [](const EntryDetails& e) { return or_null(off_reason(e)); }, true},
     {"command", [](const EntryDetails& e) { return Json(stored_command(e)); }},
     {"program", [](const EntryDetails& e) { return or_null(program(e)); }, true},
     {"program_missing", [](const EntryDetails& e) { return Json(program_missing(e)); }},
     {"publisher", [](const EntryDetails& e) { return or_null(e.made_by.company); }, true},
+    // Last, so that scripts reading CSV columns by position keep theirs.
+    {"read_only", [](const EntryDetails& e) { return Json(!e.lock.empty()); }},
+    {"read_only_reason", [](const EntryDetails& e) { return or_null(std::string(e.lock)); }, true},
 };
 
 Json json_of(const EntryDetails& entry) {
