@@ -323,8 +323,8 @@ TEST_F(CliTest, DisableEnableAndRemoveDoWhatTheWindowDoes) {
 // listed with why they cannot be switched; switching either is refused and
 // ends with 2, and removing only where the place allows none.
 TEST_F(CliTest, LockedEntriesAreListedWithWhyAndRefusedWithTwo) {
-  const std::string set_by_policy = "set by a policy; change it in Group Policy";
-  const std::string list_off =
+  const std::string pushed_why = "set by a policy; change it in Group Policy";
+  const std::string held_why =
       "a policy keeps Windows from starting this whole list; change it in Group Policy";
   store_run_value(L::CurrentUserPolicyRun, "Pushed", "C:\\p.exe");
   store_run_value(L::CurrentUserRun, "Held", "C:\\h.exe");
@@ -342,8 +342,8 @@ TEST_F(CliTest, LockedEntriesAreListedWithWhyAndRefusedWithTwo) {
     nlohmann::json off_reason, read_only_reason;
   } expected[] = {
       {"Free", true, null, null},
-      {"Held", false, "switched off by a policy", list_off},
-      {"Pushed", true, null, set_by_policy},
+      {"Held", false, "switched off by a policy", held_why},
+      {"Pushed", true, null, pushed_why},
   };
   ASSERT_EQ(listed.size(), std::size(expected));
   for (const auto& entry : expected) {
@@ -357,25 +357,19 @@ TEST_F(CliTest, LockedEntriesAreListedWithWhyAndRefusedWithTwo) {
     EXPECT_EQ((*found)["read_only_reason"], entry.read_only_reason);
   }
 
+  const auto refusal = [](const char* entry, const char* verb, const std::string& why) {
+    return std::string(entry) + " cannot be " + verb + " here: " + why + ". Nothing was changed.\n";
+  };
   const struct {
     std::vector<std::string> words;
     std::string said;
   } refused[] = {
-      {{"disable", "Pushed"},
-       "'Pushed' in CurrentUserPolicyRun cannot be switched here: " + set_by_policy +
-           ". Nothing was changed.\n"},
-      {{"enable", "Pushed"},
-       "'Pushed' in CurrentUserPolicyRun cannot be switched here: " + set_by_policy +
-           ". Nothing was changed.\n"},
+      {{"disable", "Pushed"}, refusal("'Pushed' in CurrentUserPolicyRun", "switched", pushed_why)},
+      {{"enable", "Pushed"}, refusal("'Pushed' in CurrentUserPolicyRun", "switched", pushed_why)},
       {{"remove", "Pushed", "--yes"},
-       "'Pushed' in CurrentUserPolicyRun cannot be removed here: " + set_by_policy +
-           ". Nothing was changed.\n"},
-      {{"enable", "Held"},
-       "'Held' in CurrentUserRun cannot be switched here: " + list_off +
-           ". Nothing was changed.\n"},
-      {{"disable", "Held"},
-       "'Held' in CurrentUserRun cannot be switched here: " + list_off +
-           ". Nothing was changed.\n"},
+       refusal("'Pushed' in CurrentUserPolicyRun", "removed", pushed_why)},
+      {{"enable", "Held"}, refusal("'Held' in CurrentUserRun", "switched", held_why)},
+      {{"disable", "Held"}, refusal("'Held' in CurrentUserRun", "switched", held_why)},
   };
   for (const auto& c : refused) {
     SCOPED_TRACE(c.words[0] + " " + c.words[1]);

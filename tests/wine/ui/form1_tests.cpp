@@ -792,23 +792,6 @@ TEST_F(Form1Test, AReadOnlyEntryIsLeftAsItWasByAnUntickAndExit) {
   EXPECT_EQ(read_string(HKEY_CURRENT_USER, kPolicyRunKey, pushed), L"C:\\p.exe");
 }
 
-TEST_F(Form1Test, AReadOnlyItemsMenuOffersDetailsAndOpenFileLocationOnly) {
-  const std::wstring pushed = seeded(L"Pushed menu");
-  write_value(HKEY_CURRENT_USER, kPolicyRunKey, pushed, L"\"" + this_program() + L"\" /tray");
-  Form1& form = open_form();
-  form.list().set_current(find_item(pushed));
-  const MenuSeen seen = right_click(-1);
-  ASSERT_TRUE(seen.opened);
-  EXPECT_TRUE(seen.add_enabled);
-  EXPECT_FALSE(seen.remove_enabled);
-  EXPECT_FALSE(seen.modify_enabled);
-  EXPECT_TRUE(seen.details_enabled);
-  EXPECT_TRUE(seen.open_location_enabled);
-  menu_key_and_press({'L'});
-  pump();
-  EXPECT_EQ(shell_.shown, std::vector<std::string>{narrow(this_program())});
-}
-
 TEST_F(Form1Test, TheCloseBoxDiscardsTheCheckboxChanges) {
   const std::wstring name = seeded(L"kept");
   write_value(HKEY_CURRENT_USER, kRunKey, name, L"C:\\kept.exe");
