@@ -103,7 +103,7 @@ std::string details_text(const EntryDetails& details) {
   if (details.place != nullptr && !details.place->note.empty()) {
     text += "\nNote: " + std::string(details.place->note);
   }
-  if (!details.lock.empty()) text += "\nCannot be switched here: " + std::string(details.lock);
+  if (!details.lock.empty()) text += "\n" + cannot_switch_words(details.lock);
   if (!details.command.empty()) text += "\nCommand: " + details.command;
   if (!details.stored_command.empty()) text += "\nStored as: " + details.stored_command;
   if (!details.origin.empty()) text += "\nListed in: " + details.origin;

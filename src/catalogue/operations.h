@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/catalogue.h"
@@ -77,6 +78,12 @@ ContextMenuState context_menu_state(const EntryList& list);
 // All of it: this also looks for the current entry's program file, which
 // may read a shortcut or the disk, so it is for the menu's opening.
 ContextMenuState context_menu_state(Catalogue& catalogue);
+
+// Why the item's checkbox cannot be changed, in words that can follow a
+// colon (see lock_reason); empty when it can. The window shows it where a
+// click or Space on the checkbox is refused, runwarden-cli where disable or
+// enable is.
+std::string_view item_lock_reason(const EntryList& list, int index);
 
 // Details: the current entry's details in an information box titled
 // "Runwarden: DETAILS". Nothing without a current item.

@@ -27,6 +27,41 @@ std::string place_names() {
   return names;
 }
 
+// What runwarden-cli may do with the entries of a place, from its row:
+// "disable, enable, remove", or why nothing.
+std::string allowed_verbs(const PlaceInfo& info) {
+  const Actions& actions = info.actions;
+  if (actions.read_only()) {
+    return actions.refusal.empty() ? "nothing" : "nothing: " + std::string(actions.refusal);
+  }
+  std::string verbs;
+  const auto add = [&](std::string_view verb) {
+    verbs += (verbs.empty() ? "" : ", ") + std::string(verb);
+  };
+  const bool switches = actions.move || actions.switch_in_place;
+  // A parked entry is off already: it can only be switched on.
+  if (switches && info.active) add("disable");
+  if (switches) add("enable");
+  if (actions.remove) add("remove");
+  if (actions.modify) add("its command changed in the window");
+  if (!info.list_policy.empty()) {
+    verbs += "; not switched while the policy " + std::string(info.list_policy) + " is 1";
+  }
+  return verbs;
+}
+
+// Every place, one line each: its number, its name, where it is and what may
+// be done there.
+std::string places_help() {
+  std::string lines = "The places (number, name: where; what may be done there):\n";
+  for (const PlaceInfo& info : kPlaces) {
+    lines += "  " + std::to_string(static_cast<std::int32_t>(info.location)) + " " +
+             std::string(info.name) + ": " + std::string(info.description) + "; " +
+             allowed_verbs(info) + ".\n";
+  }
+  return lines;
+}
+
 }  // namespace
 
 std::optional<StartupLocation> place_named(std::string_view text) {
@@ -44,12 +79,15 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
                "runwarden-cli"};
   app.set_version_flag("--version", std::string("runwarden-cli ") + RUNWARDEN_VERSION_TEXT);
   app.require_subcommand(1);
+  app.footer(places_help());
   Request request;
   std::string place;
   std::vector<CLI::Option*> place_options;  // one per verb that takes it
 
   CLI::App* list = app.add_subcommand("list", "List every entry, where it is and what it runs.");
-  list->footer("The fields of --json and --csv, in this order: " + field_names() + ".");
+  list->footer("The fields of --json and --csv, in this order: " + field_names() +
+               ".\nread_only is true for an entry that cannot be switched here, and "
+               "read_only_reason says why.");
   bool json = false;
   bool csv = false;
   auto* json_flag = list->add_flag("--json", json, "As a JSON array, one object per entry.");

@@ -155,12 +155,22 @@ class Run {
     return false;
   }
 
-  // As ticking or unticking the item and pressing Exit does.
+  std::string entry_words(int index) const {
+    return "'" + shown_name(list_.text(index)) + "' in " + std::string(place_of(index).name);
+  }
+
+  // As ticking or unticking the item and pressing Exit does. A locked one is
+  // refused whichever way it is asked, as its checkbox is in the window: that
+  // it happens to be as asked is no reason to call it done.
   int switch_to(int index, bool on) {
     const PlaceInfo& info = place_of(index);
     const bool starts = rw::starts(info, list_.off(index));
-    const std::string entry =
-        "'" + shown_name(list_.text(index)) + "' in " + std::string(info.name);
+    const std::string entry = entry_words(index);
+    if (const std::string_view why = item_lock_reason(list_, index); !why.empty()) {
+      output_.err(entry + " cannot be switched here: " + std::string(why) +
+                  ". Nothing was changed.\n");
+      return kBadName;
+    }
     if (starts == on) {
       output_.out(entry + " is already " + (on ? "on" : "off") + ".\n");
       return kDone;
@@ -179,9 +189,19 @@ class Run {
     return kFailed;
   }
 
+  // A place that allows no removal is refused here, so that it ends as a
+  // refusal and not as a failure of the system. An entry of a list that a
+  // policy switches off may still be removed.
   int remove(int index) {
+    const PlaceInfo& info = place_of(index);
     const std::string entry =
-        "'" + shown_name(list_.text(index)) + "' from " + std::string(place_of(index).name);
+        "'" + shown_name(list_.text(index)) + "' from " + std::string(info.name);
+    if (!info.actions.remove) {
+      const std::string_view why = info.actions.refusal;
+      output_.err(entry_words(index) + " cannot be removed here" +
+                  (why.empty() ? "" : ": " + std::string(why)) + ". Nothing was changed.\n");
+      return kBadName;
+    }
     if (!may_act_on(index)) return kBadName;
     list_.set_current(index);
     remove_entry(catalogue_);

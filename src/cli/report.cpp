@@ -63,6 +63,9 @@ constexpr Field kFields[] = {
     {"program", [](const EntryDetails& e) { return or_null(program(e)); }, true},
     {"program_missing", [](const EntryDetails& e) { return Json(program_missing(e)); }},
     {"publisher", [](const EntryDetails& e) { return or_null(e.made_by.company); }, true},
+    // Last, so that scripts reading CSV columns by position keep theirs.
+    {"read_only", [](const EntryDetails& e) { return Json(!e.lock.empty()); }},
+    {"read_only_reason", [](const EntryDetails& e) { return or_null(std::string(e.lock)); }, true},
 };
 
 Json json_of(const EntryDetails& entry) {

@@ -69,6 +69,40 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForReadO
   }
 }
 
+// Remove and Modify follow the place, whatever locks the checkbox: an entry
+// whose whole list a policy keeps from starting can still be removed and
+// modified. What the lock says is what the window's tip shows.
+TEST_F(CommandsTest, ALockedItemsMenuFollowsItsPlaceAndItsLockSaysWhy) {
+  const struct {
+    const char* name;
+    std::int32_t tag;
+    OffReason off;
+    bool locked;
+    bool remove, modify;
+    std::string_view lock;
+  } cases[] = {
+      {"Pushed", static_cast<std::int32_t>(L::CurrentUserPolicyRun), OffReason::None, true, false,
+       false, "set by a policy; change it in Group Policy"},
+      {"Held", static_cast<std::int32_t>(L::AllUsersRun), OffReason::SwitchedOffByPolicy, true,
+       true, true,
+       "a policy keeps Windows from starting this whole list; change it in Group Policy"},
+      {"Free", static_cast<std::int32_t>(L::CurrentUserRun), OffReason::None, false, true, true,
+       ""},
+      // Locked by a place it does not know, it still says that it is.
+      {"Stray", 1000, OffReason::None, true, true, false, "Runwarden cannot switch it"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SortedEntryList list(os_.text_rules);
+    list.set_current(list.add(NewItem{c.name, c.tag, false, c.off, c.locked}));
+    const ContextMenuState state = context_menu_state(list);
+    EXPECT_EQ(state.remove_enabled, c.remove);
+    EXPECT_EQ(state.modify_enabled, c.modify);
+    EXPECT_TRUE(state.details_enabled);
+    EXPECT_EQ(item_lock_reason(list, 0), c.lock);
+  }
+}
+
 TEST_F(CommandsTest, AnItemWithATagOutsideThePlacesCannotBeModified) {
   list_.set_current(list_.add("Stray", 1000, false));
   EXPECT_TRUE(context_menu_state(list_).remove_enabled);

@@ -119,7 +119,9 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "command": "\"<app>\" /tray",
     "program": "<app>",
     "program_missing": false,
-    "publisher": "Contoso, Inc."
+    "publisher": "Contoso, Inc.",
+    "read_only": false,
+    "read_only_reason": null
   },
   {
     "name": "Off",
@@ -131,7 +133,9 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "command": "off.exe",
     "program": null,
     "program_missing": true,
-    "publisher": null
+    "publisher": null,
+    "read_only": false,
+    "read_only_reason": null
   },
   {
     "name": "Parked, \"quoted\"",
@@ -143,18 +147,21 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "command": "C:\\Gone\\p.exe",
     "program": null,
     "program_missing": true,
-    "publisher": null
+    "publisher": null,
+    "read_only": false,
+    "read_only_reason": null
   }
 ]
 )",
        json_escaped(app)},
       {"--csv",
-       "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher\r\n"
+       "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher,"
+       "read_only,read_only_reason\r\n"
        "App,CurrentUserRun,2,current user,true,,\"\"\"<app>\"\" /tray\",<app>,false,"
-       "\"Contoso, Inc.\"\r\n"
-       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,\r\n"
+       "\"Contoso, Inc.\",false,\r\n"
+       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,,false,\r\n"
        "\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,all users,false,parked,C:\\Gone\\p.exe,,"
-       "true,\r\n",
+       "true,,false,\r\n",
        app},
       {nullptr,
        "NAME              PLACE              ON                       COMMAND\n"
@@ -310,6 +317,74 @@ TEST_F(CliTest, DisableEnableAndRemoveDoWhatTheWindowDoes) {
   EXPECT_EQ(run({"remove", "Value", "--yes"}), 0);
   EXPECT_EQ(stored_run_value(L::CurrentUserRun, "Value"), std::nullopt);
   EXPECT_THAT(words_.err_text, IsEmpty());
+}
+
+// A read-only entry, and one of a list that a policy keeps from starting:
+// listed with why they cannot be switched; switching either is refused and
+// ends with 2, and removing only where the place allows none.
+TEST_F(CliTest, LockedEntriesAreListedWithWhyAndRefusedWithTwo) {
+  const std::string pushed_why = "set by a policy; change it in Group Policy";
+  const std::string held_why =
+      "a policy keeps Windows from starting this whole list; change it in Group Policy";
+  store_run_value(L::CurrentUserPolicyRun, "Pushed", "C:\\p.exe");
+  store_run_value(L::CurrentUserRun, "Held", "C:\\h.exe");
+  store_run_value(L::AllUsersRun, "Free", "C:\\f.exe");
+  os_.registry.put(kHkeyCurrentUser,
+                   "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                   "DisableCurrentUserRun", regtype::kDword, {1, 0, 0, 0});
+
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  const auto listed = nlohmann::json::parse(words_.out_text);
+  const nlohmann::json null;
+  const struct {
+    std::string name;
+    bool enabled;
+    nlohmann::json off_reason, read_only_reason;
+  } expected[] = {
+      {"Free", true, null, null},
+      {"Held", false, "switched off by a policy", held_why},
+      {"Pushed", true, null, pushed_why},
+  };
+  ASSERT_EQ(listed.size(), std::size(expected));
+  for (const auto& entry : expected) {
+    SCOPED_TRACE(entry.name);
+    const auto found = std::find_if(listed.begin(), listed.end(),
+                                    [&](const auto& item) { return item["name"] == entry.name; });
+    ASSERT_NE(found, listed.end());
+    EXPECT_EQ((*found)["enabled"], entry.enabled);
+    EXPECT_EQ((*found)["off_reason"], entry.off_reason);
+    EXPECT_EQ((*found)["read_only"], !entry.read_only_reason.is_null());
+    EXPECT_EQ((*found)["read_only_reason"], entry.read_only_reason);
+  }
+
+  const auto refusal = [](const char* entry, const char* verb, const std::string& why) {
+    return std::string(entry) + " cannot be " + verb + " here: " + why + ". Nothing was changed.\n";
+  };
+  const struct {
+    std::vector<std::string> words;
+    std::string said;
+  } refused[] = {
+      {{"disable", "Pushed"}, refusal("'Pushed' in CurrentUserPolicyRun", "switched", pushed_why)},
+      {{"enable", "Pushed"}, refusal("'Pushed' in CurrentUserPolicyRun", "switched", pushed_why)},
+      {{"remove", "Pushed", "--yes"},
+       refusal("'Pushed' in CurrentUserPolicyRun", "removed", pushed_why)},
+      {{"enable", "Held"}, refusal("'Held' in CurrentUserRun", "switched", held_why)},
+      {{"disable", "Held"}, refusal("'Held' in CurrentUserRun", "switched", held_why)},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.words[0] + " " + c.words[1]);
+    EXPECT_EQ(run(c.words), 2);
+    EXPECT_EQ(words_.err_text, c.said);
+    EXPECT_THAT(words_.out_text, IsEmpty());
+  }
+  EXPECT_EQ(stored_command(L::CurrentUserPolicyRun, "Pushed"), "C:\\p.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Held"), "C:\\h.exe");
+  EXPECT_EQ(stored_run_value(L::CurrentUserRunParked, "Held"), std::nullopt);
+  EXPECT_EQ(os_.registry.get(kHkeyCurrentUser, kRunFlagKey, "Held"), std::nullopt);
+
+  // The policy keeps it from starting; it is still the user's to remove.
+  EXPECT_EQ(run({"remove", "Held", "--yes"}), 0);
+  EXPECT_EQ(stored_run_value(L::CurrentUserRun, "Held"), std::nullopt);
 }
 
 TEST_F(CliTest, AFailingCallIsNamedAndEndsWithOne) {
