@@ -79,7 +79,8 @@ ContextMenuState context_menu_state(const EntryList& list);
 ContextMenuState context_menu_state(Catalogue& catalogue);
 
 // Details: the current entry's details in an information box titled
-// "Runwarden: DETAILS". Nothing without a current item.
+// "Runwarden: DETAILS", with who signed its program file, checked now.
+// Nothing without a current item.
 void show_details(Catalogue& catalogue);
 
 // Open file location: Explorer on the folder of the current entry's program

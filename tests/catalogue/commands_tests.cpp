@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "catalogue/details.h"
 #include "catalogue/operations.h"
 #include "fixture.h"
 
@@ -12,9 +13,11 @@ namespace rw::testing {
 namespace {
 
 using L = StartupLocation;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 class CommandsTest : public CatalogueTest {
  protected:
@@ -165,6 +168,46 @@ TEST_F(CommandsTest, DetailsShowTheCurrentEntrysCommandAndWhatIsWrongInAnInforma
   EXPECT_EQ(shown.flags, mb::kInformation);
   EXPECT_THAT(shown.prompt, HasSubstr("\nCommand: \"" + gone + "\" /tray\n"));
   EXPECT_THAT(shown.prompt, HasSubstr("\nWarning: Program file missing: " + gone));
+}
+
+// Asked for by opening Details, never by the infotip that hovering shows.
+TEST_F(CommandsTest, DetailsSayWhoSignedTheProgramCheckedOnlyWhenOpened) {
+  prepare_folders();
+  const std::string tool = os_.root() + "\\Tools\\tool.exe";
+  make_file(tool);
+  store_run_value(L::CurrentUserRun, "Tool", "\"" + tool + "\" /tray");
+  store_run_value(L::CurrentUserRun, "Gone", os_.root() + "\\Gone\\gone.exe");
+  scan();
+  const struct {
+    std::optional<Signature> signature;  // nothing: not signed, as the substitute says
+    const char* line;
+  } cases[] = {
+      {Signature{SignatureState::kValid, "Contoso Ltd"}, "\nSigned by Contoso Ltd"},
+      {std::nullopt, "\nNot signed"},
+      {Signature{SignatureState::kNotValid, "Contoso Ltd"},
+       "\nSignature not valid (the file was changed after it was signed)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    os_.programs.signatures.erase(tool);
+    if (c.signature) os_.programs.signatures[tool] = *c.signature;
+    os_.programs.sha256_of_content["MZ"] = "00";
+    EXPECT_THAT(details_text(describe_item(catalogue_, find_item("Tool", L::CurrentUserRun))),
+                Not(HasSubstr(c.line)));
+    EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
+    os_.dialogs.messages.clear();
+    list_.set_current(find_item("Tool", L::CurrentUserRun));
+    show_details(catalogue_);
+    ASSERT_EQ(os_.dialogs.messages.size(), 1u);
+    EXPECT_THAT(os_.dialogs.messages[0].prompt, HasSubstr(c.line));
+    os_.log.clear();
+  }
+  // Without a program file, nothing is checked and nothing is said of it.
+  os_.dialogs.messages.clear();
+  list_.set_current(find_item("Gone", L::CurrentUserRun));
+  show_details(catalogue_);
+  EXPECT_THAT(os_.dialogs.messages.at(0).prompt, Not(HasSubstr("igned")));
+  EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
 }
 
 TEST_F(CommandsTest, HelpOpensTheDocumentNextToTheProgramAndSaysNothing) {
