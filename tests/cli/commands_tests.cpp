@@ -3,7 +3,10 @@
 // cannot act on exactly, with nothing changed.
 #include <gmock/gmock.h>
 
+#include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "catalogue/fixture.h"
 #include "cli/commands.h"
@@ -14,6 +17,7 @@ namespace {
 using L = StartupLocation;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // Kept words; a stream given a status refuses every write with it, as a full
 // disk or a pipe whose reader has gone does.
@@ -110,6 +114,7 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
   } cases[] = {
       {"--json", R"([
   {
+    "id": "CurrentUserRun||APP",
     "name": "App",
     "place": "CurrentUserRun",
     "location": 2,
@@ -122,6 +127,7 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "publisher": "Contoso, Inc."
   },
   {
+    "id": "CurrentUserRun||OFF",
     "name": "Off",
     "place": "CurrentUserRun",
     "location": 2,
@@ -134,6 +140,7 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "publisher": null
   },
   {
+    "id": "AllUsersRunParked||PARKED, \"QUOTED\"",
     "name": "Parked, \"quoted\"",
     "place": "AllUsersRunParked",
     "location": 7,
@@ -149,11 +156,15 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
 )",
        json_escaped(app)},
       {"--csv",
-       "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher\r\n"
-       "App,CurrentUserRun,2,current user,true,,\"\"\"<app>\"\" /tray\",<app>,false,"
+       "id,name,place,location,scope,enabled,off_reason,command,program,program_missing,"
+       "publisher\r\n"
+       "CurrentUserRun||APP,App,CurrentUserRun,2,current user,true,,\"\"\"<app>\"\" "
+       "/tray\",<app>,false,"
        "\"Contoso, Inc.\"\r\n"
-       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,\r\n"
-       "\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,all users,false,parked,C:\\Gone\\p.exe,,"
+       "CurrentUserRun||OFF,Off,CurrentUserRun,2,current user,false,switched off in Windows,"
+       "off.exe,,true,\r\n"
+       "\"AllUsersRunParked||PARKED, \"\"QUOTED\"\"\",\"Parked, "
+       "\"\"quoted\"\"\",AllUsersRunParked,7,all users,false,parked,C:\\Gone\\p.exe,,"
        "true,\r\n",
        app},
       {nullptr,
@@ -368,6 +379,182 @@ TEST_F(CliTest, OutputThatCannotBeWrittenEndsWithOneAndIsToldOnTheErrors) {
   nowhere.err_refused = kDiskFull;
   EXPECT_EQ(cli::print_parsed(cli::parse_command_line({"frobnicate"}), nowhere, os_.status_text),
             2);
+}
+
+}  // namespace
+}  // namespace rw::testing
+
+namespace rw::testing {
+namespace {
+
+// An id is the place, the user and the name as Windows compares names.
+TEST_F(CliTest, TwoEntriesHaveOneIdExactlyWhenTheyAreOneEntryToWindows) {
+  const struct {
+    L place;
+    std::string name;
+  } entries[] = {
+      {L::CurrentUserRun, "Äpfel und Öl"}, {L::AllUsersRun, "Äpfel und Öl"},
+      {L::CurrentUserRun, "Straße"},       {L::CurrentUserRun, "Диспетчер"},
+      {L::CurrentUserStartup, "Link"},
+  };
+  for (const auto& entry : entries) {
+    entry.place == L::CurrentUserStartup ? store_shortcut(entry.place, entry.name)
+                                         : store_run_value(entry.place, entry.name, "C:\\t.exe");
+  }
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  std::map<std::string, std::string> ids;  // by place and name
+  for (const auto& record : nlohmann::json::parse(words_.out_text))
+    ids[record["place"].get<std::string>() + "/" + record["name"].get<std::string>()] =
+        record["id"];
+  ASSERT_EQ(ids.size(), std::size(entries));
+  EXPECT_EQ(ids["CurrentUserRun/Äpfel und Öl"], "CurrentUserRun||ÄPFEL UND ÖL");
+  EXPECT_EQ(ids["AllUsersRun/Äpfel und Öl"], "AllUsersRun||ÄPFEL UND ÖL");
+  EXPECT_EQ(ids["CurrentUserRun/Диспетчер"], "CurrentUserRun||ДИСПЕТЧЕР");
+  EXPECT_EQ(ids["CurrentUserStartup/Link"], "CurrentUserStartup||LINK");
+
+  // The same entries as another computer names them, letter case aside.
+  for (const auto& [was, now] :
+       {std::pair{"Äpfel und Öl", "äPFEL UND öL"}, std::pair{"Straße", "STRAßE"},
+        std::pair{"Диспетчер", "ДИСПЕТЧЕР"}}) {
+    os_.registry.erase(kHkeyCurrentUser, kRunKey, was);
+    store_run_value(L::CurrentUserRun, now, "C:\\t.exe");
+  }
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  std::set<std::string> again;
+  for (const auto& record : nlohmann::json::parse(words_.out_text)) again.insert(record["id"]);
+  std::set<std::string> before;
+  for (const auto& [key, id] : ids) before.insert(id);
+  EXPECT_EQ(again, before);
+}
+
+TEST_F(CliTest, ListVerifyAddsWhoSignedEachProgramAndItsHashAndOnlyThenChecksAny) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  store_run_value(L::CurrentUserRun, "Shared", "\\\\server\\share\\x.exe");
+  os_.programs.signatures[app] = {SignatureState::kNotTrusted, "Contoso Test"};
+  os_.programs.sha256_of_content["MZ"] = "5a4d";
+
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  for (const auto& record : nlohmann::json::parse(words_.out_text)) {
+    EXPECT_FALSE(record.contains("signature"));
+    EXPECT_FALSE(record.contains("sha256"));
+  }
+  for (const std::string& call : os_.log.calls()) {
+    EXPECT_THAT(call, Not(HasSubstr("WinVerifyTrust")));
+    EXPECT_THAT(call, Not(HasSubstr("SHA256")));
+  }
+
+  ASSERT_EQ(run({"list", "--json", "--verify"}), 0) << words_.err_text;
+  std::map<std::string, nlohmann::json> by_name;
+  for (const auto& record : nlohmann::json::parse(words_.out_text))
+    by_name[record["name"]] = record;
+  EXPECT_EQ(by_name["App"]["signature"], "not trusted");
+  EXPECT_EQ(by_name["App"]["signer"], "Contoso Test");
+  EXPECT_EQ(by_name["App"]["sha256"], "5a4d");
+  for (const char* not_checked : {"Off", "Shared"}) {  // no program file; on the network
+    SCOPED_TRACE(not_checked);
+    EXPECT_EQ(by_name[not_checked]["signature"], "not checked");
+    EXPECT_TRUE(by_name[not_checked]["signer"].is_null());
+    EXPECT_TRUE(by_name[not_checked]["sha256"].is_null());
+  }
+  ASSERT_EQ(run({"list", "--verify"}), 0);
+  EXPECT_THAT(words_.out_text, HasSubstr("SIGNATURE"));
+  EXPECT_THAT(words_.out_text, HasSubstr("not trusted"));
+
+  os_.log.add_fault(substitute::Fault{0, "WinVerifyTrust", status::kSharingViolation});
+  EXPECT_EQ(run({"list", "--csv", "--verify"}), 1);
+  EXPECT_THAT(words_.err_text, HasSubstr("Not checked: 'App' in CurrentUserRun: WinVerifyTrust "
+                                         "failed for \"" +
+                                         app + "\""));
+  EXPECT_THAT(words_.out_text, HasSubstr(",not checked,,\r\n"));
+}
+
+class CheckTest : public CliTest {
+ protected:
+  // A baseline saved by list --json, with the words given.
+  std::string save_baseline(std::vector<std::string> words = {"list", "--json"}) {
+    EXPECT_EQ(run(words), 0) << words_.err_text;
+    const std::string path = os_.root() + "\\baseline.json";
+    os_.files.write_file(path, words_.out_text);
+    return path;
+  }
+};
+
+TEST_F(CheckTest, EndsWithZeroAgainstAFreshBaselineAndWithOneNamingEachDifference) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  const std::string baseline = save_baseline();
+  EXPECT_EQ(run({"check", "--baseline", baseline}), 0);
+  EXPECT_THAT(words_.out_text, IsEmpty());
+  EXPECT_THAT(words_.err_text, IsEmpty());
+
+  store_run_value(L::CurrentUserRun, "New", "C:\\new.exe");
+  store_run_value(L::CurrentUserRun, "App", "\"" + app + "\" /hidden");
+  os_.registry.erase(kHkeyCurrentUser, kRunKey, "Off");
+  EXPECT_EQ(run({"check", "--baseline", baseline}), 1);
+  EXPECT_EQ(words_.out_text,
+            "changed: 'App' in CurrentUserRun: command\n"
+            "added: 'New' in CurrentUserRun\n"
+            "removed: 'Off' in CurrentUserRun\n");
+  EXPECT_THAT(words_.err_text, IsEmpty());
+  EXPECT_EQ(run({"check", "--baseline", baseline, "--json"}), 1);
+  const auto differences = nlohmann::json::parse(words_.out_text);
+  ASSERT_EQ(differences.size(), 3u);
+  EXPECT_EQ(differences[1]["change"], "added");
+  EXPECT_EQ(differences[1]["entry"]["command"], "C:\\new.exe");
+}
+
+TEST_F(CheckTest, ABaselineSavedWithVerifyMakesCheckVerifyToo) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  os_.programs.signatures[app] = {SignatureState::kValid, "Contoso"};
+  os_.programs.sha256_of_content["MZ"] = "5a4d";
+  const std::string verified = save_baseline({"list", "--json", "--verify"});
+  EXPECT_EQ(run({"check", "--baseline", verified, "--verify"}), 0) << words_.err_text;
+
+  os_.files.write_file(app, "MZ changed");
+  os_.programs.sha256_of_content["MZ changed"] = "ffff";
+  os_.programs.signatures[app] = {SignatureState::kNotValid, "Contoso"};
+  EXPECT_EQ(run({"check", "--baseline", verified}), 1);
+  EXPECT_EQ(words_.out_text, "changed: 'App' in CurrentUserRun: signature, hash\n");
+}
+
+// Whatever keeps check from comparing ends with 2, never with 1.
+TEST_F(CheckTest, WhatCannotBeReadOrCheckedEndsWithTwoAndSaysWhy) {
+  store_entries_with_every_field_set_and_null();
+  const std::string baseline = save_baseline();
+  const std::string empty = os_.root() + "\\empty.json";
+  os_.files.write_file(empty, "");
+  const struct {
+    const char* what;
+    std::vector<std::string> words;
+    std::function<void()> arrange;
+    const char* said;
+  } cases[] = {
+      {"no file",
+       {"check", "--baseline", os_.root() + "\\none.json"},
+       [] {},
+       "cannot be read: no file is there."},
+      {"an empty file", {"check", "--baseline", empty}, [] {}, "cannot be read: it is empty."},
+      {"verify asked of a plain baseline",
+       {"check", "--baseline", baseline, "--verify"},
+       [] {},
+       "it was saved without --verify"},
+      {"a place not read",
+       {"check", "--baseline", baseline},
+       [&] {
+         os_.log.add_fault(substitute::Fault{0, "RegEnumValue", status::kAccessDenied});
+       },
+       "Not read:"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    os_.log.clear_faults();
+    c.arrange();
+    EXPECT_EQ(run(c.words), 2);
+    EXPECT_THAT(words_.err_text, HasSubstr(c.said));
+    EXPECT_THAT(words_.out_text, IsEmpty());
+  }
+  os_.log.clear_faults();
+  // Nothing differs, but that could not be said.
+  EXPECT_EQ(run({"check", "--baseline", baseline, "--json"}, kDiskFull), 2);
 }
 
 }  // namespace
