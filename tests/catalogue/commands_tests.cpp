@@ -175,38 +175,27 @@ TEST_F(CommandsTest, DetailsSayWhoSignedTheProgramCheckedOnlyWhenOpened) {
   prepare_folders();
   const std::string tool = os_.root() + "\\Tools\\tool.exe";
   make_file(tool);
+  os_.programs.sha256_of_content["MZ"] = "00";
   store_run_value(L::CurrentUserRun, "Tool", "\"" + tool + "\" /tray");
   store_run_value(L::CurrentUserRun, "Gone", os_.root() + "\\Gone\\gone.exe");
   scan();
-  const struct {
-    std::optional<Signature> signature;  // nothing: not signed, as the substitute says
-    const char* line;
-  } cases[] = {
-      {Signature{SignatureState::kValid, "Contoso Ltd"}, "\nSigned by Contoso Ltd"},
-      {std::nullopt, "\nNot signed"},
-      {Signature{SignatureState::kNotValid, "Contoso Ltd"},
-       "\nSignature not valid (the file was changed after it was signed)"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    os_.programs.signatures.erase(tool);
-    if (c.signature) os_.programs.signatures[tool] = *c.signature;
-    os_.programs.sha256_of_content["MZ"] = "00";
-    EXPECT_THAT(details_text(describe_item(catalogue_, find_item("Tool", L::CurrentUserRun))),
-                Not(HasSubstr(c.line)));
+  for (const auto& [signature, line] :
+       {std::pair{Signature{SignatureState::kNotSigned, {}}, "\nNot signed"},
+        std::pair{Signature{SignatureState::kNotValid, "Contoso Ltd"},
+                  "\nSignature not valid (the file was changed after it was signed)"}}) {
+    os_.programs.signatures[tool] = signature;
+    const int index = find_item("Tool", L::CurrentUserRun);
+    EXPECT_THAT(details_text(describe_item(catalogue_, index)), Not(HasSubstr(line)));
     EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
-    os_.dialogs.messages.clear();
-    list_.set_current(find_item("Tool", L::CurrentUserRun));
+    list_.set_current(index);
     show_details(catalogue_);
-    ASSERT_EQ(os_.dialogs.messages.size(), 1u);
-    EXPECT_THAT(os_.dialogs.messages[0].prompt, HasSubstr(c.line));
+    EXPECT_THAT(os_.dialogs.messages.back().prompt, HasSubstr(line));
     os_.log.clear();
   }
-  // Without a program file, nothing is checked and nothing is said of it.
-  os_.dialogs.messages.clear();
+  // Without a program file, nothing is checked and nothing said of it.
   list_.set_current(find_item("Gone", L::CurrentUserRun));
   show_details(catalogue_);
-  EXPECT_THAT(os_.dialogs.messages.at(0).prompt, Not(HasSubstr("igned")));
+  EXPECT_THAT(os_.dialogs.messages.back().prompt, Not(HasSubstr("igned")));
   EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
 }
 
