@@ -68,8 +68,11 @@ ContextMenuState context_menu_state(Catalogue& catalogue) {
 void show_details(Catalogue& catalogue) {
   const int index = catalogue.list.current();
   if (index < 0) return;
-  catalogue.platform.dialogs.message_box(details_text(describe_item(catalogue, index)),
-                                         mb::kInformation, titled(": DETAILS"));
+  EntryDetails details = describe_item(catalogue, index);
+  // Asked for by the user, so worth its cost; the infotip never pays it.
+  verify_program(catalogue, details);
+  catalogue.platform.dialogs.message_box(details_text(details), mb::kInformation,
+                                         titled(": DETAILS"));
 }
 
 void open_file_location(Catalogue& catalogue) {

@@ -1,8 +1,10 @@
 #include "catalogue/details.h"
 
+#include "catalogue/entry_id.h"
 #include "catalogue/entry_store.h"
 #include "catalogue/messages.h"
 #include "catalogue/scan.h"
+#include "catalogue/signature_words.h"
 
 namespace rw {
 
@@ -35,6 +37,7 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
   details.key = entry.key;
   details.place = &info;
   details.scope = entry_scope(info, entry.key);
+  details.id = entry_id(catalogue.platform.text_rules, info, details.user, name, entry.key);
   details.starts = starts(info, entry.off);
   details.off = info.active ? entry.off : OffReason::Parked;
   details.lock = lock_reason(info, entry.off);
@@ -95,6 +98,25 @@ EntryDetails describe_item(Catalogue& catalogue, int index) {
   return describe_entry(catalogue, *info, list.text(index), list.off(index), list.key(index));
 }
 
+void verify_program(Catalogue& catalogue, EntryDetails& details) {
+  Verification& verified = details.verified.emplace();
+  // A file on the network is never touched: reading it could wait on a server.
+  const bool on_this_computer =
+      details.program && details.program->found && details.program->not_checked.empty();
+  if (!on_this_computer) return;
+  Programs& programs = catalogue.platform.programs;
+  try {
+    verified.signature = programs.signature(details.program->path);
+    verified.sha256 = programs.sha256(details.program->path);
+  } catch (const PlatformError& error) {
+    verified.signature = Signature{};
+    verified.sha256.reset();
+    verified.failure = error;
+    details.warnings.push_back("Its program file's signature cannot be checked: " +
+                               failure_words(catalogue.platform.status_text, error) + ".");
+  }
+}
+
 std::string details_text(const EntryDetails& details) {
   std::string text = shown_name(details.name);
   if (details.place != nullptr) text += "\nWhere: " + std::string(details.place->description);
@@ -111,6 +133,10 @@ std::string details_text(const EntryDetails& details) {
   if (!details.made_by.company.empty()) text += "\nPublisher: " + details.made_by.company;
   if (!details.made_by.description.empty()) {
     text += "\nDescription: " + details.made_by.description;
+  }
+  if (details.verified) {
+    const std::string line = signature_line(details.verified->signature);
+    if (!line.empty()) text += "\n" + line;
   }
   for (const std::string& warning : details.warnings) text += "\nWarning: " + warning;
   return text;

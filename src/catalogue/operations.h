@@ -86,7 +86,8 @@ ContextMenuState context_menu_state(Catalogue& catalogue);
 std::string_view item_lock_reason(const EntryList& list, int index);
 
 // Details: the current entry's details in an information box titled
-// "Runwarden: DETAILS". Nothing without a current item.
+// "Runwarden: DETAILS", with who signed its program file, checked now.
+// Nothing without a current item.
 void show_details(Catalogue& catalogue);
 
 // Open file location: Explorer on the folder of the current entry's program

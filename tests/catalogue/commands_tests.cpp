@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "catalogue/details.h"
 #include "catalogue/operations.h"
 #include "fixture.h"
 
@@ -12,9 +13,11 @@ namespace rw::testing {
 namespace {
 
 using L = StartupLocation;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 class CommandsTest : public CatalogueTest {
  protected:
@@ -198,6 +201,35 @@ TEST_F(CommandsTest, DetailsShowTheCurrentEntrysCommandAndWhatIsWrongInAnInforma
   EXPECT_EQ(shown.flags, mb::kInformation);
   EXPECT_THAT(shown.prompt, HasSubstr("\nCommand: \"" + gone + "\" /tray\n"));
   EXPECT_THAT(shown.prompt, HasSubstr("\nWarning: Program file missing: " + gone));
+}
+
+// Asked for by opening Details, never by the infotip that hovering shows.
+TEST_F(CommandsTest, DetailsSayWhoSignedTheProgramCheckedOnlyWhenOpened) {
+  prepare_folders();
+  const std::string tool = os_.root() + "\\Tools\\tool.exe";
+  make_file(tool);
+  os_.programs.sha256_of_content["MZ"] = "00";
+  store_run_value(L::CurrentUserRun, "Tool", "\"" + tool + "\" /tray");
+  store_run_value(L::CurrentUserRun, "Gone", os_.root() + "\\Gone\\gone.exe");
+  scan();
+  for (const auto& [signature, line] :
+       {std::pair{Signature{SignatureState::kNotSigned, {}}, "\nNot signed"},
+        std::pair{Signature{SignatureState::kNotValid, "Contoso Ltd"},
+                  "\nSignature not valid (the file was changed after it was signed)"}}) {
+    os_.programs.signatures[tool] = signature;
+    const int index = find_item("Tool", L::CurrentUserRun);
+    EXPECT_THAT(details_text(describe_item(catalogue_, index)), Not(HasSubstr(line)));
+    EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
+    list_.set_current(index);
+    show_details(catalogue_);
+    EXPECT_THAT(os_.dialogs.messages.back().prompt, HasSubstr(line));
+    os_.log.clear();
+  }
+  // Without a program file, nothing is checked and nothing said of it.
+  list_.set_current(find_item("Gone", L::CurrentUserRun));
+  show_details(catalogue_);
+  EXPECT_THAT(os_.dialogs.messages.back().prompt, Not(HasSubstr("igned")));
+  EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
 }
 
 TEST_F(CommandsTest, HelpOpensTheDocumentNextToTheProgramAndSaysNothing) {

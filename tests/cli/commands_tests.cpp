@@ -3,7 +3,9 @@
 // cannot act on exactly, with nothing changed.
 #include <gmock/gmock.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "catalogue/fixture.h"
 #include "cli/commands.h"
@@ -12,8 +14,11 @@ namespace rw::testing {
 namespace {
 
 using L = StartupLocation;
+using ::testing::AnyOf;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // Kept words; a stream given a status refuses every write with it, as a full
 // disk or a pipe whose reader has gone does.
@@ -121,7 +126,8 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "program_missing": false,
     "publisher": "Contoso, Inc.",
     "read_only": false,
-    "read_only_reason": null
+    "read_only_reason": null,
+    "id": "CurrentUserRun||APP"
   },
   {
     "name": "Off",
@@ -135,7 +141,8 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "program_missing": true,
     "publisher": null,
     "read_only": false,
-    "read_only_reason": null
+    "read_only_reason": null,
+    "id": "CurrentUserRun||OFF"
   },
   {
     "name": "Parked, \"quoted\"",
@@ -149,19 +156,21 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "program_missing": true,
     "publisher": null,
     "read_only": false,
-    "read_only_reason": null
+    "read_only_reason": null,
+    "id": "AllUsersRunParked||PARKED, \"QUOTED\""
   }
 ]
 )",
        json_escaped(app)},
       {"--csv",
        "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher,"
-       "read_only,read_only_reason\r\n"
+       "read_only,read_only_reason,id\r\n"
        "App,CurrentUserRun,2,current user,true,,\"\"\"<app>\"\" /tray\",<app>,false,"
-       "\"Contoso, Inc.\",false,\r\n"
-       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,,false,\r\n"
+       "\"Contoso, Inc.\",false,,CurrentUserRun||APP\r\n"
+       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,,false,,"
+       "CurrentUserRun||OFF\r\n"
        "\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,all users,false,parked,C:\\Gone\\p.exe,,"
-       "true,,false,\r\n",
+       "true,,false,,\"AllUsersRunParked||PARKED, \"\"QUOTED\"\"\"\r\n",
        app},
       {nullptr,
        "NAME              PLACE              ON                       COMMAND\n"
@@ -443,6 +452,125 @@ TEST_F(CliTest, OutputThatCannotBeWrittenEndsWithOneAndIsToldOnTheErrors) {
   nowhere.err_refused = kDiskFull;
   EXPECT_EQ(cli::print_parsed(cli::parse_command_line({"frobnicate"}), nowhere, os_.status_text),
             2);
+}
+
+}  // namespace
+}  // namespace rw::testing
+
+namespace rw::testing {
+namespace {
+
+// An id is the place, the user and the name as Windows compares names, so
+// that another computer, whose entry is written in other letter case, gives
+// the same.
+TEST_F(CliTest, AnIdIsThePlaceTheUserAndTheNameAsWindowsComparesNames) {
+  const std::pair<L, std::string> entries[] = {{L::CurrentUserRun, "Äpfel und Öl"},
+                                               {L::AllUsersRun, "äPFEL UND öL"},
+                                               {L::CurrentUserRun, "Straße"},
+                                               {L::CurrentUserRun, "Диспетчер"}};
+  for (const auto& [place, name] : entries) store_run_value(place, name, "C:\\t.exe");
+  store_shortcut(L::CurrentUserStartup, "Link");
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  std::vector<std::string> ids;
+  for (const auto& record : nlohmann::json::parse(words_.out_text)) ids.push_back(record["id"]);
+  EXPECT_THAT(
+      ids, ::testing::UnorderedElementsAre(
+               "CurrentUserRun||ÄPFEL UND ÖL", "AllUsersRun||ÄPFEL UND ÖL",
+               "CurrentUserRun||STRAßE", "CurrentUserRun||ДИСПЕТЧЕР", "CurrentUserStartup||LINK"));
+}
+
+TEST_F(CliTest, ListVerifyAddsWhoSignedEachProgramAndItsHashAndOnlyThenChecksAny) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  store_run_value(L::CurrentUserRun, "Shared", "\\\\server\\share\\x.exe");
+  os_.programs.signatures[app] = {SignatureState::kNotTrusted, "Contoso Test"};
+  os_.programs.sha256_of_content["MZ"] = "5a4d";
+
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  EXPECT_FALSE(nlohmann::json::parse(words_.out_text)[0].contains("signature"));
+  EXPECT_THAT(os_.log.calls(),
+              Not(Contains(AnyOf(HasSubstr("WinVerifyTrust"), HasSubstr("SHA256")))));
+
+  ASSERT_EQ(run({"list", "--json", "--verify"}), 0) << words_.err_text;
+  std::map<std::string, nlohmann::json> by_name;
+  for (const auto& record : nlohmann::json::parse(words_.out_text))
+    by_name[record["name"]] = record;
+  EXPECT_EQ(by_name["App"]["signature"], "not trusted");
+  EXPECT_EQ(by_name["App"]["signer"], "Contoso Test");
+  EXPECT_EQ(by_name["App"]["sha256"], "5a4d");
+  for (const char* not_checked : {"Off", "Shared"}) {  // no program file; on the network
+    SCOPED_TRACE(not_checked);
+    EXPECT_EQ(by_name[not_checked]["signature"], "not checked");
+    EXPECT_TRUE(by_name[not_checked]["signer"].is_null());
+    EXPECT_TRUE(by_name[not_checked]["sha256"].is_null());
+  }
+  ASSERT_EQ(run({"list", "--verify"}), 0);
+  EXPECT_THAT(words_.out_text, HasSubstr("SIGNATURE"));
+  EXPECT_THAT(words_.out_text, HasSubstr("not trusted"));
+
+  os_.log.add_fault(substitute::Fault{0, "WinVerifyTrust", status::kSharingViolation});
+  EXPECT_EQ(run({"list", "--csv", "--verify"}), 1);
+  EXPECT_THAT(words_.err_text, HasSubstr("Not checked: 'App' in CurrentUserRun: WinVerifyTrust "
+                                         "failed for \"" +
+                                         app + "\""));
+  EXPECT_THAT(words_.out_text, HasSubstr(",not checked,,\r\n"));
+}
+
+class CheckTest : public CliTest {
+ protected:
+  // A baseline saved by list --json, with the words given.
+  std::string save_baseline(std::vector<std::string> words = {"list", "--json"}) {
+    EXPECT_EQ(run(words), 0) << words_.err_text;
+    const std::string path = os_.root() + "\\baseline.json";
+    os_.files.write_file(path, words_.out_text);
+    return path;
+  }
+};
+
+TEST_F(CheckTest, EndsWithZeroAgainstAFreshBaselineAndWithOneNamingEachDifference) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  os_.programs.signatures[app] = {SignatureState::kValid, "Contoso"};
+  os_.programs.sha256_of_content["MZ"] = "5a4d";
+  const std::string baseline = save_baseline({"list", "--json", "--verify"});
+  EXPECT_EQ(run({"check", "--baseline", baseline}), 0);
+  EXPECT_EQ(words_.out_text + words_.err_text, "");
+
+  store_run_value(L::CurrentUserRun, "New", "C:\\new.exe");
+  os_.registry.erase(kHkeyCurrentUser, kRunKey, "Off");
+  os_.files.write_file(app, "MZ changed");  // so the baseline's signature is checked too
+  os_.programs.sha256_of_content["MZ changed"] = "ffff";
+  os_.programs.signatures[app] = {SignatureState::kNotValid, "Contoso"};
+  EXPECT_EQ(run({"check", "--baseline", baseline}), 1);
+  EXPECT_EQ(words_.out_text,
+            "changed: 'App' in CurrentUserRun: signature, hash\n"
+            "added: 'New' in CurrentUserRun\n"
+            "removed: 'Off' in CurrentUserRun\n");
+  EXPECT_EQ(run({"check", "--baseline", baseline, "--json"}), 1);
+  EXPECT_EQ(nlohmann::json::parse(words_.out_text)[1]["entry"]["command"], "C:\\new.exe");
+}
+
+// Whatever keeps check from comparing ends with 2, never with 1.
+TEST_F(CheckTest, WhatCannotBeReadOrCheckedEndsWithTwoAndSaysWhy) {
+  store_entries_with_every_field_set_and_null();
+  const std::string baseline = save_baseline();
+  const struct {
+    std::vector<std::string> words;
+    const char* said;
+    const char* failing_call = "";
+  } cases[] = {
+      {{"check", "--baseline", os_.root() + "\\none.json"}, "cannot be read: no file is there."},
+      {{"check", "--baseline", baseline, "--verify"}, "it was saved without --verify"},
+      {{"check", "--baseline", baseline}, "Not read:", "RegEnumValue"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    os_.log.clear_faults();
+    if (*c.failing_call) os_.log.add_fault(substitute::Fault{0, c.failing_call});
+    EXPECT_EQ(run(c.words), 2);
+    EXPECT_THAT(words_.err_text, HasSubstr(c.said));
+  }
+  os_.log.clear_faults();
+  // Nothing differs, but that could not be said.
+  EXPECT_EQ(run({"check", "--baseline", baseline, "--json"}, kDiskFull), 2);
 }
 
 }  // namespace

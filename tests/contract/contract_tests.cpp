@@ -593,6 +593,30 @@ TEST_F(PlatformContract, SameNameIsEqualButForLetterCaseCharacterByCharacter) {
   }
 }
 
+// An entry's id is made of its name key: two names must give one key exactly
+// when they are one name, also for letters whose upper case is not plain
+// (dotless i, long s, the Kelvin sign, title-case digraphs, letters beyond
+// U+FFFF), whichever way Windows decides them.
+TEST_F(PlatformContract, NameKeysAreEqualExactlyWhenTheNamesAreTheSameName) {
+  const std::pair<std::string, std::string> pairs[] = {
+      {"\xC4\xB1", "I"},                         // ı
+      {"i", "\xC4\xB0"},                         // İ
+      {"\xC5\xBF", "S"},                         // ſ
+      {"\xE2\x84\xAA", "k"},                     // Kelvin sign
+      {"\xE2\x84\xA6", "\xCF\x89"},              // Ohm sign, ω
+      {"\xC7\x85", "\xC7\x84"},                  // ǅ, Ǆ
+      {"\xC7\x86", "\xC7\x85"},                  // ǆ, ǅ
+      {"\xC3\x9F", "\xE1\xBA\x9E"},              // ß, ẞ
+      {"\xC2\xB5", "\xCE\x9C"},                  // micro sign, Μ
+      {"\xEF\xAC\x80", "FF"},                    // ﬀ
+      {"\xF0\x90\x90\xA8", "\xF0\x90\x90\x80"},  // Deseret small and capital long i
+  };
+  TextRules& rules = target_->text_rules();
+  for (const auto& [a, b] : pairs) {
+    EXPECT_EQ(rules.name_key(a) == rules.name_key(b), rules.same_name(a, b)) << a << " / " << b;
+  }
+}
+
 TEST_F(PlatformContract, TheMachinesSoftwareKeyShowsA32BitViewApartFromThe64BitOne) {
   ASSERT_TRUE(reg().views_are_separate());  // these tests run on a 64-bit system
   const std::string key = target_->scratch_machine_key();

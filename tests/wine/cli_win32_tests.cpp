@@ -9,12 +9,14 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "signed_programs.h"
 #include "support/seeder.h"
 #include "support/wine_support.h"
 
@@ -23,6 +25,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using win32::narrow;
+using win32::UniqueFile;
 using win32::UniqueKernelHandle;
 using win32::widen;
 
@@ -351,6 +354,76 @@ TEST_F(CliUnderWine, AHiddenFileInTheParkingFolderNeverHidesAShortcutSwitchedOff
   EXPECT_EQ(refused.status, 2u);
   EXPECT_THAT(refused.err, HasSubstr("(a hidden or system file, which no list shows)"));
   EXPECT_TRUE(file_exists(startup_folder() + L"\\" + other + L".lnk"));
+}
+
+// The signed test programs as the programs of entries, checked by
+// runwarden-cli itself with the prefix trusting the test root.
+TEST_F(CliUnderWine, ListVerifySaysWhoSignedEachProgramAndWhetherItChangedSince) {
+  const std::wstring made = wine_support::signed_programs_folder();
+  if (made.empty()) GTEST_SKIP() << "no signed test programs: openssl or osslsigncode was missing";
+  const wine_support::TrustedTestRoot root;  // before the program's first check
+  ASSERT_TRUE(root.trusted());
+  const struct {
+    signed_programs::Kind kind;
+    const char* signature;
+  } cases[] = {
+      {signed_programs::Kind::kSignedByTrustedRoot, "valid"},
+      {signed_programs::Kind::kChangedAfterSigning, "not valid"},
+      {signed_programs::Kind::kSignedByUntrusted, "not trusted"},
+      {signed_programs::Kind::kUnsigned, "not signed"},
+  };
+  for (const auto& c : cases) {
+    const std::wstring file = widen(signed_programs::file_of(c.kind).name);
+    ASSERT_TRUE(
+        ::CopyFileW((made + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE));
+    put(HKEY_CURRENT_USER, kRun, named(file), L"\"" + folder_ + L"\\" + file + L"\" /tray");
+  }
+  const Ran ran = run({L"list", L"--verify", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  std::set<std::string> hashes;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const signed_programs::File& file = signed_programs::file_of(cases[i].kind);
+    SCOPED_TRACE(std::string(file.name));
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+      return entry["name"] == narrow(names_[i]);
+    });
+    ASSERT_NE(found, entries.end());
+    EXPECT_EQ((*found)["signature"], cases[i].signature);
+    if (file.signer.empty()) {
+      EXPECT_TRUE((*found)["signer"].is_null()) << (*found)["signer"];
+    } else {
+      EXPECT_EQ((*found)["signer"], std::string(file.signer));
+    }
+    const std::string hash = (*found)["sha256"];
+    EXPECT_EQ(hash.size(), 64u);
+    EXPECT_EQ(hash.find_first_not_of("0123456789abcdef"), std::string::npos) << hash;
+    hashes.insert(hash);
+  }
+  EXPECT_EQ(hashes.size(), std::size(cases));  // the changed file is another file
+}
+
+TEST_F(CliUnderWine, CheckEndsWithZeroAgainstAFreshBaselineAndWithOneOnceAnEntryIsAdded) {
+  put(HKEY_CURRENT_USER, kRun, named(L"Kept"), L"C:\\windows\\notepad.exe");
+  const Ran saved = run({L"list", L"--json"});
+  ASSERT_EQ(saved.status, 0u) << saved.err;
+  const std::wstring baseline = folder_ + L"\\baseline.json";
+  {
+    UniqueFile file(::CreateFileW(baseline.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.get(), saved.out.data(), static_cast<DWORD>(saved.out.size()),
+                            &written, nullptr));
+  }
+  const Ran same = run({L"check", L"--baseline", baseline});
+  EXPECT_EQ(same.status, 0u) << same.out << same.err;
+  EXPECT_EQ(same.out, "");
+
+  const std::wstring added = named(L"Added 新");
+  put(HKEY_CURRENT_USER, kRun, added, L"C:\\windows\\notepad.exe /x");
+  const Ran differs = run({L"check", L"--baseline", baseline});
+  EXPECT_EQ(differs.status, 1u) << differs.err;
+  EXPECT_EQ(differs.out, "added: '" + narrow(added) + "' in CurrentUserRun\n");
 }
 
 }  // namespace
