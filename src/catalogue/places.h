@@ -135,6 +135,7 @@ inline constexpr std::string_view kApprovedFolder =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 }  // namespace keys
 
+// In the order of their numbers, which need not follow each other.
 inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
@@ -375,6 +376,8 @@ inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
      .description = "The machine's Run key set by a policy (HKEY_LOCAL_MACHINE)"},
 }};
 
+// The row's index in kPlaces.
+std::size_t row_index(const PlaceInfo& info);
 // The row of a tag, or nullptr for a tag that names no place.
 const PlaceInfo* find_place(std::int32_t tag);
 const PlaceInfo& place(StartupLocation location);
