@@ -19,9 +19,10 @@ struct EntryDetails {
   std::string key;  // which entry of its place, where its name does not say
   bool starts = false;
   OffReason off = OffReason::None;
-  std::string_view lock;       // why it cannot be switched from here; empty when it can
-  std::string command;         // what runs: an expandable string expanded, a shortcut's target
-  std::string stored_command;  // as stored, when that differs from `command`
+  std::string_view lock;           // why it cannot be switched from here; empty when it can
+  std::string command;             // what runs: an expandable string expanded, a shortcut's target
+  std::string stored_command;      // as stored, when that differs from `command`
+  std::vector<std::string> facts;  // lines of what its place tells of it
   std::optional<ProgramFile> program;  // nothing when there is no command to look at
   FileDescription made_by;             // of the program file, when found
   std::vector<std::string> warnings;

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "catalogue/messages.h"
+#include "catalogue/packaged_tasks.h"
 #include "catalogue/registry_values.h"
 #include "platform/settings_store.h"
 
@@ -310,7 +311,8 @@ const PlaceStorage& storage_of(const PlaceInfo& info) {
   static const ParkedValueStorage parked_values;
   static const ShortcutStorage shortcuts;
   // In the order of Storage's kinds.
-  static const PlaceStorage* const kStorages[] = {&run_values, &parked_values, &shortcuts};
+  static const PlaceStorage* const kStorages[] = {&run_values, &parked_values, &shortcuts,
+                                                  &packaged::storage()};
   return *kStorages[static_cast<std::size_t>(info.storage)];
 }
 

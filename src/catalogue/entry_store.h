@@ -54,6 +54,8 @@ struct Launch {
   // neither searched for nor split like a command line.
   std::optional<std::string> target;
   std::string problem;  // why it starts nothing: "It holds binary data, not a command line."
+  // What else the details show of it, a line each: "Package family: ...".
+  std::vector<std::string> facts;
 };
 
 // How one kind of storage keeps its entries; see the functions below, which

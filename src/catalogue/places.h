@@ -44,6 +44,8 @@ enum class StartupLocation : std::int32_t {
   // The Run keys that Group Policy writes: read-only.
   CurrentUserPolicyRun = 17,
   AllUsersPolicyRun = 18,
+  // Packaged (Store and MSIX) apps' startup tasks, which Settings switches.
+  PackagedStartupTask = 21,
 };
 
 // How a place keeps its entries.
@@ -51,6 +53,9 @@ enum class Storage {
   RunValues,     // values of a registry key: the entry's name, its command as data
   ParkedValues,  // values of a section of the program's settings store, likewise
   Shortcuts,     // shortcut files in a folder: the entry's name + ".lnk"
+  // packaged apps' startup tasks: a key per package family, a subkey per
+  // task with its State; their names and programs in the packages' manifests
+  PackagedTasks,
 };
 
 enum class Scope { AllUsers, CurrentUser };
@@ -75,6 +80,7 @@ inline constexpr Actions kParkedValueActions{.move = true, .remove = true, .modi
 // Windows keeps no flag of its own for RunOnce values.
 inline constexpr Actions kRunOnceActions{.move = true, .remove = true, .modify = true};
 inline constexpr Actions kSetByPolicy{.refusal = "set by a policy; change it in Group Policy"};
+inline constexpr Actions kSwitchedInSettings{.refusal = "switch it in Settings, Apps, Startup"};
 inline constexpr std::string_view kRunsOnce = "runs once, at the next logon";
 
 // A folder place's folder: a Startup folder, which the scan asks Windows for
@@ -104,6 +110,7 @@ struct PlaceInfo {
   Actions actions;
   // Run values: their key, and which view of HKLM\SOFTWARE it is in.
   Hive hive = 0;
+  // Packaged tasks: the key of their states, one subkey per package family.
   std::string_view key_path = {};
   std::uint32_t view = 0;
   // Parked values: their section of the settings store, and the section that
@@ -136,7 +143,7 @@ inline constexpr std::string_view kApprovedFolder =
 }  // namespace keys
 
 // In the order of their numbers, which need not follow each other.
-inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
+inline constexpr std::array<PlaceInfo, 19> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
@@ -374,6 +381,18 @@ inline constexpr std::array<PlaceInfo, 18> kPlaces = {{
      .scan_order = 18,
      .where = "the machine's Run key set by a policy",
      .description = "The machine's Run key set by a policy (HKEY_LOCAL_MACHINE)"},
+    {.location = StartupLocation::PackagedStartupTask,
+     .name = "PackagedStartupTask",
+     .active = true,
+     .storage = Storage::PackagedTasks,
+     .scope = Scope::CurrentUser,
+     .actions = kSwitchedInSettings,
+     .hive = kHkeyCurrentUser,
+     .key_path = "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                 "AppModel\\SystemAppData",
+     .scan_order = 21,
+     .where = "your packaged apps' startup tasks",
+     .description = "A packaged app's startup task (Settings, Apps, Startup)"},
 }};
 
 // The row's index in kPlaces.

@@ -54,7 +54,8 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlace
   using L = StartupLocation;
   const std::set<L> shortcuts = {L::AllUsersStartup, L::CurrentUserStartup,
                                  L::AllUsersStartupParked, L::CurrentUserStartupParked};
-  const std::set<L> set_by_policy = {L::CurrentUserPolicyRun, L::AllUsersPolicyRun};
+  const std::set<L> read_only_places = {L::CurrentUserPolicyRun, L::AllUsersPolicyRun,
+                                        L::PackagedStartupTask};
   for (const PlaceInfo& info : kPlaces) {
     SCOPED_TRACE(std::string(info.name));
     SortedEntryList list(os_.text_rules);
@@ -63,7 +64,7 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlace
     list.set_current(index);
 
     const ContextMenuState state = context_menu_state(list);
-    const bool read_only = set_by_policy.contains(info.location);
+    const bool read_only = read_only_places.contains(info.location);
     EXPECT_EQ(state.remove_enabled, !read_only);
     EXPECT_EQ(state.modify_enabled, !read_only && !shortcuts.contains(info.location));
     EXPECT_TRUE(state.details_enabled);

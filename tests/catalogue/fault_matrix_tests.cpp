@@ -94,6 +94,7 @@ Stored stored_entries(World& world) {
   Stored stored;
   for (const PlaceInfo& info : kPlaces) {
     const int location = static_cast<int>(info.location);
+    if (info.storage == Storage::PackagedTasks) continue;  // no operation reaches them
     if (info.storage != Storage::Shortcuts) {
       const auto [hive, key] = key_of(info.location);
       for (const std::string& name : world.os.registry.value_names(hive, key)) {
@@ -140,6 +141,7 @@ struct Scenario {
 // through every fault untouched.
 void store_bystanders(World& world) {
   for (const PlaceInfo& info : kPlaces) {
+    if (info.storage == Storage::PackagedTasks) continue;  // read-only, and stored otherwise
     world.store(info.location, "Bystander " + std::string(info.name), "C:\\b.exe");
   }
 }
