@@ -241,6 +241,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
   Seeder seeder(bench_folder);
   seeder.seed(kRunValuePlaces, values, Flags::SomeSwitchedOff);
   seeder.seed(kShortcutPlaces, values / 10, Flags::SomeSwitchedOff);
+  seeder.seed_packaged_tasks(5);
   const int total = values + values / 10;
   int switched_off = 0;
   for (const SeededEntry& entry : seeder.entries()) switched_off += entry.switched_off();
@@ -537,8 +538,9 @@ void bench_start(const std::string& bench_folder, const std::string& runwarden) 
     return;
   }
   Seeder seeder(folder_of_file(runwarden));
-  seeder.seed(kRunValuePlaces, 45);
+  seeder.seed(kRunValuePlaces, 42);
   seeder.seed(kShortcutPlaces, 5);
+  seeder.seed_packaged_tasks(3);
   const std::vector<Program> programs = {
       {runwarden, "", "Runwarden.exe"}, controls, empty, controls_with_entries};
   const std::vector<Started> started = start_times(programs, fault);

@@ -60,19 +60,29 @@ class Seeder {
 
   // Adds `count` new entries, spread evenly over `places`.
   void seed(std::span<const StartupLocation> places, int count, Flags flags = Flags::None);
+  // Adds `count` packaged apps' startup tasks, each of a package of its own
+  // whose manifest is in a folder beside the program.
+  void seed_packaged_tasks(int count);
   // Takes every seeded entry and flag out of every place, and lays them all
   // out again as they were seeded.
   void reset();
 
   const std::vector<SeededEntry>& entries() const { return entries_; }
+  const std::vector<seeding::Seeder::PackagedTask>& packaged_tasks() const {
+    return packaged_tasks_;
+  }
   // Where the entries are, and where they are now.
   const seeding::Seeder& places() const { return places_; }
 
  private:
   void write(std::span<const SeededEntry> entries);
 
+  void write_packaged_tasks();
+
   seeding::Seeder places_;
+  std::string packages_folder_;
   std::vector<SeededEntry> entries_;
+  std::vector<seeding::Seeder::PackagedTask> packaged_tasks_;
   int flag_candidates_ = 0;  // entries of active places seeded so far
 };
 
