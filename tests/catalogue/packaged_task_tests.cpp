@@ -272,6 +272,16 @@ TEST_F(PackagedTaskTest, AFolderValueOfAnotherTypeOrNoPackageAtAllStillListsTheT
   EXPECT_THAT(details(), HasSubstr("PackageRootFolder in HKEY_CURRENT_USER\\" + kPackages));
 }
 
+// A name with a NUL would reach another key than the one listed: such a
+// family or task is left out rather than shown with another's state.
+TEST_F(PackagedTaskTest, AFamilyOrTaskNamedWithANulIsLeftOut) {
+  store_package(kFullName, manifest(uap5_task("ChatStartup", "Chat")));
+  store_task(std::string("Chat\0Startup", 12), 2);
+  store_task("ChatStartup", 2, std::string("Vendor.Chat\0_8wekyb3d8bbwe", 26));
+  store_task("ChatStartup", 2);
+  EXPECT_THAT(listed(), ElementsAre("Chat/on"));
+}
+
 TEST(PackageNames, AFamilysPackagesAreItsNameAndPublisherWithMainPackagesAndNewVersionsFirst) {
   const std::vector<std::string> full_names = {
       "a.b_1.0.0.0_x86__pub",  "a.b_2.0.0.0_neutral_split.language-de_pub",
