@@ -265,6 +265,7 @@ double scan_at_scale(const std::string& bench_folder, int values) {
   // Some in every other registry place, the same whatever the scale.
   seeder.seed(kMoreValuePlaces, 80);
   seeder.seed_program_lists(10);
+  seeder.seed_packaged_tasks(5);
   const int total = static_cast<int>(seeder.entries().size());
   int switched_off = 0;
   for (const SeededEntry& entry : seeder.entries()) switched_off += entry.switched_off();
@@ -587,11 +588,13 @@ void bench_start(const std::string& bench_folder, const std::string& runwarden) 
     return;
   }
   Seeder seeder(folder_of_file(runwarden));
-  // 50 in all: one in each place of the other registry places, one in each list.
-  seeder.seed(kRunValuePlaces, 32);
+  // 50 in all: one in each place of the other registry places, one in each list,
+  // three packaged apps' startup tasks.
+  seeder.seed(kRunValuePlaces, 29);
   seeder.seed(kShortcutPlaces, 5);
   seeder.seed(kMoreValuePlaces, 8);
   seeder.seed_program_lists(1);
+  seeder.seed_packaged_tasks(3);
   const std::vector<Program> programs = {
       {runwarden, "", "Runwarden.exe"}, controls, empty, controls_with_entries};
   const std::vector<Started> started = start_times(programs, fault);

@@ -33,7 +33,27 @@ std::string seeded_program(const std::string& name) {
 }
 
 Seeder::Seeder(std::string program_folder)
-    : places_(std::string(kSeedPrefix), seeding::shortcut_folders(std::move(program_folder))) {}
+    : places_(std::string(kSeedPrefix), seeding::shortcut_folders(program_folder)),
+      packages_folder_(program_folder + "\\RWBench packages") {}
+
+// Named without the seed prefix: the checks of seeded entries count those of
+// the Run keys and folders only.
+void Seeder::seed_packaged_tasks(int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::string app = "RWBench.App" + std::to_string(packaged_tasks_.size());
+    const std::string full_name = app + "_1.0.0.0_x64__8wekyb3d8bbwe";
+    packaged_tasks_.push_back(
+        {app + "_8wekyb3d8bbwe", "Startup", 2, full_name, packages_folder_ + "\\" + full_name,
+         seeding::startup_task_manifest("Startup", app + " at logon", "App.exe")});
+  }
+  write_packaged_tasks();
+}
+
+void Seeder::write_packaged_tasks() {
+  if (packaged_tasks_.empty()) return;
+  places_.folder(packages_folder_);
+  for (const seeding::Seeder::PackagedTask& task : packaged_tasks_) places_.packaged_task(task);
+}
 
 void Seeder::seed(std::span<const StartupLocation> places, int count, Flags flags) {
   std::vector<SeededEntry> added;
@@ -71,6 +91,7 @@ void Seeder::reset() {
   places_.take_back();
   write(entries_);
   write_lists();
+  write_packaged_tasks();
 }
 
 void Seeder::write_lists() {

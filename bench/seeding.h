@@ -73,11 +73,17 @@ class Seeder {
   // Adds `count` programs to every list of every place of program lists,
   // after Windows' own program where the list names one.
   void seed_program_lists(int count);
+  // Adds `count` packaged apps' startup tasks, each of a package of its own
+  // whose manifest is in a folder beside the program.
+  void seed_packaged_tasks(int count);
   // Takes every seeded entry and flag out of every place, and lays them all
   // out again as they were seeded.
   void reset();
 
   const std::vector<SeededEntry>& entries() const { return entries_; }
+  const std::vector<seeding::Seeder::PackagedTask>& packaged_tasks() const {
+    return packaged_tasks_;
+  }
   // Where the entries are, and where they are now.
   const seeding::Seeder& places() const { return places_; }
 
@@ -85,8 +91,10 @@ class Seeder {
   void write(std::span<const SeededEntry> entries);
 
   void write_lists();
+  void write_packaged_tasks();
 
   seeding::Seeder places_;
+  std::string packages_folder_;
   std::vector<SeededEntry> entries_;
   struct ListText {
     StartupLocation location;
@@ -94,6 +102,7 @@ class Seeder {
     std::string text;
   };
   std::vector<ListText> lists_;
+  std::vector<seeding::Seeder::PackagedTask> packaged_tasks_;
   int flag_candidates_ = 0;  // entries of active places seeded so far
 };
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/packaged_tasks.h"
 #include "platform/settings_store.h"
 #include "platform/win32/com.h"
 #include "platform/win32/handles.h"
@@ -222,6 +223,27 @@ std::vector<std::uint8_t> flag_bytes(std::uint8_t first) {
   return bytes;
 }
 
+std::string startup_task_manifest(std::string_view task_id, std::string_view display_name,
+                                  std::string_view executable) {
+  return std::string(R"(<?xml version="1.0" encoding="utf-8"?>
+<Package xmlns="http://schemas.microsoft.com/appx/manifest/foundation/windows10"
+         xmlns:uap5="http://schemas.microsoft.com/appx/manifest/uap/windows10/5">
+  <Applications>
+    <Application Id="App" Executable=")") +
+         std::string(executable) + R"(" EntryPoint="Windows.FullTrustApplication">
+      <Extensions>
+        <uap5:Extension Category="windows.startupTask">
+          <uap5:StartupTask TaskId=")" +
+         std::string(task_id) + R"(" Enabled="true" DisplayName=")" + std::string(display_name) +
+         R"("/>
+        </uap5:Extension>
+      </Extensions>
+    </Application>
+  </Applications>
+</Package>
+)";
+}
+
 void write_value(const Key& key, std::string_view name, std::uint32_t type,
                  const std::vector<std::uint8_t>& data) {
   UniqueHkey created;
@@ -336,6 +358,20 @@ void Seeder::folder(const std::string& path) {
   if (!::CreateDirectoryW(api_path(path).c_str(), nullptr))
     throw PlatformError("CreateDirectoryW", path, ::GetLastError());
   folders_made_.push_back(path);
+}
+
+void Seeder::packaged_task(const PackagedTask& task) {
+  const std::string states = key_of(place(StartupLocation::PackagedStartupTask)).path;
+  const std::uint32_t state = task.state;
+  value(Key{kHkeyCurrentUser, states + "\\" + task.family + "\\" + task.task_id},
+        packaged::kStateValue, REG_DWORD,
+        {static_cast<std::uint8_t>(state), static_cast<std::uint8_t>(state >> 8),
+         static_cast<std::uint8_t>(state >> 16), static_cast<std::uint8_t>(state >> 24)});
+  text(Key{kHkeyCurrentUser, std::string(packaged::kPackagesKey) + "\\" + task.full_name},
+       packaged::kRootFolderValue, task.folder);
+  folder(task.folder);
+  const std::string manifest = task.folder + "\\" + std::string(packaged::kManifestFile);
+  if (!exists(manifest)) file(manifest, task.manifest);
 }
 
 std::string Seeder::folder_of(StartupLocation location) const {

@@ -55,6 +55,12 @@ std::optional<Key> type_record_key(StartupLocation location);
 // zeros while it is on.
 std::vector<std::uint8_t> flag_bytes(std::uint8_t first);
 
+// A package's manifest (AppxManifest.xml) whose one application declares
+// one startup task, with its display name and its program below the
+// package's folder.
+std::string startup_task_manifest(std::string_view task_id, std::string_view display_name,
+                                  std::string_view executable);
+
 // Writers that keep no record of what they wrote. Each raises PlatformError
 // naming the call, the key or path, and the status.
 // Creates the key where it is missing.
@@ -97,6 +103,20 @@ class Seeder {
   void text(const Key& key, std::string_view name, std::string_view command);
   void file(const std::string& path, std::string_view bytes = {}, std::uint32_t attributes = 0);
   void folder(const std::string& path);
+
+  // A packaged app's startup task as Windows keeps it: its State under its
+  // package family's key, its package's folder among the installed
+  // packages, and the package's manifest in that folder, whose parent must
+  // be there.
+  struct PackagedTask {
+    std::string family;  // "<Name>_<PublisherId>"
+    std::string task_id;
+    std::uint32_t state = 2;
+    std::string full_name;  // "<Name>_<Version>_<Architecture>_<ResourceId>_<PublisherId>"
+    std::string folder;
+    std::string manifest;  // AppxManifest.xml's text, written unless one is there
+  };
+  void packaged_task(const PackagedTask& task);
 
   std::string folder_of(StartupLocation location) const;
   // Whether the place holds the entry now.

@@ -47,15 +47,18 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
       details.warnings.push_back("Its name " + inexact_name_words());
     } else if (!(launch = launch_of(catalogue, info, name, entry.key, known))) {
       details.warnings.push_back("It is no longer in " + std::string(info.where) + ".");
-    } else if (!launch->problem.empty()) {
-      details.warnings.push_back(launch->problem);
     } else {
-      details.command = std::move(launch->command);
-      details.stored_command = std::move(launch->stored);
-      details.origin = std::move(launch->origin);
-      // A target is a file name, not a command line: nothing to search or split.
-      details.program =
-          launch->target ? finder.file_at(*launch->target) : finder.find(details.command);
+      details.facts = std::move(launch->facts);
+      if (!launch->problem.empty()) {
+        details.warnings.push_back(launch->problem);
+      } else {
+        details.command = std::move(launch->command);
+        details.stored_command = std::move(launch->stored);
+        details.origin = std::move(launch->origin);
+        // A target is a file name, not a command line: nothing to search or split.
+        details.program =
+            launch->target ? finder.file_at(*launch->target) : finder.find(details.command);
+      }
     }
   } catch (const PlatformError& error) {
     details.warnings.push_back(
@@ -126,6 +129,7 @@ std::string details_text(const EntryDetails& details) {
     text += "\nNote: " + std::string(details.place->note);
   }
   if (!details.lock.empty()) text += "\n" + cannot_switch_words(details.lock);
+  for (const std::string& fact : details.facts) text += "\n" + fact;
   if (!details.command.empty()) text += "\nCommand: " + details.command;
   if (!details.stored_command.empty()) text += "\nStored as: " + details.stored_command;
   if (!details.origin.empty()) text += "\nListed in: " + details.origin;

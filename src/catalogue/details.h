@@ -31,10 +31,11 @@ struct EntryDetails {
   std::string id;    // entry_id()
   bool starts = false;
   OffReason off = OffReason::None;
-  std::string_view lock;       // why it cannot be switched from here; empty when it can
-  std::string command;         // what runs: an expandable string expanded, a shortcut's target
-  std::string stored_command;  // as stored, when that differs from `command`
-  std::string origin;          // the value it is listed in, where its place reads several
+  std::string_view lock;           // why it cannot be switched from here; empty when it can
+  std::string command;             // what runs: an expandable string expanded, a shortcut's target
+  std::string stored_command;      // as stored, when that differs from `command`
+  std::string origin;              // the value it is listed in, where its place reads several
+  std::vector<std::string> facts;  // lines of what its place tells of it
   std::optional<ProgramFile> program;  // nothing when there is no command to look at
   FileDescription made_by;             // of the program file, when found
   std::vector<std::string> warnings;

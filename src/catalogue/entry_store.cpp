@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "catalogue/messages.h"
+#include "catalogue/packaged_tasks.h"
 #include "catalogue/registry_values.h"
 #include "platform/settings_store.h"
 
@@ -311,7 +312,7 @@ const PlaceStorage& storage_of(const PlaceInfo& info) {
   static const ShortcutStorage shortcuts;
   // In the order of Storage's kinds.
   static const PlaceStorage* const kStorages[] = {&run_values, &parked_values, &shortcuts,
-                                                  &program_list_storage()};
+                                                  &program_list_storage(), &packaged::storage()};
   return *kStorages[static_cast<std::size_t>(info.storage)];
 }
 

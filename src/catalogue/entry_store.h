@@ -56,6 +56,8 @@ struct Launch {
   std::string problem;  // why it starts nothing: "It holds binary data, not a command line."
   // The value it is listed in, where its place reads several.
   std::string origin;
+  // What else the details show of it, a line each: "Package family: ...".
+  std::vector<std::string> facts;
 };
 
 // How one kind of storage keeps its entries; see the functions below, which

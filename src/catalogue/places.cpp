@@ -1,17 +1,19 @@
 #include "catalogue/places.h"
 
+#include <algorithm>
+
 #include "platform/settings_store.h"
 
 namespace rw {
 
 namespace {
 
-// Each row stands at its number's index, so that place() is a look-up.
+// Rows in the order of their numbers, so that a tag is found by halving.
 constexpr bool rows_in_number_order() {
-  for (std::size_t index = 0; index < kPlaces.size(); ++index) {
-    if (static_cast<std::size_t>(kPlaces[index].location) != index + 1) return false;
+  for (std::size_t index = 1; index < kPlaces.size(); ++index) {
+    if (kPlaces[index - 1].location >= kPlaces[index].location) return false;
   }
-  return true;
+  return kPlaces.front().location > StartupLocation{0};
 }
 static_assert(rows_in_number_order());
 
@@ -38,13 +40,20 @@ constexpr OffReasonText kOffReasonText[] = {
 
 }  // namespace
 
+std::size_t row_index(const PlaceInfo& info) {
+  return static_cast<std::size_t>(&info - kPlaces.data());
+}
+
 const PlaceInfo* find_place(std::int32_t tag) {
-  if (tag < 1 || static_cast<std::size_t>(tag) > kPlaces.size()) return nullptr;
-  return &kPlaces[static_cast<std::size_t>(tag) - 1];
+  const auto row = std::lower_bound(kPlaces.begin(), kPlaces.end(), tag,
+                                    [](const PlaceInfo& info, std::int32_t wanted) {
+                                      return static_cast<std::int32_t>(info.location) < wanted;
+                                    });
+  return row != kPlaces.end() && static_cast<std::int32_t>(row->location) == tag ? &*row : nullptr;
 }
 
 const PlaceInfo& place(StartupLocation location) {
-  return kPlaces[static_cast<std::size_t>(location) - 1];
+  return *find_place(static_cast<std::int32_t>(location));
 }
 
 const PlaceInfo* partner_of(const PlaceInfo& info) {

@@ -49,6 +49,8 @@ enum class StartupLocation : std::int32_t {
   // before the desktop, and the old load lines of WIN.INI's heirs. Read-only.
   Winlogon = 19,
   CurrentUserLoad = 20,
+  // Packaged (Store and MSIX) apps' startup tasks, which Settings switches.
+  PackagedStartupTask = 21,
 };
 
 // How a place keeps its entries.
@@ -57,6 +59,9 @@ enum class Storage {
   ParkedValues,  // values of a section of the program's settings store, likewise
   Shortcuts,     // shortcut files in a folder: the entry's name + ".lnk"
   ProgramLists,  // registry values that each list programs: one entry per program
+  // packaged apps' startup tasks: a key per package family, a subkey per
+  // task with its State; their names and programs in the packages' manifests
+  PackagedTasks,
 };
 
 enum class Scope { AllUsers, CurrentUser };
@@ -81,6 +86,7 @@ inline constexpr Actions kParkedValueActions{.move = true, .remove = true, .modi
 // Windows keeps no flag of its own for RunOnce values.
 inline constexpr Actions kRunOnceActions{.move = true, .remove = true, .modify = true};
 inline constexpr Actions kSetByPolicy{.refusal = "set by a policy; change it in Group Policy"};
+inline constexpr Actions kSwitchedInSettings{.refusal = "switch it in Settings, Apps, Startup"};
 inline constexpr std::string_view kRunsOnce = "runs once, at the next logon";
 
 // A registry value that lists programs for Windows to start, as Winlogon's
@@ -125,6 +131,7 @@ struct PlaceInfo {
   Actions actions;
   // Run values: their key, and which view of HKLM\SOFTWARE it is in.
   Hive hive = 0;
+  // Packaged tasks: the key of their states, one subkey per package family.
   std::string_view key_path = {};
   std::uint32_t view = 0;
   // Parked values: their section of the settings store, and the section that
@@ -182,7 +189,8 @@ inline constexpr Actions kListedByWindows{
         "part of a list of programs in a registry value; edit that value with a registry "
         "editor"};
 
-inline constexpr std::array<PlaceInfo, 20> kPlaces = {{
+// In the order of their numbers, which need not follow each other.
+inline constexpr std::array<PlaceInfo, 21> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
@@ -441,8 +449,22 @@ inline constexpr std::array<PlaceInfo, 20> kPlaces = {{
      .scan_order = 20,
      .where = "your Load and Run lines",
      .description = "Your Load and Run lines (HKEY_CURRENT_USER)"},
+    {.location = StartupLocation::PackagedStartupTask,
+     .name = "PackagedStartupTask",
+     .active = true,
+     .storage = Storage::PackagedTasks,
+     .scope = Scope::CurrentUser,
+     .actions = kSwitchedInSettings,
+     .hive = kHkeyCurrentUser,
+     .key_path = "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                 "AppModel\\SystemAppData",
+     .scan_order = 21,
+     .where = "your packaged apps' startup tasks",
+     .description = "A packaged app's startup task (Settings, Apps, Startup)"},
 }};
 
+// The row's index in kPlaces.
+std::size_t row_index(const PlaceInfo& info);
 // The row of a tag, or nullptr for a tag that names no place.
 const PlaceInfo* find_place(std::int32_t tag);
 const PlaceInfo& place(StartupLocation location);

@@ -145,7 +145,8 @@ class World final : public CatalogueTest {
     std::vector<std::pair<std::string, std::int32_t>> items;
     for (const PlaceInfo& info : kPlaces) {
       const auto tag = static_cast<std::int32_t>(info.location);
-      if (info.storage == Storage::ProgramLists) continue;  // see ProgramListsTest
+      // see ProgramListsTest; no operation reaches packaged tasks
+      if (info.storage == Storage::ProgramLists || info.storage == Storage::PackagedTasks) continue;
       if (info.storage != Storage::Shortcuts) {
         const auto [hive, key] = key_of(info.location);
         for (auto& name : os_.registry.value_names(hive, key)) items.emplace_back(name, tag);

@@ -94,7 +94,8 @@ Stored stored_entries(World& world) {
   Stored stored;
   for (const PlaceInfo& info : kPlaces) {
     const int location = static_cast<int>(info.location);
-    if (info.storage == Storage::ProgramLists) continue;
+    // read-only: nothing to keep, and no operation reaches them
+    if (info.storage == Storage::ProgramLists || info.storage == Storage::PackagedTasks) continue;
     if (info.storage != Storage::Shortcuts) {
       const auto [hive, key] = key_of(info.location);
       for (const std::string& name : world.os.registry.value_names(hive, key)) {
@@ -141,7 +142,8 @@ struct Scenario {
 // through every fault untouched.
 void store_bystanders(World& world) {
   for (const PlaceInfo& info : kPlaces) {
-    if (info.storage == Storage::ProgramLists) continue;  // read-only lists: nothing to keep
+    // read-only: nothing to keep, and no operation reaches them
+    if (info.storage == Storage::ProgramLists || info.storage == Storage::PackagedTasks) continue;
     world.store(info.location, "Bystander " + std::string(info.name), "C:\\b.exe");
   }
 }

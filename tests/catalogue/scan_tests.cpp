@@ -137,8 +137,9 @@ TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) 
   EXPECT_THAT(items(), ElementsAre("Link/4+"));
   // The policies that switch lists off, every key of values (the Run and
   // RunOnce keys, their parking sections, the keys set by policies), the
-  // places of program lists and the flags of the Startup folder's link.
-  ASSERT_EQ(denied.problems.size(), 18u);
+  // places of program lists, the key of packaged apps' startup tasks and the
+  // flags of the Startup folder's link.
+  ASSERT_EQ(denied.problems.size(), 19u);
   EXPECT_THAT(scan_problems_message(os_.status_text, denied),
               ::testing::HasSubstr("RegOpenKeyEx failed for \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
                                    "Microsoft\\Windows\\CurrentVersion\\Run\": Access is denied. "

@@ -315,6 +315,28 @@ TEST_F(PlatformContract, NamesAndDataOutsideAsciiRoundTrip) {
   EXPECT_EQ(read_text(again, texts[2]), "C:\\" + texts[2] + "\\run.exe");
 }
 
+TEST_F(PlatformContract, SubkeysAreListedByTheirWholeNamesAsWrittenAndValuesAreNot) {
+  const std::string long_name(255, 'k');  // the registry's longest key name
+  const std::string names_written[] = {"Plain", "Ключ 键 🔑", "Mixed.Case_8wekyb3d8bbwe", long_name};
+  RegKey parent = scratch(key_ + "\\Parent");
+  set_text(parent, "A value", "not a key");
+  for (const std::string& name : names_written) scratch(key_ + "\\Parent\\" + name);
+  scratch(key_ + "\\Parent\\Plain\\Below");  // one level only
+  std::vector<std::string> found;
+  EXPECT_EQ(list_subkey_names(reg(), parent, found), 0);
+  EXPECT_THAT(found, UnorderedElementsAreArray(names_written));
+
+  std::string name;
+  EXPECT_EQ(reg().enum_key_name(parent, 4, name), status::kNoMoreItems);
+  RegKey empty = scratch(key_ + "\\Parent\\Plain\\Below");
+  EXPECT_EQ(reg().enum_key_name(empty, 0, name), status::kNoMoreItems);
+
+  RegKey missing = scratch();
+  EXPECT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\Missing", access::kRead, missing), 2);
+  EXPECT_FALSE(missing.is_open());
+  EXPECT_EQ(reg().enum_key_name(missing, 0, name), status::kInvalidHandle);
+}
+
 // ---- Settings store -----------------------------------------------------------------------
 
 TEST_F(PlatformContract, TheSettingsStoreIsAPlainKeyPerSectionWithOneStringValuePerKey) {
@@ -508,6 +530,18 @@ TEST_F(FileContract, FileContentReadsAnyFileWholeAndNothingWhereThereIsNone) {
   EXPECT_EQ(files().file_content(at("Missing\\Tool.lnk")), std::nullopt);
   files().make_dir(at("Folder.lnk"));
   EXPECT_EQ(raised([&] { files().file_content(at("Folder.lnk")); }, at("Folder.lnk")),
+            status::kAccessDenied);
+}
+
+TEST_F(FileContract, FileStartReadsNoMoreThanAskedAndAShorterFileWhole) {
+  write("Manifest.xml", "0123456789");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 4), "0123");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 10), "0123456789");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 100), "0123456789");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 0), "");
+  EXPECT_EQ(files().file_start(at("Missing.xml"), 4), std::nullopt);
+  files().make_dir(at("Folder.xml"));
+  EXPECT_EQ(raised([&] { files().file_start(at("Folder.xml"), 4); }, at("Folder.xml")),
             status::kAccessDenied);
 }
 

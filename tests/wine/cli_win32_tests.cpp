@@ -157,6 +157,27 @@ TEST_F(CliUnderWine, ListJsonKeepsNamesOutsideTheCodePageWhole) {
   EXPECT_EQ((*found)["program_missing"], false);
 }
 
+TEST_F(CliUnderWine, ListJsonGivesAPackagedStartupTaskWithItsStateAndProgram) {
+  const std::string name = narrow(named(L"Chat at logon"));
+  const std::string package = narrow(folder_) + "\\Package";
+  seed_.packaged_task({"RwCli.Chat_8wekyb3d8bbwe", "ChatStartup", 3,
+                       "RwCli.Chat_1.0.0.0_x64__8wekyb3d8bbwe", package,
+                       seeding::startup_task_manifest("ChatStartup", name, "Chat.exe")});
+  seed_.file(package + "\\Chat.exe", "MZ");
+  const Ran ran = run({L"list", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const auto& entry) { return entry["name"] == name; });
+  ASSERT_NE(found, entries.end()) << ran.out;
+  EXPECT_EQ((*found)["place"], "PackagedStartupTask");
+  EXPECT_EQ((*found)["enabled"], false);
+  EXPECT_EQ((*found)["off_reason"], "switched off by a policy");
+  EXPECT_EQ((*found)["command"], package + "\\Chat.exe");
+  EXPECT_EQ((*found)["program"], package + "\\Chat.exe");
+  EXPECT_EQ((*found)["program_missing"], false);
+}
+
 TEST_F(CliUnderWine, ListFindsProgramsAsAtLogonWithoutAskingTheNetwork) {
   // A program beside runwarden-cli, which is no folder Windows searches at logon.
   ASSERT_TRUE(

@@ -463,6 +463,25 @@ TEST_F(Form1Test, ListsTheRegistryPlacesBeyondTheRunKeysWithTheirStates) {
   }
 }
 
+TEST_F(Form1Test, ListsAPackagedStartupTaskByItsManifestsNameLockedAndOff) {
+  const std::wstring name = seeded(L"Packaged chat");
+  const std::string family = prefix_.substr(0, prefix_.find(' ')) + ".Chat_8wekyb3d8bbwe";
+  seed_.packaged_task({family, "ChatStartup", 1,
+                       prefix_.substr(0, prefix_.find(' ')) + ".Chat_1.0.0.0_x64__8wekyb3d8bbwe",
+                       narrow(program_folder()) + "\\Package",
+                       seeding::startup_task_manifest("ChatStartup", narrow(name), "Chat.exe")});
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(form.list().tag(index),
+            static_cast<std::int32_t>(StartupLocation::PackagedStartupTask));
+  EXPECT_FALSE(form.list().checked(index));
+  EXPECT_TRUE(form.list().locked(index));
+  EXPECT_EQ(form.list().off(index), OffReason::SwitchedOffInSettings);
+  EXPECT_EQ(form.list().key(index), family + "\\ChatStartup");
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
 // More entries than the list shows bring the vertical scroll bar; the one
 // column then fills what the bar leaves, so that no horizontal bar appears
 // for the few pixels the vertical one covers.
