@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/packaged_tasks.h"
 #include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
@@ -72,6 +73,58 @@ std::size_t read_program_lists(const PlaceInfo& info) {
       if (end != at) ++seen;
       if (end == std::wstring::npos) break;
       at = end + 1;
+    }
+  }
+  return seen;
+}
+
+std::vector<std::wstring> subkey_names(HKEY parent) {
+  std::vector<std::wstring> names;
+  static wchar_t name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 256;
+    if (::RegEnumKeyExW(parent, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      return names;
+    names.emplace_back(name, length);
+  }
+}
+
+// Each family's tasks and their State, then each installed package's folder
+// and its manifest's bytes, read once.
+std::size_t read_packaged_tasks(const PlaceInfo& info) {
+  std::size_t seen = 0;
+  UniqueHkey families;
+  const RegistryKey at = key_of(info);
+  if (open_key(at.hive, at.path, KEY_READ, families) != ERROR_SUCCESS) return 0;
+  for (const std::wstring& family : subkey_names(families.get())) {
+    UniqueHkey tasks;
+    if (::RegOpenKeyExW(families.get(), family.c_str(), 0, KEY_READ, tasks.put()) != ERROR_SUCCESS)
+      continue;
+    for (const std::wstring& task : subkey_names(tasks.get())) {
+      DWORD state = 0;
+      DWORD size = sizeof state;
+      if (::RegGetValueW(tasks.get(), task.c_str(), L"State", RRF_RT_REG_DWORD, nullptr, &state,
+                         &size) == ERROR_SUCCESS)
+        ++seen;
+    }
+  }
+  UniqueHkey packages;
+  if (open_key(kHkeyCurrentUser, packaged::kPackagesKey, KEY_READ, packages) != ERROR_SUCCESS)
+    return seen;
+  for (const std::wstring& package : subkey_names(packages.get())) {
+    wchar_t folder[MAX_PATH];
+    DWORD size = sizeof folder;
+    if (::RegGetValueW(packages.get(), package.c_str(), L"PackageRootFolder", RRF_RT_REG_SZ,
+                       nullptr, folder, &size) != ERROR_SUCCESS)
+      continue;
+    win32::UniqueFile file(::CreateFileW(
+        (std::wstring(folder) + L"\\" + widen(std::string(packaged::kManifestFile))).c_str(),
+        GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) continue;
+    static char bytes[1 << 16];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), bytes, sizeof bytes, &read, nullptr) && read > 0) {
     }
   }
   return seen;
@@ -204,6 +257,9 @@ Enumerated enumerate_places(const seeding::Seeder& places) {
         break;
       case Storage::ProgramLists:
         walk(info.location, read_program_lists(info));
+        break;
+      case Storage::PackagedTasks:
+        walk(info.location, read_packaged_tasks(info));
         break;
     }
   }
