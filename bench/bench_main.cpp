@@ -31,6 +31,7 @@
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
 #include "cli/commands.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "signed_programs.h"
@@ -145,7 +146,9 @@ struct Session {
   Catalogue& catalogue = form.catalogue();
 };
 
-bool is_seeded_name(const std::string& text) { return text.rfind(kSeedPrefix, 0) == 0; }
+bool is_seeded_name(const std::string& text) {
+  return text.starts_with(kSeedPrefix) || text.starts_with(kSeedListFolder);
+}
 
 // Every seeded entry must be listed exactly once, with its place as the tag
 // and the checkbox of that place; one that Windows' flag switches off is
@@ -221,6 +224,24 @@ std::string check_json_list(int status, const KeptOutput& output,
   return std::to_string(missing) + " seeded entries not listed";
 }
 
+// The text saved as a file in the temporary folder, for check --baseline;
+// empty when it cannot be.
+std::wstring saved_baseline(const std::string& text) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring path = std::wstring(temp, length) + L"RunwardenBenchBaseline.json";
+  win32::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (!file ||
+      !::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+      written != text.size()) {
+    failure("check --baseline: the baseline cannot be written to " + narrow(path));
+    return {};
+  }
+  return path;
+}
+
 // The floor must have done the work it stands for: seen every seeded entry
 // and read every seeded flag.
 std::string check_floor(const Enumerated& counts, const std::vector<SeededEntry>& seeded) {
@@ -241,11 +262,17 @@ double scan_at_scale(const std::string& bench_folder, int values) {
   Seeder seeder(bench_folder);
   seeder.seed(kRunValuePlaces, values, Flags::SomeSwitchedOff);
   seeder.seed(kShortcutPlaces, values / 10, Flags::SomeSwitchedOff);
-  const int total = values + values / 10;
+  // Some in every other registry place, the same whatever the scale.
+  seeder.seed(kMoreValuePlaces, 80);
+  seeder.seed_program_lists(10);
+  seeder.seed_packaged_tasks(5);
+  const int total = static_cast<int>(seeder.entries().size());
   int switched_off = 0;
   for (const SeededEntry& entry : seeder.entries()) switched_off += entry.switched_off();
   const int rounds = values <= 1000 ? 7 : values <= 10000 ? 3 : 1;
   std::vector<double> scans, floors, unlisted, flag_reads, flag_floors, cli_lists, program_checks;
+  std::vector<double> checks;  // check --baseline, at the size that has an aim
+  std::wstring baseline;       // what list --json wrote in the first round, for them
   int listed = 0;
   for (int round = 0; round < rounds; ++round) {
     {
@@ -299,7 +326,23 @@ double scan_at_scale(const std::string& bench_folder, int values) {
       if (round == 0) {
         const std::string fault = check_json_list(status, output, seeder.entries());
         if (!fault.empty()) failure("list --json " + std::to_string(values) + ": " + fault);
+        if (fault.empty() && values == 10000) baseline = saved_baseline(output.out_text);
       }
+    }
+    if (!baseline.empty()) {
+      // Nothing changed since the baseline was saved: nothing may differ.
+      win32::Win32Services services;
+      KeptOutput output;
+      cli::Request request;
+      request.verb = cli::Verb::Check;
+      request.baseline = narrow(baseline);
+      const Stopwatch clock;
+      const int status = cli::run_request(
+          request, [&](Dialogs& dialogs) { return services.platform(dialogs); }, output);
+      checks.push_back(clock.milliseconds());
+      if (status != 0)
+        failure("check --baseline " + std::to_string(values) + ": ended with " +
+                std::to_string(status) + ": " + output.out_text.substr(0, 300) + output.err_text);
     }
     Session session;
     const Stopwatch clock;
@@ -340,6 +383,14 @@ double scan_at_scale(const std::string& bench_folder, int values) {
       values == 10000 ? (std::string(" (aim <= 1.5x: ") + aim(cli / floor <= 1.5) + ")").c_str()
                       : "");
   // The fields program and program_missing need one question of the disk
+  if (!checks.empty()) {
+    ::DeleteFileW(baseline.c_str());
+    const double check = median(checks);
+    line(
+        "runwarden-cli check --baseline, %d values + %d shortcuts against a baseline of as many: "
+        "%.1f ms, floor (list --json of the same entries) %.1f ms, ratio %.2fx (aim <= 1.5x: %s)",
+        values, values / 10, check, cli, check / cli, aim(check / cli <= 1.5));
+  }
   // per entry, which the scan never asks: its own floor beside the scan's.
   const double details_floor = floor + median(program_checks);
   line(
@@ -544,8 +595,13 @@ void bench_start(const std::string& bench_folder, const std::string& runwarden) 
     return;
   }
   Seeder seeder(folder_of_file(runwarden));
-  seeder.seed(kRunValuePlaces, 45);
+  // 50 in all: one in each place of the other registry places, one in each list,
+  // three packaged apps' startup tasks.
+  seeder.seed(kRunValuePlaces, 29);
   seeder.seed(kShortcutPlaces, 5);
+  seeder.seed(kMoreValuePlaces, 8);
+  seeder.seed_program_lists(1);
+  seeder.seed_packaged_tasks(3);
   // Read after the window shows, on a thread of their own, as they are at
   // every start.
   seeder.seed_tasks(5);
@@ -709,6 +765,29 @@ std::string check_with_platform(const ProgramsToCheck& checked) {
   return first;
 }
 
+// list --verify must have found each seeded entry's program for what it is.
+std::string check_verified_list(int status, const KeptOutput& output,
+                                const ProgramsToCheck& checked) {
+  if (status != 0) return "ended with " + std::to_string(status) + ": " + output.err_text;
+  std::unordered_map<std::string, std::string> found;  // the signature by name
+  for (const auto& entry : nlohmann::json::parse(output.out_text))
+    found[entry["name"].get<std::string>()] = entry["signature"].get<std::string>();
+  static constexpr std::pair<SignatureState, std::string_view> kWords[] = {
+      {SignatureState::kValid, "valid"},
+      {SignatureState::kNotValid, "not valid"},
+      {SignatureState::kNotTrusted, "not trusted"},
+      {SignatureState::kNotSigned, "not signed"}};
+  for (std::size_t i = 0; i < checked.kinds.size(); ++i) {
+    const SignatureState state = signed_programs::file_of(checked.kinds[i]).state;
+    const std::string name = std::string(kSeedPrefix) + std::to_string(i);
+    const auto words = std::find_if(std::begin(kWords), std::end(kWords),
+                                    [&](const auto& each) { return each.first == state; });
+    if (found[name] != words->second)
+      return "'" + name + "' found " + found[name] + ", not " + std::string(words->second);
+  }
+  return {};
+}
+
 // Checking the signatures of 50 program files and hashing them, beside the
 // same calls of Windows alone. Wine checks embedded signatures for real and
 // has no catalogues.
@@ -730,7 +809,12 @@ void bench_signatures() {
     programs.signature(narrow(checked.files[0]));
     line("signatures: the first check in a process: %.1f ms", clock.milliseconds());
   }
-  std::vector<double> floors, checks;
+  // The same files as the programs of as many entries, for list --verify.
+  seeding::Seeder entries{std::string(kSeedPrefix)};
+  for (std::size_t i = 0; i < checked.files.size(); ++i)
+    entries.text(StartupLocation::CurrentUserRun, std::string(kSeedPrefix) + std::to_string(i),
+                 "\"" + narrow(checked.files[i]) + "\" /background");
+  std::vector<double> floors, checks, lists;
   for (int round = 0; round < 7; ++round) {
     {
       const Stopwatch clock;
@@ -739,10 +823,23 @@ void bench_signatures() {
       const std::string fault = round == 0 ? check_signature_floor(found, checked) : "";
       if (!fault.empty()) failure("signatures floor: " + fault);
     }
+    {
+      const Stopwatch clock;
+      const std::string fault = check_with_platform(checked);
+      checks.push_back(clock.milliseconds());
+      if (!fault.empty() && round == 0) failure("signatures: " + fault);
+    }
+    win32::Win32Services services;
+    KeptOutput output;
+    cli::Request request;
+    request.format = cli::Format::Json;
+    request.verify = true;
     const Stopwatch clock;
-    const std::string fault = check_with_platform(checked);
-    checks.push_back(clock.milliseconds());
-    if (!fault.empty() && round == 0) failure("signatures: " + fault);
+    const int status = cli::run_request(
+        request, [&](Dialogs& dialogs) { return services.platform(dialogs); }, output);
+    lists.push_back(clock.milliseconds());
+    const std::string fault = round == 0 ? check_verified_list(status, output, checked) : "";
+    if (!fault.empty()) failure("list --verify: " + fault);
   }
   wine_support::remove_tree(checked.folder);
   const double check = median(checks), floor = median(floors);
@@ -751,6 +848,11 @@ void bench_signatures() {
       "unsigned in turn) through the platform: %.1f ms, floor (the same calls of Windows alone) "
       "%.1f ms, ratio %.2fx",
       kPrograms, check, floor, check / floor);
+  const double list = median(lists);
+  line(
+      "runwarden-cli list --verify --json, %d entries whose programs are those files: %.1f ms, "
+      "floor (the same calls of Windows alone) %.1f ms, ratio %.2fx (aim <= 1.5x: %s)",
+      kPrograms, list, floor, list / floor, aim(list / floor <= 1.5));
 }
 
 std::vector<int> parse_sizes(const std::string& text) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/packaged_tasks.h"
 #include "platform/win32/com.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
@@ -49,6 +50,103 @@ std::size_t enumerate_shortcuts(const std::string& folder) {
     ++seen;
   } while (::FindNextFileW(find.get(), &found));
   return seen;
+}
+
+// Each list value read whole, and its programs counted at their separators.
+std::size_t read_program_lists(const PlaceInfo& info) {
+  std::size_t seen = 0;
+  for (const ProgramListValue& list : info.lists) {
+    UniqueHkey key;
+    if (open_key(list.hive, list.key_path, KEY_READ | list.view, key) != ERROR_SUCCESS) continue;
+    const std::wstring name = widen(std::string(list.value_name));
+    DWORD size = 0;
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, &size) !=
+        ERROR_SUCCESS)
+      continue;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
+      continue;
+    const std::wstring separators = widen(std::string(list.separators));
+    for (std::size_t at = 0; at < text.size() && text[at] != L'\0';) {
+      const std::size_t end = text.find_first_of(separators + L'\0', at);
+      if (end != at) ++seen;
+      if (end == std::wstring::npos) break;
+      at = end + 1;
+    }
+  }
+  return seen;
+}
+
+std::vector<std::wstring> subkey_names(HKEY parent) {
+  std::vector<std::wstring> names;
+  static wchar_t name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 256;
+    if (::RegEnumKeyExW(parent, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      return names;
+    names.emplace_back(name, length);
+  }
+}
+
+// Each family's tasks and their State, then each installed package's folder
+// and its manifest's bytes, read once.
+std::size_t read_packaged_tasks(const PlaceInfo& info) {
+  std::size_t seen = 0;
+  UniqueHkey families;
+  const RegistryKey at = key_of(info);
+  if (open_key(at.hive, at.path, KEY_READ, families) != ERROR_SUCCESS) return 0;
+  for (const std::wstring& family : subkey_names(families.get())) {
+    UniqueHkey tasks;
+    if (::RegOpenKeyExW(families.get(), family.c_str(), 0, KEY_READ, tasks.put()) != ERROR_SUCCESS)
+      continue;
+    for (const std::wstring& task : subkey_names(tasks.get())) {
+      DWORD state = 0;
+      DWORD size = sizeof state;
+      if (::RegGetValueW(tasks.get(), task.c_str(), L"State", RRF_RT_REG_DWORD, nullptr, &state,
+                         &size) == ERROR_SUCCESS)
+        ++seen;
+    }
+  }
+  UniqueHkey packages;
+  if (open_key(kHkeyCurrentUser, packaged::kPackagesKey, KEY_READ, packages) != ERROR_SUCCESS)
+    return seen;
+  for (const std::wstring& package : subkey_names(packages.get())) {
+    wchar_t folder[MAX_PATH];
+    DWORD size = sizeof folder;
+    if (::RegGetValueW(packages.get(), package.c_str(), L"PackageRootFolder", RRF_RT_REG_SZ,
+                       nullptr, folder, &size) != ERROR_SUCCESS)
+      continue;
+    win32::UniqueFile file(::CreateFileW(
+        (std::wstring(folder) + L"\\" + widen(std::string(packaged::kManifestFile))).c_str(),
+        GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) continue;
+    static char bytes[1 << 16];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), bytes, sizeof bytes, &read, nullptr) && read > 0) {
+    }
+  }
+  return seen;
+}
+
+// The values that switch whole lists off, of the machine and of the user.
+void read_list_policies() {
+  for (const Hive hive : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+    UniqueHkey key;
+    if (open_key(hive, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                 KEY_READ | KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
+      continue;
+    static wchar_t name[kNameRoom];
+    for (DWORD index = 0;; ++index) {
+      DWORD length = kNameRoom;
+      BYTE data[64];
+      DWORD size = sizeof data;
+      const LSTATUS read =
+          ::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, data, &size);
+      if (read != ERROR_SUCCESS && read != ERROR_MORE_DATA) break;
+    }
+  }
 }
 
 // Every value of the place's StartupApproved key, named and then read.
@@ -146,10 +244,25 @@ Enumerated enumerate_places(const seeding::Seeder& places) {
     const PlaceInfo& info = place(location);
     if (info.active && seen > 0 && !info.flag.key.empty()) read_flags(info, counts);
   };
-  for (StartupLocation location : kRunValuePlaces)
-    walk(location, enumerate_values(place(location)));
-  for (StartupLocation location : kShortcutPlaces)
-    walk(location, enumerate_shortcuts(places.folder_of(location)));
+  read_list_policies();
+  // Every place, as the scan walks them.
+  for (const PlaceInfo& info : kPlaces) {
+    switch (info.storage) {
+      case Storage::RunValues:
+      case Storage::ParkedValues:
+        walk(info.location, enumerate_values(info));
+        break;
+      case Storage::Shortcuts:
+        walk(info.location, enumerate_shortcuts(places.folder_of(info.location)));
+        break;
+      case Storage::ProgramLists:
+        walk(info.location, read_program_lists(info));
+        break;
+      case Storage::PackagedTasks:
+        walk(info.location, read_packaged_tasks(info));
+        break;
+    }
+  }
   return counts;
 }
 

@@ -11,10 +11,11 @@
 
 namespace rw::bench {
 
-// What the scan's walk asks the OS: every value name of the Run-value places
-// (each in its own view of the registry) and every "*.lnk" of the shortcut
-// folders; and, for each active place that holds any entry, every value of
-// its StartupApproved key with its data.
+// What the scan's walk asks the OS: the policies that switch whole lists
+// off, every value name of the places of values (each in its own view of the
+// registry), every "*.lnk" of the shortcut folders and every list of
+// programs read whole; and, for each active place that holds any entry,
+// every value of its StartupApproved key with its data.
 struct Enumerated {
   std::size_t entries = 0;       // names seen in the places
   std::size_t flags = 0;         // StartupApproved values read

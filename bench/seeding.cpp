@@ -33,7 +33,27 @@ std::string seeded_program(const std::string& name) {
 }
 
 Seeder::Seeder(std::string program_folder)
-    : places_(std::string(kSeedPrefix), seeding::shortcut_folders(std::move(program_folder))) {}
+    : places_(std::string(kSeedPrefix), seeding::shortcut_folders(program_folder)),
+      packages_folder_(program_folder + "\\RWBench packages") {}
+
+// Named without the seed prefix: the checks of seeded entries count those of
+// the Run keys and folders only.
+void Seeder::seed_packaged_tasks(int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::string app = "RWBench.App" + std::to_string(packaged_tasks_.size());
+    const std::string full_name = app + "_1.0.0.0_x64__8wekyb3d8bbwe";
+    packaged_tasks_.push_back(
+        {app + "_8wekyb3d8bbwe", "Startup", 2, full_name, packages_folder_ + "\\" + full_name,
+         seeding::startup_task_manifest("Startup", app + " at logon", "App.exe")});
+  }
+  write_packaged_tasks();
+}
+
+void Seeder::write_packaged_tasks() {
+  if (packaged_tasks_.empty()) return;
+  places_.folder(packages_folder_);
+  for (const seeding::Seeder::PackagedTask& task : packaged_tasks_) places_.packaged_task(task);
+}
 
 void Seeder::seed_tasks(int count) {
   for (int i = 0; i < count; ++i) {
@@ -60,9 +80,34 @@ void Seeder::seed(std::span<const StartupLocation> places, int count, Flags flag
   entries_.insert(entries_.end(), added.begin(), added.end());
 }
 
+void Seeder::seed_program_lists(int count) {
+  static unsigned counter = 0;
+  for (const PlaceInfo& info : kPlaces) {
+    for (std::size_t list = 0; list < info.lists.size(); ++list) {
+      // Each program a name without blanks, which the load lines split at.
+      const std::string_view own = info.lists[list].windows_own;
+      std::string text = own.empty() ? std::string() : std::string(own) + ".exe";
+      for (int i = 0; i < count; ++i) {
+        const std::string program =
+            std::string(kSeedListFolder) + "p" + std::to_string(++counter) + ".exe";
+        text += (text.empty() ? "" : ",") + program;
+        entries_.push_back(SeededEntry{program, info.location});
+      }
+      lists_.push_back(ListText{info.location, list, std::move(text)});
+    }
+  }
+  write_lists();
+}
+
 void Seeder::reset() {
   places_.take_back();
   write(entries_);
+  write_lists();
+  write_packaged_tasks();
+}
+
+void Seeder::write_lists() {
+  for (const ListText& list : lists_) places_.programs(list.location, list.list, list.text);
 }
 
 void Seeder::write(std::span<const SeededEntry> entries) {
@@ -71,6 +116,7 @@ void Seeder::write(std::span<const SeededEntry> entries) {
   std::string shortcut(512, '\0');
   shortcut[0] = 'L';
   for (const SeededEntry& entry : entries) {
+    if (place(entry.location).storage == Storage::ProgramLists) continue;  // see write_lists
     if (place(entry.location).storage == Storage::Shortcuts) {
       places_.shortcut(entry.location, entry.name, shortcut);
     } else {

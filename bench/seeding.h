@@ -16,6 +16,9 @@ namespace rw::bench {
 // Every seeded name starts with this, so a check can tell them from entries
 // that were there before.
 inline constexpr std::string_view kSeedPrefix = "RWBench ";
+// And every seeded program of a list, whose name is its path: a list of the
+// load lines splits a name at its blanks.
+inline constexpr std::string_view kSeedListFolder = "C:\\RWBench\\";
 
 // The first byte of a StartupApproved value as Windows writes it: its lowest
 // bit says the entry is switched off (Task Manager writes 03, Settings 07).
@@ -37,6 +40,13 @@ inline constexpr StartupLocation kRunValuePlaces[] = {
     StartupLocation::AllUsersRun,          StartupLocation::CurrentUserRun,
     StartupLocation::CurrentUserRunParked, StartupLocation::AllUsersRunParked,
     StartupLocation::AllUsersRun32,        StartupLocation::AllUsersRun32Parked};
+// The other places of Run values: RunOnce with its parking, and the Run keys
+// set by policies.
+inline constexpr StartupLocation kMoreValuePlaces[] = {
+    StartupLocation::CurrentUserRunOnce,    StartupLocation::AllUsersRunOnce,
+    StartupLocation::AllUsersRunOnce32,     StartupLocation::CurrentUserRunOnceParked,
+    StartupLocation::AllUsersRunOnceParked, StartupLocation::AllUsersRunOnce32Parked,
+    StartupLocation::CurrentUserPolicyRun,  StartupLocation::AllUsersPolicyRun};
 inline constexpr StartupLocation kShortcutPlaces[] = {
     StartupLocation::CurrentUserStartup, StartupLocation::AllUsersStartup,
     StartupLocation::CurrentUserStartupParked, StartupLocation::AllUsersStartupParked};
@@ -62,19 +72,39 @@ class Seeder {
   void seed(std::span<const StartupLocation> places, int count, Flags flags = Flags::None);
   // Adds `count` scheduled tasks that start at logon; reset() leaves them.
   void seed_tasks(int count);
+  // Adds `count` programs to every list of every place of program lists,
+  // after Windows' own program where the list names one.
+  void seed_program_lists(int count);
+  // Adds `count` packaged apps' startup tasks, each of a package of its own
+  // whose manifest is in a folder beside the program.
+  void seed_packaged_tasks(int count);
   // Takes every seeded entry and flag out of every place, and lays them all
   // out again as they were seeded.
   void reset();
 
   const std::vector<SeededEntry>& entries() const { return entries_; }
+  const std::vector<seeding::Seeder::PackagedTask>& packaged_tasks() const {
+    return packaged_tasks_;
+  }
   // Where the entries are, and where they are now.
   const seeding::Seeder& places() const { return places_; }
 
  private:
   void write(std::span<const SeededEntry> entries);
 
+  void write_lists();
+  void write_packaged_tasks();
+
   seeding::Seeder places_;
+  std::string packages_folder_;
   std::vector<SeededEntry> entries_;
+  struct ListText {
+    StartupLocation location;
+    std::size_t list;
+    std::string text;
+  };
+  std::vector<ListText> lists_;
+  std::vector<seeding::Seeder::PackagedTask> packaged_tasks_;
   int flag_candidates_ = 0;  // entries of active places seeded so far
 };
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "catalogue/entry_store.h"
+#include "catalogue/packaged_tasks.h"
 #include "platform/settings_store.h"
 #include "platform/win32/com.h"
 #include "platform/win32/handles.h"
@@ -145,14 +146,16 @@ bool is_empty(const Key& key) {
          subkeys == 0 && values == 0;
 }
 
+bool holds_values(const PlaceInfo& info) {
+  return info.storage == Storage::RunValues || info.storage == Storage::ParkedValues;
+}
+
 // Every key where a place keeps its entries, their flags or the types of
 // parked values.
 std::set<Key> place_keys() {
   std::set<Key> keys;
   for (const PlaceInfo& info : kPlaces) {
-    if (info.storage == Storage::RunValues || info.storage == Storage::ParkedValues) {
-      keys.insert(run_key(info.location));
-    }
+    if (holds_values(info)) keys.insert(run_key(info.location));
     if (const auto key = flag_key(info.location)) keys.insert(*key);
     if (const auto key = type_record_key(info.location)) keys.insert(*key);
   }
@@ -169,11 +172,18 @@ ShortcutFolders shortcut_folders(std::string program_folder) {
 
 Key run_key(StartupLocation location) {
   const PlaceInfo& info = place(location);
-  if (info.storage != Storage::RunValues && info.storage != Storage::ParkedValues) {
-    throw std::invalid_argument(std::string(info.name) + " has no key");
-  }
+  if (!holds_values(info)) throw std::invalid_argument(std::string(info.name) + " has no key");
   RegistryKey key = key_of(info);
   return {key.hive, std::move(key.path), key.view};
+}
+
+std::pair<Key, std::string> list_value(StartupLocation location, std::size_t list) {
+  const PlaceInfo& info = place(location);
+  if (list >= info.lists.size()) {
+    throw std::invalid_argument(std::string(info.name) + " has no list " + std::to_string(list));
+  }
+  const ProgramListValue& value = info.lists[list];
+  return {Key{value.hive, std::string(value.key_path), value.view}, std::string(value.value_name)};
 }
 
 std::string folder_of(StartupLocation location, const ShortcutFolders& folders) {
@@ -211,6 +221,27 @@ std::vector<std::uint8_t> flag_bytes(std::uint8_t first) {
   constexpr std::uint64_t kSwitchedOffAt = 134'116'992'000'000'000;
   for (int i = 0; i < 8; ++i) bytes[4 + i] = static_cast<std::uint8_t>(kSwitchedOffAt >> (8 * i));
   return bytes;
+}
+
+std::string startup_task_manifest(std::string_view task_id, std::string_view display_name,
+                                  std::string_view executable) {
+  return std::string(R"(<?xml version="1.0" encoding="utf-8"?>
+<Package xmlns="http://schemas.microsoft.com/appx/manifest/foundation/windows10"
+         xmlns:uap5="http://schemas.microsoft.com/appx/manifest/uap/windows10/5">
+  <Applications>
+    <Application Id="App" Executable=")") +
+         std::string(executable) + R"(" EntryPoint="Windows.FullTrustApplication">
+      <Extensions>
+        <uap5:Extension Category="windows.startupTask">
+          <uap5:StartupTask TaskId=")" +
+         std::string(task_id) + R"(" Enabled="true" DisplayName=")" + std::string(display_name) +
+         R"("/>
+        </uap5:Extension>
+      </Extensions>
+    </Application>
+  </Applications>
+</Package>
+)";
 }
 
 void write_value(const Key& key, std::string_view name, std::uint32_t type,
@@ -287,6 +318,11 @@ void Seeder::text(StartupLocation location, std::string_view name, std::string_v
   value(location, name, REG_SZ, text_to_registry_bytes(command));
 }
 
+void Seeder::programs(StartupLocation location, std::size_t list, std::string_view programs) {
+  const auto [key, name] = list_value(location, list);
+  text(key, name, programs);
+}
+
 void Seeder::shortcut(StartupLocation location, std::string_view name, std::string_view bytes) {
   note_name(name);
   const std::string folder = folder_of(location);
@@ -322,6 +358,20 @@ void Seeder::folder(const std::string& path) {
   if (!::CreateDirectoryW(api_path(path).c_str(), nullptr))
     throw PlatformError("CreateDirectoryW", path, ::GetLastError());
   folders_made_.push_back(path);
+}
+
+void Seeder::packaged_task(const PackagedTask& task) {
+  const std::string states = key_of(place(StartupLocation::PackagedStartupTask)).path;
+  const std::uint32_t state = task.state;
+  value(Key{kHkeyCurrentUser, states + "\\" + task.family + "\\" + task.task_id},
+        packaged::kStateValue, REG_DWORD,
+        {static_cast<std::uint8_t>(state), static_cast<std::uint8_t>(state >> 8),
+         static_cast<std::uint8_t>(state >> 16), static_cast<std::uint8_t>(state >> 24)});
+  text(Key{kHkeyCurrentUser, std::string(packaged::kPackagesKey) + "\\" + task.full_name},
+       packaged::kRootFolderValue, task.folder);
+  folder(task.folder);
+  const std::string manifest = task.folder + "\\" + std::string(packaged::kManifestFile);
+  if (!exists(manifest)) file(manifest, task.manifest);
 }
 
 std::string Seeder::folder_of(StartupLocation location) const {

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalogue/places.h"
@@ -39,6 +40,9 @@ ShortcutFolders shortcut_folders(std::string program_folder = {});
 // folder_of raise std::invalid_argument for a place of the other kind.
 Key run_key(StartupLocation location);
 std::string folder_of(StartupLocation location, const ShortcutFolders& folders);
+// The key and the value of a place's list of programs, by its index in the
+// row; raises std::invalid_argument for one the row does not have.
+std::pair<Key, std::string> list_value(StartupLocation location, std::size_t list);
 // Windows' flag over the place's entries (a parked place's comes from its
 // partner), and the name of an entry's value there.
 std::optional<Key> flag_key(StartupLocation location);
@@ -50,6 +54,12 @@ std::optional<Key> type_record_key(StartupLocation location);
 // off), three zero bytes, and the time it was switched off (a fixed one), or
 // zeros while it is on.
 std::vector<std::uint8_t> flag_bytes(std::uint8_t first);
+
+// A package's manifest (AppxManifest.xml) whose one application declares
+// one startup task, with its display name and its program below the
+// package's folder.
+std::string startup_task_manifest(std::string_view task_id, std::string_view display_name,
+                                  std::string_view executable);
 
 // Writers that keep no record of what they wrote. Each raises PlatformError
 // naming the call, the key or path, and the status.
@@ -82,6 +92,9 @@ class Seeder {
              const std::vector<std::uint8_t>& data);
   void text(StartupLocation location, std::string_view name, std::string_view command);
   void shortcut(StartupLocation location, std::string_view name, std::string_view bytes);
+  // A place's list of programs (see list_value), as a string, put back as it
+  // was at the end.
+  void programs(StartupLocation location, std::size_t list, std::string_view programs);
   void flag(StartupLocation location, std::string_view name, std::uint8_t first);
   // A scheduled task named `name` in a task folder named after the prefix,
   // placed as Task Scheduler keeps it: its XML as a UTF-16 file under
@@ -97,6 +110,20 @@ class Seeder {
   void text(const Key& key, std::string_view name, std::string_view command);
   void file(const std::string& path, std::string_view bytes = {}, std::uint32_t attributes = 0);
   void folder(const std::string& path);
+
+  // A packaged app's startup task as Windows keeps it: its State under its
+  // package family's key, its package's folder among the installed
+  // packages, and the package's manifest in that folder, whose parent must
+  // be there.
+  struct PackagedTask {
+    std::string family;  // "<Name>_<PublisherId>"
+    std::string task_id;
+    std::uint32_t state = 2;
+    std::string full_name;  // "<Name>_<Version>_<Architecture>_<ResourceId>_<PublisherId>"
+    std::string folder;
+    std::string manifest;  // AppxManifest.xml's text, written unless one is there
+  };
+  void packaged_task(const PackagedTask& task);
 
   std::string folder_of(StartupLocation location) const;
   // Whether the place holds the entry now.

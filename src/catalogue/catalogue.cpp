@@ -8,7 +8,7 @@ PlaceFolders PlaceFolders::resolve(Folders& folders) {
   const std::string program_folder = folders.program_folder();
   for (const PlaceInfo& info : kPlaces) {
     if (info.storage != Storage::Shortcuts) continue;
-    std::string& path = resolved.paths_[row_of(info.location)];
+    std::string& path = resolved.paths_[row_index(info)];
     path = info.folder.csidl != 0 ? resolve_startup_folder(folders, info.folder.csidl,
                                                            windows_folder, info.folder.tail)
                                   : program_folder + std::string(info.folder.tail);
@@ -16,9 +16,7 @@ PlaceFolders PlaceFolders::resolve(Folders& folders) {
   return resolved;
 }
 
-const std::string& PlaceFolders::of(const PlaceInfo& info) const {
-  return paths_[row_of(info.location)];
-}
+const std::string& PlaceFolders::of(const PlaceInfo& info) const { return paths_[row_index(info)]; }
 
 std::string resolve_startup_folder(Folders& folders, int csidl, std::string_view windows_folder,
                                    std::string_view fallback_tail) {

@@ -47,6 +47,15 @@ ContextMenuState context_menu_state(const EntryList& list) {
   return state;
 }
 
+std::string_view item_lock_reason(const EntryList& list, int index) {
+  if (!list.locked(index)) return {};
+  const PlaceInfo* info = find_place(list.tag(index));
+  const std::string_view why =
+      info == nullptr ? std::string_view() : lock_reason(*info, list.off(index));
+  // A locked item always says something, even where its place has no words.
+  return why.empty() ? std::string_view("Runwarden cannot switch it") : why;
+}
+
 ContextMenuState context_menu_state(Catalogue& catalogue) {
   ContextMenuState state = context_menu_state(catalogue.list);
   if (state.details_enabled) {
@@ -59,8 +68,11 @@ ContextMenuState context_menu_state(Catalogue& catalogue) {
 void show_details(Catalogue& catalogue) {
   const int index = catalogue.list.current();
   if (index < 0) return;
-  catalogue.platform.dialogs.message_box(details_text(describe_item(catalogue, index)),
-                                         mb::kInformation, titled(": DETAILS"));
+  EntryDetails details = describe_item(catalogue, index);
+  // Asked for by the user, so worth its cost; the infotip never pays it.
+  verify_program(catalogue, details);
+  catalogue.platform.dialogs.message_box(details_text(details), mb::kInformation,
+                                         titled(": DETAILS"));
 }
 
 void open_file_location(Catalogue& catalogue) {

@@ -1,8 +1,10 @@
 #include "catalogue/details.h"
 
+#include "catalogue/entry_id.h"
 #include "catalogue/entry_store.h"
 #include "catalogue/messages.h"
 #include "catalogue/scan.h"
+#include "catalogue/signature_words.h"
 
 namespace rw {
 
@@ -34,7 +36,8 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
   details.name = name;
   details.key = entry.key;
   details.place = &info;
-  details.scope = entry.scope.value_or(info.scope);
+  details.scope = entry.scope ? *entry.scope : entry_scope(info, entry.key);
+  details.id = entry_id(catalogue.platform.text_rules, info, details.user, name, entry.key);
   details.starts = starts(info, entry.off);
   details.off = info.active ? entry.off : OffReason::Parked;
   details.lock = lock_reason(info, entry.off);
@@ -45,12 +48,13 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
     } else if (!(launch = launch_of(catalogue, info, name, entry.key, known))) {
       details.warnings.push_back("It is no longer in " + std::string(info.where) + ".");
     } else {
-      details.about = std::move(launch->about);
+      details.facts = std::move(launch->facts);
       if (!launch->problem.empty()) {
         details.warnings.push_back(launch->problem);
       } else {
         details.command = std::move(launch->command);
         details.stored_command = std::move(launch->stored);
+        details.origin = std::move(launch->origin);
         // A target is a file name, not a command line: nothing to search or split.
         details.program =
             launch->target ? finder.file_at(*launch->target) : finder.find(details.command);
@@ -60,6 +64,7 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
     details.warnings.push_back(
         entry_failure(catalogue.platform.status_text, "It cannot be read: ", error));
   }
+  if (!info.warning.empty()) details.warnings.emplace_back(info.warning);
   if (details.program && details.program->found) {
     details.made_by = catalogue.platform.programs.describe_file(details.program->path);
   }
@@ -101,6 +106,25 @@ EntryDetails describe_item(Catalogue& catalogue, int index) {
   return describe_entry(catalogue, *info, list.text(index), list.off(index), list.key(index));
 }
 
+void verify_program(Catalogue& catalogue, EntryDetails& details) {
+  Verification& verified = details.verified.emplace();
+  // A file on the network is never touched: reading it could wait on a server.
+  const bool on_this_computer =
+      details.program && details.program->found && details.program->not_checked.empty();
+  if (!on_this_computer) return;
+  Programs& programs = catalogue.platform.programs;
+  try {
+    verified.signature = programs.signature(details.program->path);
+    verified.sha256 = programs.sha256(details.program->path);
+  } catch (const PlatformError& error) {
+    verified.signature = Signature{};
+    verified.sha256.reset();
+    verified.failure = error;
+    details.warnings.push_back("Its program file's signature cannot be checked: " +
+                               failure_words(catalogue.platform.status_text, error) + ".");
+  }
+}
+
 std::string details_text(const EntryDetails& details) {
   std::string text = shown_name(details.name);
   if (details.place == nullptr && details.warnings.empty()) return text;  // a note
@@ -110,14 +134,19 @@ std::string details_text(const EntryDetails& details) {
   if (details.place != nullptr && !details.place->note.empty()) {
     text += "\nNote: " + std::string(details.place->note);
   }
-  if (!details.lock.empty()) text += "\nCannot be switched here: " + std::string(details.lock);
-  if (!details.about.empty()) text += "\n" + details.about;
+  if (!details.lock.empty()) text += "\n" + cannot_switch_words(details.lock);
+  for (const std::string& fact : details.facts) text += "\n" + fact;
   if (!details.command.empty()) text += "\nCommand: " + details.command;
   if (!details.stored_command.empty()) text += "\nStored as: " + details.stored_command;
+  if (!details.origin.empty()) text += "\nListed in: " + details.origin;
   if (details.program && details.program->found) text += "\nProgram: " + details.program->path;
   if (!details.made_by.company.empty()) text += "\nPublisher: " + details.made_by.company;
   if (!details.made_by.description.empty()) {
     text += "\nDescription: " + details.made_by.description;
+  }
+  if (details.verified) {
+    const std::string line = signature_line(details.verified->signature);
+    if (!line.empty()) text += "\n" + line;
   }
   for (const std::string& warning : details.warnings) text += "\nWarning: " + warning;
   return text;

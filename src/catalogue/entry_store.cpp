@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "catalogue/messages.h"
+#include "catalogue/packaged_tasks.h"
 #include "catalogue/registry_values.h"
 #include "platform/settings_store.h"
 
@@ -310,8 +311,9 @@ const PlaceStorage& storage_of(const PlaceInfo& info) {
   static const ParkedValueStorage parked_values;
   static const ShortcutStorage shortcuts;
   // In the order of Storage's kinds.
-  static const PlaceStorage* const kStorages[] = {&run_values, &parked_values, &shortcuts,
-                                                  &scheduled_task_storage()};
+  static const PlaceStorage* const kStorages[] = {&run_values,          &parked_values,
+                                                  &shortcuts,           &program_list_storage(),
+                                                  &packaged::storage(), &scheduled_task_storage()};
   return *kStorages[static_cast<std::size_t>(info.storage)];
 }
 
@@ -360,6 +362,10 @@ bool is_movable(const PlaceInfo& info, const Content& content) {
 std::optional<Launch> launch_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                                 std::string_view key, const Content* known) {
   return storage_of(info).launch(catalogue, info, name, key, known);
+}
+
+Scope entry_scope(const PlaceInfo& info, std::string_view key) {
+  return storage_of(info).scope_of(info, key);
 }
 
 void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,

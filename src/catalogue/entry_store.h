@@ -56,8 +56,10 @@ struct Launch {
   // neither searched for nor split like a command line.
   std::optional<std::string> target;
   std::string problem;  // why it starts nothing: "It holds binary data, not a command line."
-  // Lines of what the place alone knows of it (a task's path and trigger).
-  std::string about;
+  // The value it is listed in, where its place reads several.
+  std::string origin;
+  // What else the details show of it, a line each: "Package family: ...".
+  std::vector<std::string> facts;
 };
 
 // A switch the storage accepted without changing the entry, as read back:
@@ -97,10 +99,13 @@ class PlaceStorage {
   // not change.
   virtual void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                                std::string_view key, bool on) const;
+  // Whom the entry starts for, where its place holds entries of both scopes.
+  virtual Scope scope_of(const PlaceInfo& info, std::string_view) const { return info.scope; }
 };
 const PlaceStorage& storage_of(const PlaceInfo& info);
-// The readers that live in files of their own.
-const PlaceStorage& scheduled_task_storage();
+// The reader of programs listed in values (program_lists.cpp).
+const PlaceStorage& program_list_storage();
+const PlaceStorage& scheduled_task_storage();  // task_storage.cpp
 
 inline constexpr std::string_view kShortcutSuffix = ".lnk";
 // folder + "\" + name + ".lnk"
@@ -175,6 +180,9 @@ bool is_movable(const PlaceInfo& info, const Content& content);
 // raises SwitchNotMade when the storage says it is not.
 void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                      std::string_view key, bool on);
+
+// Whom the entry starts for: its place's scope, unless its key says otherwise.
+Scope entry_scope(const PlaceInfo& info, std::string_view key);
 
 // What the entry starts; nothing when it is not there.
 std::optional<Launch> launch_of(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,

@@ -28,6 +28,10 @@ std::string shown_name(std::string_view name) {
   return shown;
 }
 
+std::string cannot_switch_words(std::string_view reason) {
+  return "Cannot be switched here: " + std::string(reason);
+}
+
 std::string inexact_name_words() {
   return "has a name with a character that Windows cannot be asked for exactly (a NUL "
          "character or a lone surrogate); acting on it would reach another entry, so it is left "

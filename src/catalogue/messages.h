@@ -27,6 +27,10 @@ std::string shown_name(std::string_view name);
 // after its name: "'X' has a name with ...".
 std::string inexact_name_words();
 
+// Why an entry's checkbox cannot be changed, as the details and the
+// window's tip say it: "Cannot be switched here: <reason>".
+std::string cannot_switch_words(std::string_view reason);
+
 // What a value of a type that is not a string holds: "binary data".
 std::string type_words(std::uint32_t type);
 

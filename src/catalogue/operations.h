@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/catalogue.h"
@@ -78,8 +79,15 @@ ContextMenuState context_menu_state(const EntryList& list);
 // may read a shortcut or the disk, so it is for the menu's opening.
 ContextMenuState context_menu_state(Catalogue& catalogue);
 
+// Why the item's checkbox cannot be changed, in words that can follow a
+// colon (see lock_reason); empty when it can. The window shows it where a
+// click or Space on the checkbox is refused, runwarden-cli where disable or
+// enable is.
+std::string_view item_lock_reason(const EntryList& list, int index);
+
 // Details: the current entry's details in an information box titled
-// "Runwarden: DETAILS". Nothing without a current item.
+// "Runwarden: DETAILS", with who signed its program file, checked now.
+// Nothing without a current item.
 void show_details(Catalogue& catalogue);
 
 // Open file location: Explorer on the folder of the current entry's program

@@ -1,31 +1,21 @@
 #include "catalogue/places.h"
 
+#include <algorithm>
+
 #include "platform/settings_store.h"
 
 namespace rw {
 
 namespace {
 
+// Rows in the order of their numbers, so that a tag is found by halving.
 constexpr bool rows_in_number_order() {
   for (std::size_t index = 1; index < kPlaces.size(); ++index) {
     if (kPlaces[index - 1].location >= kPlaces[index].location) return false;
   }
-  return kPlaces.front().location == StartupLocation{1};
+  return kPlaces.front().location > StartupLocation{0};
 }
 static_assert(rows_in_number_order());
-
-constexpr std::size_t kHighestNumber = static_cast<std::size_t>(kPlaces.back().location);
-constexpr std::size_t kNoRow = kPlaces.size();
-
-// Each number's row, so that place() is a look-up where numbers are left out.
-constexpr std::array<std::size_t, kHighestNumber + 1> kRowOfNumber = [] {
-  std::array<std::size_t, kHighestNumber + 1> rows{};
-  rows.fill(kNoRow);
-  for (std::size_t index = 0; index < kPlaces.size(); ++index) {
-    rows[static_cast<std::size_t>(kPlaces[index].location)] = index;
-  }
-  return rows;
-}();
 
 struct ScopeText {
   std::string_view caption;
@@ -51,16 +41,20 @@ constexpr OffReasonText kOffReasonText[] = {
 
 }  // namespace
 
-const PlaceInfo* find_place(std::int32_t tag) {
-  if (tag < 1 || static_cast<std::size_t>(tag) > kHighestNumber) return nullptr;
-  const std::size_t row = kRowOfNumber[static_cast<std::size_t>(tag)];
-  return row == kNoRow ? nullptr : &kPlaces[row];
+std::size_t row_index(const PlaceInfo& info) {
+  return static_cast<std::size_t>(&info - kPlaces.data());
 }
 
-const PlaceInfo& place(StartupLocation location) { return kPlaces[row_of(location)]; }
+const PlaceInfo* find_place(std::int32_t tag) {
+  const auto row = std::lower_bound(kPlaces.begin(), kPlaces.end(), tag,
+                                    [](const PlaceInfo& info, std::int32_t wanted) {
+                                      return static_cast<std::int32_t>(info.location) < wanted;
+                                    });
+  return row != kPlaces.end() && static_cast<std::int32_t>(row->location) == tag ? &*row : nullptr;
+}
 
-std::size_t row_of(StartupLocation location) {
-  return kRowOfNumber[static_cast<std::size_t>(location)];
+const PlaceInfo& place(StartupLocation location) {
+  return *find_place(static_cast<std::int32_t>(location));
 }
 
 const PlaceInfo* partner_of(const PlaceInfo& info) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,12 @@ enum class StartupLocation : std::int32_t {
   // The Run keys that Group Policy writes: read-only.
   CurrentUserPolicyRun = 17,
   AllUsersPolicyRun = 18,
+  // Programs named in values that list them: Winlogon's, which it starts
+  // before the desktop, and the old load lines of WIN.INI's heirs. Read-only.
+  Winlogon = 19,
+  CurrentUserLoad = 20,
+  // Packaged (Store and MSIX) apps' startup tasks, which Settings switches.
+  PackagedStartupTask = 21,
   // Tasks of Task Scheduler that start with Windows or at logon, switched
   // on and off where they are.
   ScheduledTask = 22,
@@ -51,9 +58,13 @@ enum class StartupLocation : std::int32_t {
 
 // How a place keeps its entries.
 enum class Storage {
-  RunValues,       // values of a registry key: the entry's name, its command as data
-  ParkedValues,    // values of a section of the program's settings store, likewise
-  Shortcuts,       // shortcut files in a folder: the entry's name + ".lnk"
+  RunValues,     // values of a registry key: the entry's name, its command as data
+  ParkedValues,  // values of a section of the program's settings store, likewise
+  Shortcuts,     // shortcut files in a folder: the entry's name + ".lnk"
+  ProgramLists,  // registry values that each list programs: one entry per program
+  // packaged apps' startup tasks: a key per package family, a subkey per
+  // task with its State; their names and programs in the packages' manifests
+  PackagedTasks,
   ScheduledTasks,  // tasks of Task Scheduler: the task's name, its path as the key
 };
 
@@ -83,7 +94,23 @@ inline constexpr Actions kSetByPolicy{.refusal = "set by a policy; change it in 
 // as registering it again can lose its triggers, actions or principal.
 inline constexpr Actions kTaskActions{
     .switch_in_place = true, .refusal = "a scheduled task; remove or change it in Task Scheduler"};
+inline constexpr Actions kSwitchedInSettings{.refusal = "switch it in Settings, Apps, Startup"};
 inline constexpr std::string_view kRunsOnce = "runs once, at the next logon";
+
+// A registry value that lists programs for Windows to start, as Winlogon's
+// values and the old load lines keep them. Each program of the list is an
+// entry, named as it is written there, except Windows' own program, which the
+// value names as a matter of course.
+struct ProgramListValue {
+  Hive hive = 0;
+  std::string_view key_path = {};
+  std::uint32_t view = 0;
+  std::string_view value_name = {};
+  Scope scope = Scope::AllUsers;  // whom its programs start for
+  std::string_view separators = {};
+  // Windows' own program, by its file name without ".exe": "userinit".
+  std::string_view windows_own = {};
+};
 
 // A folder place's folder: a Startup folder, which the scan asks Windows for
 // by its CSIDL and otherwise finds under the Windows folder at `tail`; or,
@@ -112,14 +139,16 @@ struct PlaceInfo {
   Actions actions;
   // Run values: their key, and which view of HKLM\SOFTWARE it is in.
   Hive hive = 0;
+  // Packaged tasks: the key of their states, one subkey per package family.
   std::string_view key_path = {};
   std::uint32_t view = 0;
   // Parked values: their section of the settings store, and the section that
   // records which of them were expandable strings.
   std::string_view section = {};
   std::string_view type_section = {};
-  FlagSpec flag = {};           // active places only; parked entries come under their partner's
-  FolderSpec folder = {};       // shortcuts only
+  FlagSpec flag = {};      // active places only; parked entries come under their partner's
+  FolderSpec folder = {};  // shortcuts only
+  std::span<const ProgramListValue> lists = {};  // program lists only
   bool add_looks_here = false;  // Add asks before writing beside an entry of its title here
   // The policy value that, set to 1, keeps Windows from starting this whole
   // list (a DWORD under Policies\Explorer of the machine or of the user).
@@ -130,6 +159,7 @@ struct PlaceInfo {
   // it and lists its entries once they are read.
   bool read_later = false;
   std::string_view note = {};         // a line of the details about every entry here
+  std::string_view warning = {};      // a warning of the details about every entry here
   int scan_order = 0;                 // the scan walks the places in this order
   std::string_view where = {};        // the place in words, after "in": "your Run key"
   std::string_view description = {};  // on its own: "Your Run key (HKEY_CURRENT_USER)"
@@ -144,11 +174,36 @@ inline constexpr std::string_view kPolicyRun =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
 inline constexpr std::string_view kApprovedRun =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+inline constexpr std::string_view kWinlogon =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+inline constexpr std::string_view kWindows =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 inline constexpr std::string_view kApprovedFolder =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 }  // namespace keys
 
-inline constexpr std::array<PlaceInfo, 19> kPlaces = {{
+// Winlogon starts Userinit's programs, then Shell's as the desktop; a user's
+// own Shell takes the machine's place for that user.
+inline constexpr ProgramListValue kWinlogonLists[] = {
+    {kHkeyLocalMachine, keys::kWinlogon, access::kView64, "Userinit", Scope::AllUsers, ",",
+     "userinit"},
+    {kHkeyLocalMachine, keys::kWinlogon, access::kView64, "Shell", Scope::AllUsers, ",",
+     "explorer"},
+    {kHkeyCurrentUser, keys::kWinlogon, 0, "Shell", Scope::CurrentUser, ",", "explorer"},
+};
+// Windows still starts the programs of the user's Load and Run lines, which
+// were WIN.INI's: separated by spaces or commas, so a path cannot hold a space.
+inline constexpr ProgramListValue kLoadLists[] = {
+    {kHkeyCurrentUser, keys::kWindows, 0, "Load", Scope::CurrentUser, " ,"},
+    {kHkeyCurrentUser, keys::kWindows, 0, "Run", Scope::CurrentUser, " ,"},
+};
+inline constexpr Actions kListedByWindows{
+    .refusal =
+        "part of a list of programs in a registry value; edit that value with a registry "
+        "editor"};
+
+// In the order of their numbers, which need not follow each other.
+inline constexpr std::array<PlaceInfo, 22> kPlaces = {{
     {.location = StartupLocation::AllUsersRun,
      .name = "AllUsersRun",
      .active = true,
@@ -386,6 +441,39 @@ inline constexpr std::array<PlaceInfo, 19> kPlaces = {{
      .scan_order = 18,
      .where = "the machine's Run key set by a policy",
      .description = "The machine's Run key set by a policy (HKEY_LOCAL_MACHINE)"},
+    {.location = StartupLocation::Winlogon,
+     .name = "Winlogon",
+     .active = true,
+     .storage = Storage::ProgramLists,
+     .scope = Scope::AllUsers,
+     .actions = kListedByWindows,
+     .lists = kWinlogonLists,
+     .warning = "Winlogon starts it at every logon, before the desktop.",
+     .scan_order = 19,
+     .where = "Winlogon's Userinit and Shell values",
+     .description = "Winlogon's Userinit and Shell values"},
+    {.location = StartupLocation::CurrentUserLoad,
+     .name = "CurrentUserLoad",
+     .active = true,
+     .storage = Storage::ProgramLists,
+     .scope = Scope::CurrentUser,
+     .actions = kListedByWindows,
+     .lists = kLoadLists,
+     .scan_order = 20,
+     .where = "your Load and Run lines",
+     .description = "Your Load and Run lines (HKEY_CURRENT_USER)"},
+    {.location = StartupLocation::PackagedStartupTask,
+     .name = "PackagedStartupTask",
+     .active = true,
+     .storage = Storage::PackagedTasks,
+     .scope = Scope::CurrentUser,
+     .actions = kSwitchedInSettings,
+     .hive = kHkeyCurrentUser,
+     .key_path = "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                 "AppModel\\SystemAppData",
+     .scan_order = 21,
+     .where = "your packaged apps' startup tasks",
+     .description = "A packaged app's startup task (Settings, Apps, Startup)"},
     // Task Scheduler is the machine's: switching a task another account
     // registered needs administrator rights, whoever's logon starts it.
     // Each task's own scope comes from its triggers.
@@ -402,14 +490,13 @@ inline constexpr std::array<PlaceInfo, 19> kPlaces = {{
      .description = "A scheduled task (Task Scheduler)"},
 }};
 
-// The rows are in the order of their numbers, which may leave some out.
+// The row's index in kPlaces.
+std::size_t row_index(const PlaceInfo& info);
 // The row of a tag, or nullptr for a tag that names no place.
 const PlaceInfo* find_place(std::int32_t tag);
 const PlaceInfo& place(StartupLocation location);
 // The partner's row, or nullptr for a place without one.
 const PlaceInfo* partner_of(const PlaceInfo& info);
-// Where the place's row stands in kPlaces.
-std::size_t row_of(StartupLocation location);
 
 // A registry key as the catalogue addresses it.
 struct RegistryKey {

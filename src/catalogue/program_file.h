@@ -41,6 +41,10 @@ class ProgramFinder {
   ProgramFile find(std::string_view command);
   // A file named by its full path, such as a shortcut's target.
   ProgramFile file_at(std::string_view path);
+  // Whether the path is a full one that can be looked at without asking a
+  // server: not on a network share or a drive mapped to one, and not
+  // relative to a folder unknown here.
+  bool is_local(std::string_view path) { return where_is(path) == Where::AtPath; }
 
  private:
   // Where a path leads: searched for in the search folders (a name without a

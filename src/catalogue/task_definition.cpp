@@ -4,90 +4,15 @@
 
 #include <algorithm>
 #include <array>
-#include <rapidxml/rapidxml.hpp>
 #include <vector>
+
+#include "catalogue/xml_document.h"
 
 namespace rw {
 
 namespace {
 
-using Node = rapidxml::xml_node<char>;
-
-// RapidXml descends one call per level of elements, so a file nested far
-// deeper than any task (which has a handful of levels) could exhaust the
-// stack. Its depth is measured before it is parsed.
-constexpr std::size_t kDeepestNesting = 64;
-
-std::size_t past(std::string_view text, std::size_t from, std::string_view end) {
-  const std::size_t found = text.find(end, from);
-  return found == std::string_view::npos ? text.size() : found + end.size();
-}
-
-// The end of the tag that starts at `from`: its ">", skipping quoted
-// attribute values, which may hold one.
-std::size_t tag_end(std::string_view text, std::size_t from) {
-  char quote = 0;
-  for (std::size_t at = from; at < text.size(); ++at) {
-    const char sign = text[at];
-    if (quote != 0) {
-      if (sign == quote) quote = 0;
-    } else if (sign == '"' || sign == '\'') {
-      quote = sign;
-    } else if (sign == '>') {
-      return at;
-    }
-  }
-  return text.size();
-}
-
-// How deep elements nest, counted from the tags alone; comments, CDATA,
-// declarations and processing instructions are skipped whole.
-std::size_t deepest_nesting(std::string_view text) {
-  std::size_t depth = 0, deepest = 0;
-  for (std::size_t at = text.find('<'); at < text.size(); at = text.find('<', at)) {
-    const std::string_view tag = text.substr(at);
-    if (tag.starts_with("<!--")) {
-      at = past(text, at, "-->");
-    } else if (tag.starts_with("<![CDATA[")) {
-      at = past(text, at, "]]>");
-    } else if (tag.starts_with("<?") || tag.starts_with("<!")) {
-      at = past(text, at, ">");
-    } else if (tag.starts_with("</")) {
-      depth -= depth > 0 ? 1 : 0;
-      at += 2;
-    } else {
-      const std::size_t end = tag_end(text, at + 1);
-      if (end < text.size() && text[end - 1] != '/') deepest = std::max(deepest, ++depth);
-      at = end;
-    }
-  }
-  return deepest;
-}
-
-// An element's name without its namespace prefix: files are written both
-// with ("task:Exec") and without one.
-std::string_view local_name(const Node& node) {
-  const std::string_view name(node.name(), node.name_size());
-  const std::size_t colon = name.find(':');
-  return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-const Node* child(const Node* parent, std::string_view name) {
-  if (parent == nullptr) return nullptr;
-  for (const Node* node = parent->first_node(); node != nullptr; node = node->next_sibling()) {
-    if (node->type() == rapidxml::node_element && local_name(*node) == name) return node;
-  }
-  return nullptr;
-}
-
-std::vector<const Node*> elements_of(const Node* parent) {
-  std::vector<const Node*> elements;
-  if (parent == nullptr) return elements;
-  for (const Node* node = parent->first_node(); node != nullptr; node = node->next_sibling()) {
-    if (node->type() == rapidxml::node_element) elements.push_back(node);
-  }
-  return elements;
-}
+using Node = XmlNode;
 
 std::string_view trimmed(std::string_view text) {
   constexpr std::string_view kSpace = " \t\r\n";
@@ -210,24 +135,12 @@ std::string action_words(const std::vector<TaskAction>& actions) {
 }  // namespace
 
 std::optional<TaskDefinition> read_task_definition(std::string_view xml, std::string& problem) {
-  if (deepest_nesting(xml) > kDeepestNesting) {
-    problem = "elements nested more than " + std::to_string(kDeepestNesting) + " deep";
+  const XmlDocument document(xml);
+  const Node* task = document.root();
+  if (!document.problem().empty()) {
+    problem = document.problem();
     return std::nullopt;
   }
-  // RapidXml writes into its buffer and reads up to a NUL: it is given a
-  // copy that ends in one.
-  std::vector<char> buffer(xml.begin(), xml.end());
-  buffer.push_back('\0');
-  rapidxml::xml_document<char> document;
-  try {
-    document.parse<rapidxml::parse_default>(buffer.data());
-  } catch (const rapidxml::parse_error& error) {
-    const auto offset = static_cast<std::size_t>(error.where<char>() - buffer.data());
-    problem = "not XML: " + std::string(error.what()) + " at byte " + std::to_string(offset);
-    return std::nullopt;
-  }
-  const Node* task = document.first_node();
-  while (task != nullptr && task->type() != rapidxml::node_element) task = task->next_sibling();
   if (task == nullptr || local_name(*task) != "Task") {
     problem = "no Task element";
     return std::nullopt;

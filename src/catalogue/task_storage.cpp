@@ -95,7 +95,7 @@ class ScheduledTaskStorage final : public PlaceStorage {
     const StartupTask* task = at_path(catalogue, key);
     if (task == nullptr) return std::nullopt;
     Launch launch;
-    launch.about = task_details_text(task->path, task->definition, task->startup);
+    launch.facts.push_back(task_details_text(task->path, task->definition, task->startup));
     const std::string& stored = task->startup.command;
     if (stored.empty()) {
       launch.problem = "None of its actions starts a program.";

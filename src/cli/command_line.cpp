@@ -27,6 +27,41 @@ std::string place_names() {
   return names;
 }
 
+// What runwarden-cli may do with the entries of a place, from its row:
+// "disable, enable, remove", or why nothing.
+std::string allowed_verbs(const PlaceInfo& info) {
+  const Actions& actions = info.actions;
+  if (actions.read_only()) {
+    return actions.refusal.empty() ? "nothing" : "nothing: " + std::string(actions.refusal);
+  }
+  std::string verbs;
+  const auto add = [&](std::string_view verb) {
+    verbs += (verbs.empty() ? "" : ", ") + std::string(verb);
+  };
+  const bool switches = actions.move || actions.switch_in_place;
+  // A parked entry is off already: it can only be switched on.
+  if (switches && info.active) add("disable");
+  if (switches) add("enable");
+  if (actions.remove) add("remove");
+  if (actions.modify) add("its command changed in the window");
+  if (!info.list_policy.empty()) {
+    verbs += "; not switched while the policy " + std::string(info.list_policy) + " is 1";
+  }
+  return verbs;
+}
+
+// Every place, one line each: its number, its name, where it is and what may
+// be done there.
+std::string places_help() {
+  std::string lines = "The places (number, name: where; what may be done there):\n";
+  for (const PlaceInfo& info : kPlaces) {
+    lines += "  " + std::to_string(static_cast<std::int32_t>(info.location)) + " " +
+             std::string(info.name) + ": " + std::string(info.description) + "; " +
+             allowed_verbs(info) + ".\n";
+  }
+  return lines;
+}
+
 }  // namespace
 
 std::optional<StartupLocation> place_named(std::string_view text) {
@@ -44,17 +79,28 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
                "runwarden-cli"};
   app.set_version_flag("--version", std::string("runwarden-cli ") + RUNWARDEN_VERSION_TEXT);
   app.require_subcommand(1);
+  app.footer(places_help());
   Request request;
   std::string place;
   std::vector<CLI::Option*> place_options;  // one per verb that takes it
 
   CLI::App* list = app.add_subcommand("list", "List every entry, where it is and what it runs.");
-  list->footer("The fields of --json and --csv, in this order: " + field_names() + ".");
+  list->footer("The fields of --json and --csv, in this order: " + field_names() +
+               ".\nread_only is true for an entry that cannot be switched here, and "
+               "read_only_reason says why.\nWith --verify, these follow: " +
+               field_names(true) +
+               ".\nid: the place, the user (empty for the machine's entries and your own) and "
+               "the name in Windows' upper case, joined by |, such as CurrentUserRun||NOTEPAD: "
+               "the same for the same entry on every computer, so that a list saved with --json "
+               "is a baseline for check.");
   bool json = false;
   bool csv = false;
   auto* json_flag = list->add_flag("--json", json, "As a JSON array, one object per entry.");
   list->add_flag("--csv", csv, "As CSV with a header row, one line per entry.")
       ->excludes(json_flag);
+  list->add_flag("--verify", request.verify,
+                 "Check who signed each program file (its own signature or a catalogue of "
+                 "Windows') and hash it; no revocation list is fetched from the network.");
 
   const auto add_entry_verb = [&](const char* word, const char* help) {
     CLI::App* verb = app.add_subcommand(word, help);
@@ -73,6 +119,24 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
   CLI::App* remove = add_entry_verb("remove", "Delete an entry for good.");
   remove->add_flag("--yes", request.yes, "Needed: remove without asking.")->required();
 
+  CLI::App* check = app.add_subcommand(
+      "check", "Compare the entries with a baseline saved earlier by list --json.");
+  check->add_option("--baseline", request.baseline, "The file list --json wrote.")->required();
+  check->add_flag("--verify", request.verify,
+                  "Compare signatures, signers and hashes too; the baseline must have been "
+                  "saved with list --verify. Without it, check verifies exactly when the "
+                  "baseline was saved so.");
+  check->add_flag("--all", request.all, "Print every difference, however long the output.");
+  bool check_json = false;
+  check->add_flag("--json", check_json, "The differences as a JSON array instead.");
+  check->footer(
+      "One line per difference: added, removed, or changed, naming what changed (enabled, "
+      "command, program, signature, signer, hash); nothing else. Standard output stays within "
+      "2,048 characters, ending with \"and N more\" when cut, unless --all.\nEnds with 0 when "
+      "nothing differs, 1 when something does, and 2 for a usage error, a baseline that cannot "
+      "be read, or a call of Windows that failed, so that a failure is never taken for a "
+      "difference.");
+
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   std::ostringstream out, err;
   try {
@@ -84,6 +148,9 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
   if (list->parsed()) {
     request.verb = Verb::List;
     request.format = json ? Format::Json : csv ? Format::Csv : Format::Table;
+  } else if (check->parsed()) {
+    request.verb = Verb::Check;
+    request.format = check_json ? Format::Json : Format::Table;
   } else {
     request.verb = disable->parsed()  ? Verb::Disable
                    : enable->parsed() ? Verb::Enable

@@ -9,7 +9,7 @@
 
 namespace rw::cli {
 
-enum class Verb { List, Disable, Enable, Remove };
+enum class Verb { List, Disable, Enable, Remove, Check };
 enum class Format { Table, Json, Csv };
 
 struct Request {
@@ -18,6 +18,9 @@ struct Request {
   std::string name;                      // the entry, for every verb but list
   std::optional<StartupLocation> place;  // --place: which of several of that name
   bool yes = false;                      // --yes: remove without asking
+  bool verify = false;                   // --verify: check each program file's signature
+  std::string baseline;                  // check --baseline: the list saved earlier
+  bool all = false;                      // check --all: every difference, however long
 };
 
 // What the command line comes to: a request, or text to print and the exit

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "catalogue/messages.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
+#include "cli/baseline.h"
 #include "cli/report.h"
 
 namespace rw::cli {
@@ -16,6 +18,9 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kBadName = 2;
+// check's: a difference, and what is never to be taken for one.
+constexpr int kDiffers = 1;
+constexpr int kCannotCheck = 2;
 
 // Keeps the first write that failed: a script reading a list cut short, or
 // none at all, must not be told that all went well.
@@ -29,12 +34,12 @@ class WatchedOutput final : public Output {
     return watched(output_.err(text), "standard error");
   }
 
-  // 1 for a run that went well but lost words, told on the errors (unless
-  // they are what failed, when nothing more can be done).
-  int status_after(int status, StatusText& status_text) {
+  // `failed` (1 unless told) for a run that went well but lost words, told
+  // on the errors (unless they are what failed, when nothing more can be done).
+  int status_after(int status, StatusText& status_text, int failed = kFailed) {
     if (!failure_) return status;
     output_.err("Not everything was written: " + failure_words(status_text, *failure_) + ".\n");
-    return status == kDone ? kFailed : status;
+    return status == kDone ? failed : status;
   }
 
  private:
@@ -84,6 +89,7 @@ class Run {
   int run() {
     try {
       if (request_.verb == Verb::List) return list();
+      if (request_.verb == Verb::Check) return check();
       tell_problems(run_scan(catalogue_).problems);
       const int index = chosen_item();
       if (index < 0) return kBadName;
@@ -97,15 +103,64 @@ class Run {
       }
     } catch (const PlatformError& error) {
       output_.err(failure_words(platform_.status_text, error) + ".\n");
-      return kFailed;
+      return request_.verb == Verb::Check ? kCannotCheck : kFailed;
     }
   }
 
  private:
   int list() {
-    const AllDetails all = describe_all(catalogue_);
-    output_.out(render(all.entries, request_.format));
-    return tell_problems(all.problems) ? kFailed : kDone;
+    AllDetails all = describe_all(catalogue_);
+    const bool unchecked = request_.verify && !verify(all.entries);
+    output_.out(render(all.entries, request_.format, request_.verify));
+    return tell_problems(all.problems) || unchecked ? kFailed : kDone;
+  }
+
+  // Checks every entry's program file; false, after saying which, when a
+  // check could not be made.
+  bool verify(std::vector<EntryDetails>& entries) {
+    bool all_checked = true;
+    for (EntryDetails& entry : entries) {
+      verify_program(catalogue_, entry);
+      if (!entry.verified->failure) continue;
+      output_.err("Not checked: '" + shown_name(entry.name) + "' in " +
+                  std::string(entry.place->name) + ": " +
+                  failure_words(platform_.status_text, *entry.verified->failure) + ".\n");
+      all_checked = false;
+    }
+    return all_checked;
+  }
+
+  int check() {
+    const std::optional<Baseline> baseline = read_baseline_file();
+    if (!baseline) return kCannotCheck;
+    AllDetails all = describe_all(catalogue_);
+    // Whatever could not be read or checked would show as a difference.
+    if (tell_problems(all.problems)) return kCannotCheck;
+    if (baseline->verified && !verify(all.entries)) return kCannotCheck;
+    const std::vector<Difference> differences =
+        compare(*baseline, records(all.entries, baseline->verified));
+    if (request_.format == Format::Json) {
+      output_.out(json_text(differences_json(differences)));
+    } else {
+      output_.out(difference_lines(differences, request_.all ? SIZE_MAX : kShortOutputLimit));
+    }
+    return differences.empty() ? kDone : kDiffers;
+  }
+
+  // The baseline, or nothing after saying why it cannot be read.
+  std::optional<Baseline> read_baseline_file() {
+    const std::string& path = request_.baseline;
+    const auto unreadable = [&](const std::string& why) {
+      output_.err("The baseline " + path + " cannot be read: " + why + ".\n");
+      return std::nullopt;
+    };
+    const std::optional<std::string> bytes = platform_.files.file_content(path);
+    if (!bytes) return unreadable("no file is there");
+    BaselineReading reading = read_baseline(*bytes);
+    if (!reading.baseline) return unreadable(reading.problem);
+    if (request_.verify && !reading.baseline->verified)
+      return unreadable("it was saved without --verify, so it has no signatures to compare");
+    return std::move(reading.baseline);
   }
 
   // What could not be read is missing from what follows; the user is told.
@@ -155,12 +210,22 @@ class Run {
     return false;
   }
 
-  // As ticking or unticking the item and pressing Exit does.
+  std::string entry_words(int index) const {
+    return "'" + shown_name(list_.text(index)) + "' in " + std::string(place_of(index).name);
+  }
+
+  // As ticking or unticking the item and pressing Exit does. A locked one is
+  // refused whichever way it is asked, as its checkbox is in the window: that
+  // it happens to be as asked is no reason to call it done.
   int switch_to(int index, bool on) {
     const PlaceInfo& info = place_of(index);
     const bool starts = rw::starts(info, list_.off(index));
-    const std::string entry =
-        "'" + shown_name(list_.text(index)) + "' in " + std::string(info.name);
+    const std::string entry = entry_words(index);
+    if (const std::string_view why = item_lock_reason(list_, index); !why.empty()) {
+      output_.err(entry + " cannot be switched here: " + std::string(why) +
+                  ". Nothing was changed.\n");
+      return kBadName;
+    }
     if (starts == on) {
       output_.out(entry + " is already " + (on ? "on" : "off") + ".\n");
       return kDone;
@@ -179,17 +244,20 @@ class Run {
     return kFailed;
   }
 
+  // A place that allows no removal is refused here, so that it ends as a
+  // refusal and not as a failure of the system. An entry of a list that a
+  // policy switches off may still be removed.
   int remove(int index) {
     const PlaceInfo& info = place_of(index);
     const std::string entry =
         "'" + shown_name(list_.text(index)) + "' from " + std::string(info.name);
-    if (!may_act_on(index)) return kBadName;
-    // Refused before anything is asked, like a name it cannot act on.
     if (!info.actions.remove) {
-      output_.err("Could not remove " + entry + ": it is " + std::string(info.actions.refusal) +
-                  ".\n");
+      const std::string_view why = info.actions.refusal;
+      output_.err(entry_words(index) + " cannot be removed here" +
+                  (why.empty() ? "" : ": " + std::string(why)) + ". Nothing was changed.\n");
       return kBadName;
     }
+    if (!may_act_on(index)) return kBadName;
     list_.set_current(index);
     remove_entry(catalogue_);
     if (dialogs_.errors > 0) return kFailed;
@@ -211,7 +279,8 @@ int run_request(const Request& request, const PlatformWith& platform_with, Outpu
   WatchedOutput watched(output);
   Run run(request, platform_with, watched);
   const int status = run.run();
-  return watched.status_after(status, run.status_text());
+  return watched.status_after(status, run.status_text(),
+                              request.verb == Verb::Check ? kCannotCheck : kFailed);
 }
 
 int print_parsed(const Parsed& parsed, Output& output, StatusText& status_text) {

@@ -29,6 +29,9 @@ using PlatformWith = std::function<Platform(Dialogs& dialogs)>;
 // failed, and the errors name the entry, the key or path and the OS's words;
 // 2 an unknown, ambiguous or colliding name, or one it cannot act on exactly.
 // A write that fails ends a run that went well with 1, told on the errors.
+// check instead: 0 nothing differs from the baseline; 1 something does; 2
+// the baseline cannot be read, or a call of the OS or a write failed, so
+// that a failure is never taken for a difference.
 int run_request(const Request& request, const PlatformWith& platform_with, Output& output);
 
 // The text of a command line that is no request (the help, the version, or

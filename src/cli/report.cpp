@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "catalogue/messages.h"
+#include "catalogue/signature_words.h"
 
 namespace rw::cli {
 
@@ -43,13 +44,21 @@ bool program_missing(const EntryDetails& entry) {
 
 Json or_null(const std::string& text) { return text.empty() ? Json() : Json(text); }
 
+// The check of the program file, for the fields that only --verify adds.
+const Verification& verified(const EntryDetails& entry) {
+  static const Verification kNone;
+  return entry.verified ? *entry.verified : kNone;
+}
+
 // One field of JSON and CSV: its name, its value (in CSV, a string as it
-// is, a number or a truth value as JSON writes it, null as nothing) and
-// whether it may be null. Adding a field is adding a row.
+// is, a number or a truth value as JSON writes it, null as nothing),
+// whether it may be null and whether only --verify gives it. Adding a field
+// is adding a row.
 struct Field {
   std::string_view name;
   Json (*value)(const EntryDetails& entry);
   bool nullable = false;
+  bool verify_only = false;
 };
 
 constexpr Field kFields[] = {
@@ -63,14 +72,31 @@ constexpr Field kFields[] = {
     {"program", [](const EntryDetails& e) { return or_null(program(e)); }, true},
     {"program_missing", [](const EntryDetails& e) { return Json(program_missing(e)); }},
     {"publisher", [](const EntryDetails& e) { return or_null(e.made_by.company); }, true},
+    // New fields go last, so that scripts reading CSV columns by position keep theirs.
+    {"read_only", [](const EntryDetails& e) { return Json(!e.lock.empty()); }},
+    {"read_only_reason", [](const EntryDetails& e) { return or_null(std::string(e.lock)); }, true},
+    {"id", [](const EntryDetails& e) { return Json(e.id); }},
+    // What --verify adds.
+    {"signature",
+     [](const EntryDetails& e) { return Json(signature_field(verified(e).signature.state)); },
+     false, true},
+    {"signer",
+     [](const EntryDetails& e) { return or_null(verified(e).signature.signer.value_or("")); }, true,
+     true},
+    {"sha256", [](const EntryDetails& e) { return or_null(verified(e).sha256.value_or("")); }, true,
+     true},
 };
 
-Json json_of(const EntryDetails& entry) {
+bool given(const Field& field, bool verify) { return verify || !field.verify_only; }
+
+Json json_of(const EntryDetails& entry, bool verify) {
   // Room for every field at once: growing it field by field costs more than
   // the rest of the object on a list of thousands.
   Json::object_t fields;
   fields.reserve(std::size(kFields));
-  for (const Field& field : kFields) fields.emplace(field.name, field.value(entry));
+  for (const Field& field : kFields) {
+    if (given(field, verify)) fields.emplace(field.name, field.value(entry));
+  }
   return Json(std::move(fields));
 }
 
@@ -101,13 +127,17 @@ std::string csv_line(const std::vector<std::string>& fields) {
   return line + "\r\n";
 }
 
-std::string csv(const std::vector<EntryDetails>& entries) {
+std::string csv(const std::vector<EntryDetails>& entries, bool verify) {
   std::vector<std::string> cells;
-  for (const Field& field : kFields) cells.emplace_back(field.name);
+  for (const Field& field : kFields) {
+    if (given(field, verify)) cells.emplace_back(field.name);
+  }
   std::string out = csv_line(cells);
   for (const EntryDetails& entry : entries) {
     cells.clear();
-    for (const Field& field : kFields) cells.push_back(csv_text(field.value(entry)));
+    for (const Field& field : kFields) {
+      if (given(field, verify)) cells.push_back(csv_text(field.value(entry)));
+    }
     out += csv_line(cells);
   }
   return out;
@@ -120,12 +150,9 @@ std::string code_point_words(unsigned code_point) {
   return words;
 }
 
-// A cell of the table, where no character may move the cursor, end a row or
-// start a terminal's escape sequence, so that no value can forge or hide a
-// row: a C0 control is shown as its picture (TAB as "␉", ESC as "␛"), DEL
-// as "␡", and the C1 controls and the line and paragraph separators, which
-// have none, as "<U+0085>". A NUL and a lone surrogate as in messages.
-std::string table_cell(const std::string& text) {
+}  // namespace
+
+std::string printable(const std::string& text) {
   const std::string shown = shown_name(text);
   std::string cell;
   cell.reserve(shown.size());
@@ -151,6 +178,8 @@ std::string table_cell(const std::string& text) {
   return cell;
 }
 
+namespace {
+
 // Characters, not bytes, so that the columns line up past ASCII.
 std::size_t width_of(const std::string& text) {
   return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -158,55 +187,69 @@ std::size_t width_of(const std::string& text) {
   }));
 }
 
-std::string table(const std::vector<EntryDetails>& entries) {
-  std::vector<std::vector<std::string>> rows = {{"NAME", "PLACE", "ON", "COMMAND"}};
+// Every column padded to its widest cell but the last, the command.
+std::string table(const std::vector<EntryDetails>& entries, bool verify) {
+  std::vector<std::vector<std::string>> rows = {{"NAME", "PLACE", "ON"}};
+  if (verify) rows[0].push_back("SIGNATURE");
+  rows[0].push_back("COMMAND");
   for (const EntryDetails& entry : entries) {
-    rows.push_back({table_cell(entry.name), std::string(entry.place->name),
-                    entry.starts ? "yes" : off_reason(entry), table_cell(stored_command(entry))});
+    std::vector<std::string> row = {printable(entry.name), std::string(entry.place->name),
+                                    entry.starts ? "yes" : off_reason(entry)};
+    if (verify) row.emplace_back(signature_field(verified(entry).signature.state));
+    row.push_back(printable(stored_command(entry)));
+    rows.push_back(std::move(row));
   }
-  std::size_t widths[3] = {};
+  const std::size_t padded = rows[0].size() - 1;
+  std::vector<std::size_t> widths(padded);
   for (const auto& row : rows) {
-    for (std::size_t column = 0; column < 3; ++column) {
+    for (std::size_t column = 0; column < padded; ++column) {
       widths[column] = std::max(widths[column], width_of(row[column]));
     }
   }
   std::string out;
   for (const auto& row : rows) {
-    for (std::size_t column = 0; column < 3; ++column) {
+    for (std::size_t column = 0; column < padded; ++column) {
       out += row[column] + std::string(widths[column] - width_of(row[column]) + 2, ' ');
     }
-    out += row[3] + "\n";
+    out += row.back() + "\n";
   }
   return out;
 }
 
 }  // namespace
 
-std::string field_names() {
+std::string field_names(bool verify_only) {
   std::string names;
   for (const Field& field : kFields) {
+    if (field.verify_only != verify_only) continue;
     names += (names.empty() ? "" : ", ") + std::string(field.name);
     if (field.nullable) names += " (or null)";
   }
   return names;
 }
 
-std::string render(const std::vector<EntryDetails>& entries, Format format) {
+nlohmann::ordered_json records(const std::vector<EntryDetails>& entries, bool verify) {
+  Json::array_t items;
+  items.reserve(entries.size());
+  for (const EntryDetails& entry : entries) items.push_back(json_of(entry, verify));
+  return Json(std::move(items));
+}
+
+std::string json_text(const nlohmann::ordered_json& value) {
+  // A name may hold a lone surrogate, which JSON cannot carry: it is replaced.
+  return value.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string render(const std::vector<EntryDetails>& entries, Format format, bool verify) {
   switch (format) {
-    case Format::Json: {
-      Json::array_t items;
-      items.reserve(entries.size());
-      for (const EntryDetails& entry : entries) items.push_back(json_of(entry));
-      const Json array(std::move(items));
-      // A name may hold a lone surrogate, which JSON cannot carry: it is replaced.
-      return array.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-    }
+    case Format::Json:
+      return json_text(records(entries, verify));
     case Format::Csv:
-      return csv(entries);
+      return csv(entries, verify);
     case Format::Table:
       break;
   }
-  return table(entries);
+  return table(entries, verify);
 }
 
 }  // namespace rw::cli

@@ -214,4 +214,14 @@ Status list_value_names(Registry& registry, const RegKey& key, std::vector<std::
   }
 }
 
+Status list_subkey_names(Registry& registry, const RegKey& key, std::vector<std::string>& names) {
+  for (std::uint32_t index = 0;; ++index) {
+    std::string name;
+    const Status result = registry.enum_key_name(key, index, name);
+    if (result == status::kNoMoreItems) return status::kOk;
+    if (result != status::kOk) return result;
+    names.push_back(std::move(name));
+  }
+}
+
 }  // namespace rw

@@ -134,6 +134,9 @@ class Registry {
   virtual Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                            const std::vector<std::uint8_t>& data) = 0;
   virtual Status delete_value(const RegKey& key, std::string_view name) = 0;
+  // RegEnumKeyExW: the name of the key's subkey at the index, whole, however
+  // long. Past the last subkey: ERROR_NO_MORE_ITEMS.
+  virtual Status enum_key_name(const RegKey& key, std::uint32_t index, std::string& name) = 0;
   // Whether HKEY_LOCAL_MACHINE\SOFTWARE has a 32-bit view apart from the
   // 64-bit one: false on a 32-bit Windows, where the two are one key.
   virtual bool views_are_separate() = 0;
@@ -172,6 +175,9 @@ class FileSystem {
   // The bytes of the file at the path, whatever its attributes; nothing when
   // no file or folder is there. Raises for anything else (a folder, no right).
   virtual std::optional<std::string> file_content(std::string_view path) = 0;
+  // Like file_content, but no more than the first `max_bytes` bytes, so that
+  // a file of any size costs no more than that to look at.
+  virtual std::optional<std::string> file_start(std::string_view path, std::size_t max_bytes) = 0;
   // GetFileAttributesW: the attributes of the file or folder at the path, as
   // attr:: numbers (others the OS keeps, such as archive, come along); nothing
   // when none is there. Raises for anything else.
@@ -456,6 +462,10 @@ Status list_values(Registry& registry, const RegKey& key,
 // Lists every value name of the key, up to the registry's name limit. Stops at
 // ERROR_NO_MORE_ITEMS (returned as 0) or at any other status, which it returns.
 Status list_value_names(Registry& registry, const RegKey& key, std::vector<std::string>& names);
+
+// Lists the name of every subkey of the key. Stops at ERROR_NO_MORE_ITEMS
+// (returned as 0) or at any other status, which it returns.
+Status list_subkey_names(Registry& registry, const RegKey& key, std::vector<std::string>& names);
 
 inline bool is_string_type(std::uint32_t type) {
   return type == regtype::kSz || type == regtype::kExpandSz;

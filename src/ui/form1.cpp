@@ -312,7 +312,9 @@ LRESULT Form1::list_procedure(const WindowProcedureHook& hook, HWND list, UINT m
                               WPARAM wparam, LPARAM lparam) {
   auto& form = *static_cast<Form1*>(hook.owner());
   relay_off_items(form.tooltips_, list, message, wparam, lparam);
-  if (form.list_.tick_by_input(message, wparam, lparam)) return 0;
+  const ListViewEntries::Ticking ticking = form.list_.tick_by_input(message, wparam, lparam);
+  if (ticking.refused >= 0) form.on_tick_refused(ticking.refused);
+  if (ticking.swallowed) return 0;
   switch (message) {
     case WM_RBUTTONDOWN: {
       // Not passed on: the list would select the item under the pointer, and
@@ -401,6 +403,7 @@ void Form1::on_activate(bool active) {
   // A plain window forgets which control had the focus when another window
   // is activated; give it back on return.
   if (!active) {
+    lock_notice_.hide();  // it belongs to this window, which the user has left
     HWND focus = ::GetFocus();
     if (focus != nullptr && ::IsChild(window_, focus)) focus_before_deactivation_ = focus;
     return;
@@ -422,6 +425,11 @@ void Form1::on_infotip(NMLVGETINFOTIPW& request) {
   // first costs the start several milliseconds under Wine.
   let_infotips_wrap(control(kEntryList), dpi_);
   fill_infotip(request, text);
+}
+
+void Form1::on_tick_refused(int index) {
+  lock_notice_.show(control(kEntryList), index, cannot_switch_words(item_lock_reason(list_, index)),
+                    dpi_);
 }
 
 void Form1::on_dpi_changed(UINT dpi, const RECT& suggested) {

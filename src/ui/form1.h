@@ -15,6 +15,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/operations.h"
 #include "catalogue/scan.h"
+#include "ui/list_tips.h"
 #include "ui/list_view_entries.h"
 #include "ui/window_layout.h"
 
@@ -116,6 +117,9 @@ class Form1 {
   HWND control(int id) const { return ::GetDlgItem(window_, id); }
   // mnuPopup's drop-down: its items keep the states of the last right click.
   HMENU popup_menu() const { return ::GetSubMenu(menu_bar_.get(), 0); }
+  // The tip that says why a locked item was not ticked or unticked; null
+  // until it first shows.
+  HWND lock_notice() const { return lock_notice_.hwnd(); }
   EntryList& list() { return list_; }
   Catalogue& catalogue() { return catalogue_; }
 
@@ -156,6 +160,8 @@ class Form1 {
   void on_activate(bool active);
   // An item's infotip: its entry's details.
   void on_infotip(NMLVGETINFOTIPW& request);
+  // A click or Space left a locked item as it is: the tip beside it says why.
+  void on_tick_refused(int index);
   // The right button on List1: the menu for the item that is current already.
   void show_context_menu(POINT screen_point);
   POINT keyboard_menu_point() const;
@@ -181,6 +187,7 @@ class Form1 {
   HWND window_ = nullptr;
   win32::UniqueMenu menu_bar_;  // mnuPopup, never attached as a menu bar
   HWND tooltips_ = nullptr;     // destroyed with the window
+  ItemNotice lock_notice_;
   WindowProcedureHook list_hook_;
   win32::UniqueFont font_;
   UINT dpi_ = 96;

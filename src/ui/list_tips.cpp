@@ -18,6 +18,21 @@ constexpr std::size_t kLongestLine = 260;
 constexpr wchar_t kCut = L'\x2026';
 // 400 pixels at 96 DPI.
 constexpr int kInfotipWidthTwips = 6000;
+// Long enough to read a reason of two lines.
+constexpr UINT kNoticeMilliseconds = 5000;
+constexpr UINT_PTR kNoticeTool = 1;
+constexpr UINT_PTR kNoticeTimer = 1;
+
+// The notice's one tool, which belongs to the tip's owner.
+TTTOOLINFOW notice_tool(HWND tip, wchar_t* text = nullptr) {
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  tool.hwnd = ::GetWindow(tip, GW_OWNER);
+  tool.uId = kNoticeTool;
+  tool.lpszText = text;
+  return tool;
+}
 
 // At most `length` characters, the last of them "…" when something was cut;
 // never between the halves of a surrogate pair.
@@ -92,6 +107,45 @@ void relay_off_items(HWND tooltips, HWND list, UINT message, WPARAM wparam, LPAR
   HWND parent = ::GetParent(list);
   ::MapWindowPoints(list, parent, &at, 1);
   relay_to_tooltips(tooltips, parent, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+}
+
+bool ItemNotice::make(HWND owner) {
+  if (tip_ != nullptr && ::IsWindow(tip_)) return true;
+  tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                           WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                           ::GetModuleHandleW(nullptr), nullptr);
+  if (tip_ == nullptr) return false;
+  TTTOOLINFOW tool = notice_tool(tip_, const_cast<wchar_t*>(L""));
+  ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  return true;
+}
+
+void ItemNotice::show(HWND list, int index, std::string_view text, UINT dpi) {
+  if (!make(::GetParent(list))) return;
+  if (HWND item_tips = ListView_GetToolTips(list)) ::SendMessageW(item_tips, TTM_POP, 0, 0);
+  std::wstring wide = win32::widen(text);
+  TTTOOLINFOW tool = notice_tool(tip_, wide.data());
+  ::SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, twips_to_pixels(kInfotipWidthTwips, dpi));
+  ::SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  RECT name{};
+  ListView_GetItemRect(list, index, &name, LVIR_LABEL);
+  POINT below{name.left, name.bottom};
+  ::ClientToScreen(list, &below);
+  ::SendMessageW(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(below.x, below.y));
+  ::SendMessageW(tip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  // Set again, the timer counts from this show.
+  ::SetTimer(tip_, kNoticeTimer, kNoticeMilliseconds, &ItemNotice::hide_when_due);
+}
+
+void ItemNotice::hide() {
+  if (tip_ != nullptr && ::IsWindow(tip_)) hide_when_due(tip_, 0, 0, 0);
+}
+
+void CALLBACK ItemNotice::hide_when_due(HWND tip, UINT, UINT_PTR, DWORD) {
+  ::KillTimer(tip, kNoticeTimer);
+  TTTOOLINFOW tool = notice_tool(tip);
+  ::SendMessageW(tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
 }  // namespace rw::ui

@@ -1,7 +1,8 @@
-// The list's two kinds of tip: each item's infotip (its entry's details),
-// which the list view shows itself, and the list's own tip, which the
-// window's tooltip control shows where no item is under the mouse. Only one
-// of them shows at a time.
+// The list's tips: each item's infotip (its entry's details), which the
+// list view shows itself, and the list's own tip, which the window's tooltip
+// control shows where no item is under the mouse; only one of them shows at a
+// time. Besides them, a notice beside an item that the user could not tick or
+// untick, saying why.
 #pragma once
 
 #include <windows.h>
@@ -34,5 +35,25 @@ void fill_infotip(NMLVGETINFOTIPW& request, std::string_view text);
 // their tools, so that the list's own tip is hidden there, and one that was
 // about to show does not.
 void relay_off_items(HWND tooltips, HWND list, UINT message, WPARAM wparam, LPARAM lparam);
+
+// A tip beside one item of a list, shown for a few seconds: no modal box, so
+// that it takes no key and the key that brought it acts in no other window.
+// The tooltip control is made at the first show, owned by the list's parent
+// and destroyed with it.
+class ItemNotice {
+ public:
+  // Shows `text` (UTF-8) below the item's name, in place of any notice
+  // shown before, and hides the item's infotip, which would cover it.
+  void show(HWND list, int index, std::string_view text, UINT dpi);
+  void hide();
+  // Null until the first show.
+  HWND hwnd() const { return tip_; }
+
+ private:
+  static void CALLBACK hide_when_due(HWND tip, UINT, UINT_PTR, DWORD);
+  bool make(HWND owner);
+
+  HWND tip_ = nullptr;
+};
 
 }  // namespace rw::ui

@@ -81,8 +81,10 @@ void ListViewEntries::set_checked(int index, bool checked) {
   ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, list_, OBJID_CLIENT, index + 1);
 }
 
-void ListViewEntries::toggle(int index) {
-  if (!is_note(index)) set_checked(index, !checked(index));
+bool ListViewEntries::toggle(int index) {
+  if (is_note(index) || locked(index)) return false;
+  set_checked(index, !checked(index));
+  return true;
 }
 
 int ListViewEntries::current() const {
@@ -137,28 +139,32 @@ bool ListViewEntries::answer(NMHDR& header, LRESULT& result) const {
     return true;
   }
   if (header.code == NM_CUSTOMDRAW) {
-    result = custom_draw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    result = draw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     return true;
   }
   if (header.code == LVN_ODFINDITEMW) {
     result = find(reinterpret_cast<NMLVFINDITEMW&>(header));
     return true;
   }
+  if (header.code == NM_CUSTOMDRAW) {
+    result = draw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    return true;
+  }
   return false;
 }
 
-LRESULT ListViewEntries::custom_draw(NMLVCUSTOMDRAW& draw) const {
-  // Notes stand last: without one, the items are drawn as the control draws them.
-  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
-    return count() > 0 && is_note(count() - 1) ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
-  }
-  const auto index = static_cast<int>(draw.nmcd.dwItemSpec);
-  if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && index >= 0 && index < count() &&
-      is_note(index)) {
-    draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
-    return CDRF_NEWFONT;
-  }
-  return CDRF_DODEFAULT;
+LRESULT ListViewEntries::draw(NMLVCUSTOMDRAW& request) const {
+  if (request.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (request.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  const auto index = static_cast<int>(request.nmcd.dwItemSpec);
+  if (index < 0 || index >= count() || !(locked(index) || is_note(index))) return CDRF_DODEFAULT;
+  // The highlight of the focused list keeps its own colours, which stay
+  // readable; grey on it would not be.
+  const bool highlighted =
+      ::GetFocus() == list_ && ListView_GetItemState(list_, index, LVIS_SELECTED) != 0;
+  if (highlighted) return CDRF_DODEFAULT;
+  request.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+  return CDRF_NEWFONT;
 }
 
 int ListViewEntries::find(const NMLVFINDITEMW& request) const {
@@ -182,24 +188,25 @@ int ListViewEntries::find(const NMLVFINDITEMW& request) const {
   return -1;
 }
 
-bool ListViewEntries::tick_by_input(UINT message, WPARAM wparam, LPARAM lparam) {
+ListViewEntries::Ticking ListViewEntries::tick_by_input(UINT message, WPARAM wparam,
+                                                        LPARAM lparam) {
   if (message == WM_KEYDOWN && wparam == VK_SPACE) {
     // Passed on too: the control selects the focused item on Space.
     const int index = focused();
-    if (index >= 0 && index < count()) toggle(index);
-    return false;
+    if (index < 0 || index >= count() || is_note(index) || toggle(index)) return {};
+    return {.refused = index};
   }
   // A double click on a checkbox is a second click on it.
-  if (message != WM_LBUTTONDOWN && message != WM_LBUTTONDBLCLK) return false;
+  if (message != WM_LBUTTONDOWN && message != WM_LBUTTONDBLCLK) return {};
   LVHITTESTINFO hit{};
   hit.pt = POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
   const int index = ListView_HitTest(list_, &hit);
   // A full-row hit off the item's parts names them all; only the box counts.
-  if (index < 0 || index >= count() || (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON) {
-    return false;
+  if (index < 0 || index >= count() || is_note(index) ||
+      (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON) {
+    return {};
   }
-  toggle(index);
-  return true;
+  return {.swallowed = true, .refused = toggle(index) ? -1 : index};
 }
 
 }  // namespace rw::ui

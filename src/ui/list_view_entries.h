@@ -43,16 +43,22 @@ class ListViewEntries final : public EntryList {
 
   // The control's questions to its parent: an item's text and checkbox
   // (LVN_GETDISPINFOW), the item that typing its first letters finds
-  // (LVN_ODFINDITEMW), and the colour of a note's text (NM_CUSTOMDRAW). True
-  // when `header` was one of them; `result` is then what the parent's window
-  // procedure returns. A note has no checkbox and is drawn greyed.
+  // (LVN_ODFINDITEMW), and the colour of an item's text (NM_CUSTOMDRAW: a
+  // locked item's and a note's are grey; a note has no checkbox). True when
+  // `header` was one of them; `result` is then what the parent's window
+  // procedure returns.
   bool answer(NMHDR& header, LRESULT& result) const;
 
+  // What an input did to the checkboxes.
+  struct Ticking {
+    bool swallowed = false;  // a click on a checkbox, which the control must not get
+    int refused = -1;        // a locked item that the input left as it is
+  };
   // A virtual list leaves its checkboxes to its owner: a click on an item's
-  // checkbox, or Space on the focused item, ticks or unticks it here. True
-  // for a click on a checkbox, which the control then must not get (it
-  // would take the click for one on the item).
-  bool tick_by_input(UINT message, WPARAM wparam, LPARAM lparam);
+  // checkbox, or Space on the focused item, ticks or unticks it here, unless
+  // the item is locked. A click on a checkbox is swallowed: the control would
+  // take it for one on the item.
+  Ticking tick_by_input(UINT message, WPARAM wparam, LPARAM lparam);
 
  protected:
   int insert(const NewItem& item) override;
@@ -62,10 +68,11 @@ class ListViewEntries final : public EntryList {
   // The control's count is the table's, and its current and focused items,
   // given as they were, are on the same entries again.
   void show_count(int selected, int focused);
-  void toggle(int index);
+  // Ticks or unticks the item; false, leaving it, when it is locked or a note.
+  bool toggle(int index);
+  LRESULT draw(NMLVCUSTOMDRAW& request) const;
   std::wstring shown_text(int index) const;
   int find(const NMLVFINDITEMW& request) const;
-  LRESULT custom_draw(NMLVCUSTOMDRAW& draw) const;
   bool is_note(int index) const { return items_.at(index).tag == kNoteTag; }
 
   SortedItems items_;

@@ -11,6 +11,7 @@
 #include <iostream>
 #include <utility>
 
+#include "catalogue/details.h"
 #include "catalogue/messages.h"
 #include "catalogue/operations.h"
 #include "fixture.h"
@@ -144,7 +145,11 @@ class World final : public CatalogueTest {
     std::vector<std::pair<std::string, std::int32_t>> items;
     for (const PlaceInfo& info : kPlaces) {
       const auto tag = static_cast<std::int32_t>(info.location);
-      if (info.storage == Storage::ScheduledTasks) continue;  // see scheduled_task_tests.cpp
+      // see ProgramListsTest; no operation reaches packaged tasks
+      if (info.storage == Storage::ProgramLists || info.storage == Storage::PackagedTasks ||
+          info.storage == Storage::ScheduledTasks)
+        continue;
+      // scheduled tasks: see scheduled_task_tests.cpp
       if (info.storage != Storage::Shortcuts) {
         const auto [hive, key] = key_of(info.location);
         for (auto& name : os_.registry.value_names(hive, key)) items.emplace_back(name, tag);
@@ -600,6 +605,66 @@ TEST(BadInput, ChangesByOtherProgramsSinceTheScanAreReportedAndLoseNothing) {
   };
 
   run_table("changes since the scan", {value_deleted, value_changed, shortcut_deleted});
+}
+
+// Values that list programs: whatever they hold, each program Windows would
+// read from them is listed, or nothing is; the work grows with the value.
+class ProgramListsTest : public CatalogueTest {};
+
+TEST_F(ProgramListsTest, ValuesOfEveryShapeListTheirProgramsTruthfullyOrNothing) {
+  const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  const std::string load = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  std::vector<std::uint8_t> unterminated = sz("userinit.exe,C:\\bare.exe");
+  unterminated.resize(unterminated.size() - 2);
+  std::string many;
+  for (int i = 0; i < 100'000; ++i) many += "p" + std::to_string(i) + ".exe ";
+  const struct {
+    std::string label;
+    Hive hive;
+    std::string key;
+    std::string value;
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    std::size_t listed;
+    std::string last = {};
+  } cases[] = {
+      {"Userinit stored as a number",
+       kHkeyLocalMachine,
+       winlogon,
+       "Userinit",
+       regtype::kDword,
+       {1, 0, 0, 0},
+       0},
+      {"Shell as a list of strings", kHkeyLocalMachine, winlogon, "Shell", regtype::kMultiSz,
+       sz(std::string("a.exe\0b.exe\0", 12)), 0},
+      {"Shell of no bytes", kHkeyLocalMachine, winlogon, "Shell", regtype::kSz, {}, 0},
+      {"Load of an odd byte", kHkeyCurrentUser, load, "Load", regtype::kSz, {'a'}, 0},
+      {"empty Load", kHkeyCurrentUser, load, "Load", regtype::kSz, sz(""), 0},
+      {"Userinit without its NUL", kHkeyLocalMachine, winlogon, "Userinit", regtype::kSz,
+       unterminated, 1, "C:\\bare.exe"},
+      {"Userinit read up to a NUL", kHkeyLocalMachine, winlogon, "Userinit", regtype::kSz,
+       sz(std::string("userinit.exe,a.exe\0b.exe", 25)), 1, "a.exe"},
+      {"a value named Userinit and more after a NUL", kHkeyLocalMachine, winlogon,
+       std::string("Userinit\0x", 10), regtype::kSz, sz("C:\\hidden.exe"), 0},
+      {"100,000 programs in Load", kHkeyCurrentUser, load, "Load", regtype::kSz, sz(many), 100'000,
+       "p99999.exe"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.label);
+    os_.registry.put(test.hive, test.key, test.value, test.type, test.data);
+    while (list_.count() > 0) list_.remove(0);
+    const ScanResult result = run_scan(catalogue_);
+    EXPECT_THAT(result.problems, ::testing::IsEmpty());
+    ASSERT_EQ(static_cast<std::size_t>(list_.count()), test.listed);
+    if (!test.last.empty()) {
+      const L where = test.key == winlogon ? L::Winlogon : L::CurrentUserLoad;
+      const int index = find_item(test.last, where);
+      ASSERT_GE(index, 0);
+      EXPECT_EQ(describe_item(catalogue_, index).command, test.last);
+    }
+    EXPECT_EQ(os_.registry.open_handles(), 0u);
+    os_.registry.remove_key(test.hive, test.key);
+  }
 }
 
 }  // namespace

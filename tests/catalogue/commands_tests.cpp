@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "catalogue/details.h"
 #include "catalogue/operations.h"
 #include "fixture.h"
 
@@ -12,9 +13,11 @@ namespace rw::testing {
 namespace {
 
 using L = StartupLocation;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 class CommandsTest : public CatalogueTest {
  protected:
@@ -50,11 +53,10 @@ TEST_F(CommandsTest, EmptyListOrNoCurrentItemEnablesOnlyAdd) {
   EXPECT_THAT(os_.shell.shown, IsEmpty());
 }
 
-TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlacesSetByPolicy) {
+TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForReadOnlyPlaces) {
   using L = StartupLocation;
   const std::set<L> shortcuts = {L::AllUsersStartup, L::CurrentUserStartup,
                                  L::AllUsersStartupParked, L::CurrentUserStartupParked};
-  const std::set<L> set_by_policy = {L::CurrentUserPolicyRun, L::AllUsersPolicyRun};
   for (const PlaceInfo& info : kPlaces) {
     SCOPED_TRACE(std::string(info.name));
     SortedEntryList list(os_.text_rules);
@@ -63,11 +65,45 @@ TEST_F(CommandsTest, ModifyIsEnabledForRunValuesActiveOrParkedAndNothingForPlace
     list.set_current(index);
 
     const ContextMenuState state = context_menu_state(list);
-    const bool read_only = set_by_policy.contains(info.location);
+    const bool read_only = info.actions.read_only();
     const bool task = info.location == L::ScheduledTask;  // switched in Task Scheduler only
     EXPECT_EQ(state.remove_enabled, !read_only && !task);
     EXPECT_EQ(state.modify_enabled, !read_only && !task && !shortcuts.contains(info.location));
     EXPECT_TRUE(state.details_enabled);
+  }
+}
+
+// Remove and Modify follow the place, whatever locks the checkbox: an entry
+// whose whole list a policy keeps from starting can still be removed and
+// modified. What the lock says is what the window's tip shows.
+TEST_F(CommandsTest, ALockedItemsMenuFollowsItsPlaceAndItsLockSaysWhy) {
+  const struct {
+    const char* name;
+    std::int32_t tag;
+    OffReason off;
+    bool locked;
+    bool remove, modify;
+    std::string_view lock;
+  } cases[] = {
+      {"Pushed", static_cast<std::int32_t>(L::CurrentUserPolicyRun), OffReason::None, true, false,
+       false, "set by a policy; change it in Group Policy"},
+      {"Held", static_cast<std::int32_t>(L::AllUsersRun), OffReason::SwitchedOffByPolicy, true,
+       true, true,
+       "a policy keeps Windows from starting this whole list; change it in Group Policy"},
+      {"Free", static_cast<std::int32_t>(L::CurrentUserRun), OffReason::None, false, true, true,
+       ""},
+      // Locked by a place it does not know, it still says that it is.
+      {"Stray", 1000, OffReason::None, true, true, false, "Runwarden cannot switch it"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SortedEntryList list(os_.text_rules);
+    list.set_current(list.add(NewItem{c.name, c.tag, false, c.off, c.locked}));
+    const ContextMenuState state = context_menu_state(list);
+    EXPECT_EQ(state.remove_enabled, c.remove);
+    EXPECT_EQ(state.modify_enabled, c.modify);
+    EXPECT_TRUE(state.details_enabled);
+    EXPECT_EQ(item_lock_reason(list, 0), c.lock);
   }
 }
 
@@ -166,6 +202,35 @@ TEST_F(CommandsTest, DetailsShowTheCurrentEntrysCommandAndWhatIsWrongInAnInforma
   EXPECT_EQ(shown.flags, mb::kInformation);
   EXPECT_THAT(shown.prompt, HasSubstr("\nCommand: \"" + gone + "\" /tray\n"));
   EXPECT_THAT(shown.prompt, HasSubstr("\nWarning: Program file missing: " + gone));
+}
+
+// Asked for by opening Details, never by the infotip that hovering shows.
+TEST_F(CommandsTest, DetailsSayWhoSignedTheProgramCheckedOnlyWhenOpened) {
+  prepare_folders();
+  const std::string tool = os_.root() + "\\Tools\\tool.exe";
+  make_file(tool);
+  os_.programs.sha256_of_content["MZ"] = "00";
+  store_run_value(L::CurrentUserRun, "Tool", "\"" + tool + "\" /tray");
+  store_run_value(L::CurrentUserRun, "Gone", os_.root() + "\\Gone\\gone.exe");
+  scan();
+  for (const auto& [signature, line] :
+       {std::pair{Signature{SignatureState::kNotSigned, {}}, "\nNot signed"},
+        std::pair{Signature{SignatureState::kNotValid, "Contoso Ltd"},
+                  "\nSignature not valid (the file was changed after it was signed)"}}) {
+    os_.programs.signatures[tool] = signature;
+    const int index = find_item("Tool", L::CurrentUserRun);
+    EXPECT_THAT(details_text(describe_item(catalogue_, index)), Not(HasSubstr(line)));
+    EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
+    list_.set_current(index);
+    show_details(catalogue_);
+    EXPECT_THAT(os_.dialogs.messages.back().prompt, HasSubstr(line));
+    os_.log.clear();
+  }
+  // Without a program file, nothing is checked and nothing said of it.
+  list_.set_current(find_item("Gone", L::CurrentUserRun));
+  show_details(catalogue_);
+  EXPECT_THAT(os_.dialogs.messages.back().prompt, Not(HasSubstr("igned")));
+  EXPECT_THAT(os_.log.calls(), Not(Contains(HasSubstr("WinVerifyTrust"))));
 }
 
 TEST_F(CommandsTest, HelpOpensTheDocumentNextToTheProgramAndSaysNothing) {

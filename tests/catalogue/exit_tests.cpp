@@ -107,7 +107,7 @@ TEST_F(ExitTest, ListsWhoseBoxesAgreeWithTheirPlacesCauseNoAccessAtAll) {
     listed("Same", location, place(location).active);
   }
   listed("No place", static_cast<StartupLocation>(0), false);
-  listed("No place either", static_cast<StartupLocation>(11), true);
+  listed("No place either", static_cast<StartupLocation>(1000), true);
   os_.log.clear();
   exit();
   EXPECT_EQ(os_.log.count(), 0u);

@@ -94,7 +94,11 @@ Stored stored_entries(World& world) {
   Stored stored;
   for (const PlaceInfo& info : kPlaces) {
     const int location = static_cast<int>(info.location);
-    if (info.storage == Storage::ScheduledTasks) continue;  // see scheduled_task_tests.cpp
+    // read-only: nothing to keep, and no operation reaches them
+    if (info.storage == Storage::ProgramLists || info.storage == Storage::PackagedTasks ||
+        info.storage == Storage::ScheduledTasks)
+      continue;
+    // scheduled tasks: see scheduled_task_tests.cpp
     if (info.storage != Storage::Shortcuts) {
       const auto [hive, key] = key_of(info.location);
       for (const std::string& name : world.os.registry.value_names(hive, key)) {
@@ -141,7 +145,11 @@ struct Scenario {
 // through every fault untouched.
 void store_bystanders(World& world) {
   for (const PlaceInfo& info : kPlaces) {
-    if (info.storage == Storage::ScheduledTasks) continue;
+    // read-only: nothing to keep, and no operation reaches them
+    if (info.storage == Storage::ProgramLists || info.storage == Storage::PackagedTasks ||
+        info.storage == Storage::ScheduledTasks)
+      continue;
+    // scheduled tasks: see scheduled_task_tests.cpp
     world.store(info.location, "Bystander " + std::string(info.name), "C:\\b.exe");
   }
 }

@@ -136,9 +136,10 @@ TEST_F(ScanTest, AWalkCutShortOrAnUnreadableFolderIsReportedAndTheRestIsListed) 
   ScanResult denied = run_scan(catalogue_);
   EXPECT_THAT(items(), ElementsAre("Link/4+"));
   // The policies that switch lists off, every key of values (the Run and
-  // RunOnce keys, their parking sections, the keys set by policies) and the
+  // RunOnce keys, their parking sections, the keys set by policies), the
+  // places of program lists, the key of packaged apps' startup tasks and the
   // flags of the Startup folder's link.
-  ASSERT_EQ(denied.problems.size(), 16u);
+  ASSERT_EQ(denied.problems.size(), 19u);
   EXPECT_THAT(scan_problems_message(os_.status_text, denied),
               ::testing::HasSubstr("RegOpenKeyEx failed for \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
                                    "Microsoft\\Windows\\CurrentVersion\\Run\": Access is denied. "

@@ -1,6 +1,9 @@
 // runwarden-cli's command line, natively.
 #include <gmock/gmock.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "cli/command_line.h"
 
 namespace rw::cli {
@@ -73,6 +76,46 @@ TEST(CommandLine, HelpAndVersionAreTextToPrintAndEndWell) {
   const Parsed version = parse_command_line({"--version"});
   EXPECT_EQ(version.exit_status, 0);
   EXPECT_EQ(version.text, std::string("runwarden-cli ") + RUNWARDEN_PROJECT_VERSION + "\n");
+}
+
+// One line a place, saying what runwarden-cli may do there and what not.
+TEST(CommandLine, TheHelpSaysWhatMayBeDoneInEachKindOfPlace) {
+  const std::string help = parse_command_line({"--help"}).text;
+  for (const char* line : {
+           "  2 CurrentUserRun: Your Run key (HKEY_CURRENT_USER); disable, enable, remove, its "
+           "command changed in the window; not switched while the policy DisableCurrentUserRun "
+           "is 1.\n",
+           "  6 CurrentUserStartupParked: Parked by Runwarden, from your Startup folder; enable, "
+           "remove.\n",
+           "  4 CurrentUserStartup: Your Startup folder; disable, enable, remove.\n",
+           "  17 CurrentUserPolicyRun: Your Run key set by a policy (HKEY_CURRENT_USER); nothing: "
+           "set by a policy; change it in Group Policy.\n",
+       }) {
+    EXPECT_THAT(help, HasSubstr(line));
+  }
+}
+
+std::string text_of_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  EXPECT_TRUE(file) << path;
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// A place that one of them leaves out is one a user cannot learn about.
+TEST(CommandLine, TheHelpTheReadmeAndTheHelpPageNameEveryPlace) {
+  const std::string help = parse_command_line({"--help"}).text;
+  const std::string readme = text_of_file(RUNWARDEN_SOURCE_DIR "/README.md");
+  const std::string page = text_of_file(RUNWARDEN_SOURCE_DIR "/src/ui/help.html");
+  for (const PlaceInfo& info : kPlaces) {
+    const std::string name(info.name);
+    SCOPED_TRACE(name);
+    EXPECT_THAT(
+        help, HasSubstr(" " + std::to_string(static_cast<int>(info.location)) + " " + name + ": "));
+    EXPECT_THAT(readme, HasSubstr("`" + name + "`"));
+    EXPECT_THAT(page, HasSubstr("<code>" + name + "</code>"));
+  }
 }
 
 }  // namespace

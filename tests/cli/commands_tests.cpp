@@ -3,7 +3,9 @@
 // cannot act on exactly, with nothing changed.
 #include <gmock/gmock.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "catalogue/fixture.h"
 #include "cli/commands.h"
@@ -12,8 +14,11 @@ namespace rw::testing {
 namespace {
 
 using L = StartupLocation;
+using ::testing::AnyOf;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // Kept words; a stream given a status refuses every write with it, as a full
 // disk or a pipe whose reader has gone does.
@@ -119,7 +124,10 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "command": "\"<app>\" /tray",
     "program": "<app>",
     "program_missing": false,
-    "publisher": "Contoso, Inc."
+    "publisher": "Contoso, Inc.",
+    "read_only": false,
+    "read_only_reason": null,
+    "id": "CurrentUserRun||APP"
   },
   {
     "name": "Off",
@@ -131,7 +139,10 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "command": "off.exe",
     "program": null,
     "program_missing": true,
-    "publisher": null
+    "publisher": null,
+    "read_only": false,
+    "read_only_reason": null,
+    "id": "CurrentUserRun||OFF"
   },
   {
     "name": "Parked, \"quoted\"",
@@ -143,18 +154,23 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "command": "C:\\Gone\\p.exe",
     "program": null,
     "program_missing": true,
-    "publisher": null
+    "publisher": null,
+    "read_only": false,
+    "read_only_reason": null,
+    "id": "AllUsersRunParked||PARKED, \"QUOTED\""
   }
 ]
 )",
        json_escaped(app)},
       {"--csv",
-       "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher\r\n"
+       "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher,"
+       "read_only,read_only_reason,id\r\n"
        "App,CurrentUserRun,2,current user,true,,\"\"\"<app>\"\" /tray\",<app>,false,"
-       "\"Contoso, Inc.\"\r\n"
-       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,\r\n"
+       "\"Contoso, Inc.\",false,,CurrentUserRun||APP\r\n"
+       "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,,false,,"
+       "CurrentUserRun||OFF\r\n"
        "\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,all users,false,parked,C:\\Gone\\p.exe,,"
-       "true,\r\n",
+       "true,,false,,\"AllUsersRunParked||PARKED, \"\"QUOTED\"\"\"\r\n",
        app},
       {nullptr,
        "NAME              PLACE              ON                       COMMAND\n"
@@ -312,6 +328,74 @@ TEST_F(CliTest, DisableEnableAndRemoveDoWhatTheWindowDoes) {
   EXPECT_THAT(words_.err_text, IsEmpty());
 }
 
+// A read-only entry, and one of a list that a policy keeps from starting:
+// listed with why they cannot be switched; switching either is refused and
+// ends with 2, and removing only where the place allows none.
+TEST_F(CliTest, LockedEntriesAreListedWithWhyAndRefusedWithTwo) {
+  const std::string pushed_why = "set by a policy; change it in Group Policy";
+  const std::string held_why =
+      "a policy keeps Windows from starting this whole list; change it in Group Policy";
+  store_run_value(L::CurrentUserPolicyRun, "Pushed", "C:\\p.exe");
+  store_run_value(L::CurrentUserRun, "Held", "C:\\h.exe");
+  store_run_value(L::AllUsersRun, "Free", "C:\\f.exe");
+  os_.registry.put(kHkeyCurrentUser,
+                   "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                   "DisableCurrentUserRun", regtype::kDword, {1, 0, 0, 0});
+
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  const auto listed = nlohmann::json::parse(words_.out_text);
+  const nlohmann::json null;
+  const struct {
+    std::string name;
+    bool enabled;
+    nlohmann::json off_reason, read_only_reason;
+  } expected[] = {
+      {"Free", true, null, null},
+      {"Held", false, "switched off by a policy", held_why},
+      {"Pushed", true, null, pushed_why},
+  };
+  ASSERT_EQ(listed.size(), std::size(expected));
+  for (const auto& entry : expected) {
+    SCOPED_TRACE(entry.name);
+    const auto found = std::find_if(listed.begin(), listed.end(),
+                                    [&](const auto& item) { return item["name"] == entry.name; });
+    ASSERT_NE(found, listed.end());
+    EXPECT_EQ((*found)["enabled"], entry.enabled);
+    EXPECT_EQ((*found)["off_reason"], entry.off_reason);
+    EXPECT_EQ((*found)["read_only"], !entry.read_only_reason.is_null());
+    EXPECT_EQ((*found)["read_only_reason"], entry.read_only_reason);
+  }
+
+  const auto refusal = [](const char* entry, const char* verb, const std::string& why) {
+    return std::string(entry) + " cannot be " + verb + " here: " + why + ". Nothing was changed.\n";
+  };
+  const struct {
+    std::vector<std::string> words;
+    std::string said;
+  } refused[] = {
+      {{"disable", "Pushed"}, refusal("'Pushed' in CurrentUserPolicyRun", "switched", pushed_why)},
+      {{"enable", "Pushed"}, refusal("'Pushed' in CurrentUserPolicyRun", "switched", pushed_why)},
+      {{"remove", "Pushed", "--yes"},
+       refusal("'Pushed' in CurrentUserPolicyRun", "removed", pushed_why)},
+      {{"enable", "Held"}, refusal("'Held' in CurrentUserRun", "switched", held_why)},
+      {{"disable", "Held"}, refusal("'Held' in CurrentUserRun", "switched", held_why)},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.words[0] + " " + c.words[1]);
+    EXPECT_EQ(run(c.words), 2);
+    EXPECT_EQ(words_.err_text, c.said);
+    EXPECT_THAT(words_.out_text, IsEmpty());
+  }
+  EXPECT_EQ(stored_command(L::CurrentUserPolicyRun, "Pushed"), "C:\\p.exe");
+  EXPECT_EQ(stored_command(L::CurrentUserRun, "Held"), "C:\\h.exe");
+  EXPECT_EQ(stored_run_value(L::CurrentUserRunParked, "Held"), std::nullopt);
+  EXPECT_EQ(os_.registry.get(kHkeyCurrentUser, kRunFlagKey, "Held"), std::nullopt);
+
+  // The policy keeps it from starting; it is still the user's to remove.
+  EXPECT_EQ(run({"remove", "Held", "--yes"}), 0);
+  EXPECT_EQ(stored_run_value(L::CurrentUserRun, "Held"), std::nullopt);
+}
+
 TEST_F(CliTest, AFailingCallIsNamedAndEndsWithOne) {
   store_run_value(L::AllUsersRun, "Machine", "C:\\m.exe");
   os_.registry.deny_write(kHkeyLocalMachine, kRunKey);
@@ -397,6 +481,125 @@ TEST_F(CliTest, TasksAreListedSwitchedAndRefusedRemovalAndAnUnreadSchedulerEndsT
   EXPECT_EQ(run({"list", "--json"}), 1);
   EXPECT_EQ(nlohmann::json::parse(words_.out_text).size(), 1u);
   EXPECT_THAT(words_.err_text, HasSubstr("ITaskService::Connect failed"));
+}
+
+}  // namespace
+}  // namespace rw::testing
+
+namespace rw::testing {
+namespace {
+
+// An id is the place, the user and the name as Windows compares names, so
+// that another computer, whose entry is written in other letter case, gives
+// the same.
+TEST_F(CliTest, AnIdIsThePlaceTheUserAndTheNameAsWindowsComparesNames) {
+  const std::pair<L, std::string> entries[] = {{L::CurrentUserRun, "Äpfel und Öl"},
+                                               {L::AllUsersRun, "äPFEL UND öL"},
+                                               {L::CurrentUserRun, "Straße"},
+                                               {L::CurrentUserRun, "Диспетчер"}};
+  for (const auto& [place, name] : entries) store_run_value(place, name, "C:\\t.exe");
+  store_shortcut(L::CurrentUserStartup, "Link");
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  std::vector<std::string> ids;
+  for (const auto& record : nlohmann::json::parse(words_.out_text)) ids.push_back(record["id"]);
+  EXPECT_THAT(
+      ids, ::testing::UnorderedElementsAre(
+               "CurrentUserRun||ÄPFEL UND ÖL", "AllUsersRun||ÄPFEL UND ÖL",
+               "CurrentUserRun||STRAßE", "CurrentUserRun||ДИСПЕТЧЕР", "CurrentUserStartup||LINK"));
+}
+
+TEST_F(CliTest, ListVerifyAddsWhoSignedEachProgramAndItsHashAndOnlyThenChecksAny) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  store_run_value(L::CurrentUserRun, "Shared", "\\\\server\\share\\x.exe");
+  os_.programs.signatures[app] = {SignatureState::kNotTrusted, "Contoso Test"};
+  os_.programs.sha256_of_content["MZ"] = "5a4d";
+
+  ASSERT_EQ(run({"list", "--json"}), 0);
+  EXPECT_FALSE(nlohmann::json::parse(words_.out_text)[0].contains("signature"));
+  EXPECT_THAT(os_.log.calls(),
+              Not(Contains(AnyOf(HasSubstr("WinVerifyTrust"), HasSubstr("SHA256")))));
+
+  ASSERT_EQ(run({"list", "--json", "--verify"}), 0) << words_.err_text;
+  std::map<std::string, nlohmann::json> by_name;
+  for (const auto& record : nlohmann::json::parse(words_.out_text))
+    by_name[record["name"]] = record;
+  EXPECT_EQ(by_name["App"]["signature"], "not trusted");
+  EXPECT_EQ(by_name["App"]["signer"], "Contoso Test");
+  EXPECT_EQ(by_name["App"]["sha256"], "5a4d");
+  for (const char* not_checked : {"Off", "Shared"}) {  // no program file; on the network
+    SCOPED_TRACE(not_checked);
+    EXPECT_EQ(by_name[not_checked]["signature"], "not checked");
+    EXPECT_TRUE(by_name[not_checked]["signer"].is_null());
+    EXPECT_TRUE(by_name[not_checked]["sha256"].is_null());
+  }
+  ASSERT_EQ(run({"list", "--verify"}), 0);
+  EXPECT_THAT(words_.out_text, HasSubstr("SIGNATURE"));
+  EXPECT_THAT(words_.out_text, HasSubstr("not trusted"));
+
+  os_.log.add_fault(substitute::Fault{0, "WinVerifyTrust", status::kSharingViolation});
+  EXPECT_EQ(run({"list", "--csv", "--verify"}), 1);
+  EXPECT_THAT(words_.err_text, HasSubstr("Not checked: 'App' in CurrentUserRun: WinVerifyTrust "
+                                         "failed for \"" +
+                                         app + "\""));
+  EXPECT_THAT(words_.out_text, HasSubstr(",not checked,,\r\n"));
+}
+
+class CheckTest : public CliTest {
+ protected:
+  // A baseline saved by list --json, with the words given.
+  std::string save_baseline(std::vector<std::string> words = {"list", "--json"}) {
+    EXPECT_EQ(run(words), 0) << words_.err_text;
+    const std::string path = os_.root() + "\\baseline.json";
+    os_.files.write_file(path, words_.out_text);
+    return path;
+  }
+};
+
+TEST_F(CheckTest, EndsWithZeroAgainstAFreshBaselineAndWithOneNamingEachDifference) {
+  const std::string app = store_entries_with_every_field_set_and_null();
+  os_.programs.signatures[app] = {SignatureState::kValid, "Contoso"};
+  os_.programs.sha256_of_content["MZ"] = "5a4d";
+  const std::string baseline = save_baseline({"list", "--json", "--verify"});
+  EXPECT_EQ(run({"check", "--baseline", baseline}), 0);
+  EXPECT_EQ(words_.out_text + words_.err_text, "");
+
+  store_run_value(L::CurrentUserRun, "New", "C:\\new.exe");
+  os_.registry.erase(kHkeyCurrentUser, kRunKey, "Off");
+  os_.files.write_file(app, "MZ changed");  // so the baseline's signature is checked too
+  os_.programs.sha256_of_content["MZ changed"] = "ffff";
+  os_.programs.signatures[app] = {SignatureState::kNotValid, "Contoso"};
+  EXPECT_EQ(run({"check", "--baseline", baseline}), 1);
+  EXPECT_EQ(words_.out_text,
+            "changed: 'App' in CurrentUserRun: signature, hash\n"
+            "added: 'New' in CurrentUserRun\n"
+            "removed: 'Off' in CurrentUserRun\n");
+  EXPECT_EQ(run({"check", "--baseline", baseline, "--json"}), 1);
+  EXPECT_EQ(nlohmann::json::parse(words_.out_text)[1]["entry"]["command"], "C:\\new.exe");
+}
+
+// Whatever keeps check from comparing ends with 2, never with 1.
+TEST_F(CheckTest, WhatCannotBeReadOrCheckedEndsWithTwoAndSaysWhy) {
+  store_entries_with_every_field_set_and_null();
+  const std::string baseline = save_baseline();
+  const struct {
+    std::vector<std::string> words;
+    const char* said;
+    const char* failing_call = "";
+  } cases[] = {
+      {{"check", "--baseline", os_.root() + "\\none.json"}, "cannot be read: no file is there."},
+      {{"check", "--baseline", baseline, "--verify"}, "it was saved without --verify"},
+      {{"check", "--baseline", baseline}, "Not read:", "RegEnumValue"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    os_.log.clear_faults();
+    if (*c.failing_call) os_.log.add_fault(substitute::Fault{0, c.failing_call});
+    EXPECT_EQ(run(c.words), 2);
+    EXPECT_THAT(words_.err_text, HasSubstr(c.said));
+  }
+  os_.log.clear_faults();
+  // Nothing differs, but that could not be said.
+  EXPECT_EQ(run({"check", "--baseline", baseline, "--json"}, kDiskFull), 2);
 }
 
 }  // namespace

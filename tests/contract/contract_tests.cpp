@@ -315,6 +315,28 @@ TEST_F(PlatformContract, NamesAndDataOutsideAsciiRoundTrip) {
   EXPECT_EQ(read_text(again, texts[2]), "C:\\" + texts[2] + "\\run.exe");
 }
 
+TEST_F(PlatformContract, SubkeysAreListedByTheirWholeNamesAsWrittenAndValuesAreNot) {
+  const std::string long_name(255, 'k');  // the registry's longest key name
+  const std::string names_written[] = {"Plain", "Ключ 键 🔑", "Mixed.Case_8wekyb3d8bbwe", long_name};
+  RegKey parent = scratch(key_ + "\\Parent");
+  set_text(parent, "A value", "not a key");
+  for (const std::string& name : names_written) scratch(key_ + "\\Parent\\" + name);
+  scratch(key_ + "\\Parent\\Plain\\Below");  // one level only
+  std::vector<std::string> found;
+  EXPECT_EQ(list_subkey_names(reg(), parent, found), 0);
+  EXPECT_THAT(found, UnorderedElementsAreArray(names_written));
+
+  std::string name;
+  EXPECT_EQ(reg().enum_key_name(parent, 4, name), status::kNoMoreItems);
+  RegKey empty = scratch(key_ + "\\Parent\\Plain\\Below");
+  EXPECT_EQ(reg().enum_key_name(empty, 0, name), status::kNoMoreItems);
+
+  RegKey missing = scratch();
+  EXPECT_EQ(reg().open_key(kHkeyCurrentUser, key_ + "\\Missing", access::kRead, missing), 2);
+  EXPECT_FALSE(missing.is_open());
+  EXPECT_EQ(reg().enum_key_name(missing, 0, name), status::kInvalidHandle);
+}
+
 // ---- Settings store -----------------------------------------------------------------------
 
 TEST_F(PlatformContract, TheSettingsStoreIsAPlainKeyPerSectionWithOneStringValuePerKey) {
@@ -511,6 +533,18 @@ TEST_F(FileContract, FileContentReadsAnyFileWholeAndNothingWhereThereIsNone) {
             status::kAccessDenied);
 }
 
+TEST_F(FileContract, FileStartReadsNoMoreThanAskedAndAShorterFileWhole) {
+  write("Manifest.xml", "0123456789");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 4), "0123");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 10), "0123456789");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 100), "0123456789");
+  EXPECT_EQ(files().file_start(at("Manifest.xml"), 0), "");
+  EXPECT_EQ(files().file_start(at("Missing.xml"), 4), std::nullopt);
+  files().make_dir(at("Folder.xml"));
+  EXPECT_EQ(raised([&] { files().file_start(at("Folder.xml"), 4); }, at("Folder.xml")),
+            status::kAccessDenied);
+}
+
 TEST_F(FileContract, FileAttributesAreReadAndSetAsDirListsTheFile) {
   constexpr std::uint32_t kAsked =
       attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kDirectory;
@@ -590,6 +624,30 @@ TEST_F(PlatformContract, SameNameIsEqualButForLetterCaseCharacterByCharacter) {
   for (const auto& c : cases) {
     EXPECT_EQ(rules.same_name(c.a, c.b), c.same) << c.a << " / " << c.b;
     EXPECT_EQ(rules.name_key(c.a) == rules.name_key(c.b), c.same) << c.a << " / " << c.b;
+  }
+}
+
+// An entry's id is made of its name key: two names must give one key exactly
+// when they are one name, also for letters whose upper case is not plain
+// (dotless i, long s, the Kelvin sign, title-case digraphs, letters beyond
+// U+FFFF), whichever way Windows decides them.
+TEST_F(PlatformContract, NameKeysAreEqualExactlyWhenTheNamesAreTheSameName) {
+  const std::pair<std::string, std::string> pairs[] = {
+      {"\xC4\xB1", "I"},                         // ı
+      {"i", "\xC4\xB0"},                         // İ
+      {"\xC5\xBF", "S"},                         // ſ
+      {"\xE2\x84\xAA", "k"},                     // Kelvin sign
+      {"\xE2\x84\xA6", "\xCF\x89"},              // Ohm sign, ω
+      {"\xC7\x85", "\xC7\x84"},                  // ǅ, Ǆ
+      {"\xC7\x86", "\xC7\x85"},                  // ǆ, ǅ
+      {"\xC3\x9F", "\xE1\xBA\x9E"},              // ß, ẞ
+      {"\xC2\xB5", "\xCE\x9C"},                  // micro sign, Μ
+      {"\xEF\xAC\x80", "FF"},                    // ﬀ
+      {"\xF0\x90\x90\xA8", "\xF0\x90\x90\x80"},  // Deseret small and capital long i
+  };
+  TextRules& rules = target_->text_rules();
+  for (const auto& [a, b] : pairs) {
+    EXPECT_EQ(rules.name_key(a) == rules.name_key(b), rules.same_name(a, b)) << a << " / " << b;
   }
 }
 

@@ -469,5 +469,27 @@ TEST_F(BadInputUnderWine, ASameNameEntryAtTheOtherPlaceStopsTheMoveAndBothStay) 
   EXPECT_EQ(file_content(shortcut(L::CurrentUserStartupParked, "RwBad Hidden")), "parked");
 }
 
+// Winlogon's values and the load lines through the real registry: one of
+// the wrong type lists nothing, a list of 100,000 programs lists each.
+TEST_F(BadInputUnderWine, ProgramListsOfTheWrongTypeOrVeryLongListTruthfully) {
+  seed_.value(seeding::list_value(L::Winlogon, 0).first, "Userinit", REG_DWORD, {1, 0, 0, 0});
+  std::string many;
+  for (int i = 0; i < 100'000; ++i) many += "RwBad" + std::to_string(i) + ".exe,";
+  seed_.programs(L::CurrentUserLoad, 0, many);
+  scan();
+  int listed = 0;
+  for (int i = 0; i < list_.count(); ++i) {
+    if (list_.tag(i) == static_cast<std::int32_t>(L::Winlogon)) {
+      ADD_FAILURE() << "Winlogon lists " << list_.text(i);
+    }
+    if (list_.text(i).starts_with("RwBad") &&
+        list_.tag(i) == static_cast<std::int32_t>(L::CurrentUserLoad)) {
+      ++listed;
+    }
+  }
+  EXPECT_EQ(listed, 100'000);
+  EXPECT_GE(item("RwBad99999.exe", L::CurrentUserLoad), 0);
+}
+
 }  // namespace
 }  // namespace rw

@@ -9,12 +9,14 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "signed_programs.h"
 #include "support/seeder.h"
 #include "support/wine_support.h"
 
@@ -23,6 +25,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using win32::narrow;
+using win32::UniqueFile;
 using win32::UniqueKernelHandle;
 using win32::widen;
 
@@ -154,6 +157,27 @@ TEST_F(CliUnderWine, ListJsonKeepsNamesOutsideTheCodePageWhole) {
   EXPECT_EQ((*found)["program_missing"], false);
 }
 
+TEST_F(CliUnderWine, ListJsonGivesAPackagedStartupTaskWithItsStateAndProgram) {
+  const std::string name = narrow(named(L"Chat at logon"));
+  const std::string package = narrow(folder_) + "\\Package";
+  seed_.packaged_task({"RwCli.Chat_8wekyb3d8bbwe", "ChatStartup", 3,
+                       "RwCli.Chat_1.0.0.0_x64__8wekyb3d8bbwe", package,
+                       seeding::startup_task_manifest("ChatStartup", name, "Chat.exe")});
+  seed_.file(package + "\\Chat.exe", "MZ");
+  const Ran ran = run({L"list", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const auto& entry) { return entry["name"] == name; });
+  ASSERT_NE(found, entries.end()) << ran.out;
+  EXPECT_EQ((*found)["place"], "PackagedStartupTask");
+  EXPECT_EQ((*found)["enabled"], false);
+  EXPECT_EQ((*found)["off_reason"], "switched off by a policy");
+  EXPECT_EQ((*found)["command"], package + "\\Chat.exe");
+  EXPECT_EQ((*found)["program"], package + "\\Chat.exe");
+  EXPECT_EQ((*found)["program_missing"], false);
+}
+
 TEST_F(CliUnderWine, ListFindsProgramsAsAtLogonWithoutAskingTheNetwork) {
   // A program beside runwarden-cli, which is no folder Windows searches at logon.
   ASSERT_TRUE(
@@ -253,6 +277,72 @@ TEST_F(CliUnderWine, DisableThenEnableARunValueAndAShortcut) {
   EXPECT_FALSE(file_exists(parked_link));
 }
 
+// One entry in each registry place beyond the Run keys, the user's RunOnce
+// list switched off by its policy.
+TEST_F(CliUnderWine, ListGivesTheRegistryPlacesBeyondTheRunKeysWithTheirStates) {
+  using L = StartupLocation;
+  const std::string program = "C:\\windows\\notepad.exe";
+  const struct {
+    L location;
+    std::string name;
+    bool enabled;
+    std::string off_reason;  // empty: null
+    std::string scope;
+  } cases[] = {
+      {L::CurrentUserRunOnce, narrow(named(L"user once")), false, "switched off by a policy",
+       "current user"},
+      {L::CurrentUserRunOnceParked, narrow(named(L"user once parked")), false, "parked",
+       "current user"},
+      {L::AllUsersRunOnce, narrow(named(L"machine once")), true, "", "all users"},
+      {L::AllUsersRunOnce32, narrow(named(L"machine once 32")), true, "", "all users"},
+      {L::CurrentUserPolicyRun, narrow(named(L"user policy")), true, "", "current user"},
+      {L::AllUsersPolicyRun, narrow(named(L"machine policy")), true, "", "all users"},
+      {L::Winlogon, "C:\\RwWinlogon.exe", true, "", "all users"},
+      {L::Winlogon, "C:\\RwShell.exe", true, "", "current user"},
+      {L::CurrentUserLoad, "C:\\RwLoad.exe", true, "", "current user"},
+  };
+  for (const auto& c : cases) {
+    if (place(c.location).storage != Storage::ProgramLists) seed_.text(c.location, c.name, program);
+  }
+  seed_.programs(L::Winlogon, 0, "C:\\windows\\system32\\userinit.exe,C:\\RwWinlogon.exe");
+  seed_.programs(L::Winlogon, 2, "explorer.exe,C:\\RwShell.exe");
+  seed_.programs(L::CurrentUserLoad, 0, "C:\\RwLoad.exe");
+  seed_.value(
+      {kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"},
+      "DisableCurrentUserRunOnce", REG_DWORD, {1, 0, 0, 0});
+
+  const Ran ran = run({L"list", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+      return entry["name"] == c.name && entry["place"] == place(c.location).name;
+    });
+    ASSERT_NE(found, entries.end()) << ran.out;
+    EXPECT_EQ((*found)["enabled"], c.enabled);
+    EXPECT_EQ((*found)["off_reason"],
+              c.off_reason.empty() ? nlohmann::json() : nlohmann::json(c.off_reason));
+    EXPECT_EQ((*found)["scope"], c.scope);
+  }
+}
+
+// Windows keeps no flag of its own for RunOnce values: none is written.
+TEST_F(CliUnderWine, DisableThenEnableARunOnceValueWritesNoFlag) {
+  using L = StartupLocation;
+  const std::wstring name = named(L"!Once");
+  seed_.text(L::CurrentUserRunOnce, narrow(name), "C:\\windows\\notepad.exe /once");
+  const Ran off = run({L"disable", name});
+  EXPECT_EQ(off.status, 0u) << off.err;
+  EXPECT_FALSE(seed_.holds(L::CurrentUserRunOnce, narrow(name)));
+  EXPECT_TRUE(seed_.holds(L::CurrentUserRunOnceParked, narrow(name)));
+  const Ran on = run({L"enable", name});
+  EXPECT_EQ(on.status, 0u) << on.err;
+  EXPECT_TRUE(seed_.holds(L::CurrentUserRunOnce, narrow(name)));
+  EXPECT_FALSE(seed_.holds(L::CurrentUserRunOnceParked, narrow(name)));
+  EXPECT_EQ(seed_.flag_now(L::CurrentUserRun, narrow(name)), 0);
+}
+
 TEST_F(CliUnderWine, UnknownAmbiguousAndCollidingNamesEndWithTwoAndChangeNothing) {
   const std::wstring twice = named(L"Twice");
   const std::wstring clash = named(L"Clash");
@@ -321,6 +411,76 @@ TEST_F(CliUnderWine, AHiddenFileInTheParkingFolderNeverHidesAShortcutSwitchedOff
   EXPECT_EQ(refused.status, 2u);
   EXPECT_THAT(refused.err, HasSubstr("(a hidden or system file, which no list shows)"));
   EXPECT_TRUE(file_exists(startup_folder() + L"\\" + other + L".lnk"));
+}
+
+// The signed test programs as the programs of entries, checked by
+// runwarden-cli itself with the prefix trusting the test root.
+TEST_F(CliUnderWine, ListVerifySaysWhoSignedEachProgramAndWhetherItChangedSince) {
+  const std::wstring made = wine_support::signed_programs_folder();
+  if (made.empty()) GTEST_SKIP() << "no signed test programs: openssl or osslsigncode was missing";
+  const wine_support::TrustedTestRoot root;  // before the program's first check
+  ASSERT_TRUE(root.trusted());
+  const struct {
+    signed_programs::Kind kind;
+    const char* signature;
+  } cases[] = {
+      {signed_programs::Kind::kSignedByTrustedRoot, "valid"},
+      {signed_programs::Kind::kChangedAfterSigning, "not valid"},
+      {signed_programs::Kind::kSignedByUntrusted, "not trusted"},
+      {signed_programs::Kind::kUnsigned, "not signed"},
+  };
+  for (const auto& c : cases) {
+    const std::wstring file = widen(signed_programs::file_of(c.kind).name);
+    ASSERT_TRUE(
+        ::CopyFileW((made + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE));
+    put(HKEY_CURRENT_USER, kRun, named(file), L"\"" + folder_ + L"\\" + file + L"\" /tray");
+  }
+  const Ran ran = run({L"list", L"--verify", L"--json"});
+  ASSERT_EQ(ran.status, 0u) << ran.err;
+  const auto entries = nlohmann::json::parse(ran.out);
+  std::set<std::string> hashes;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const signed_programs::File& file = signed_programs::file_of(cases[i].kind);
+    SCOPED_TRACE(std::string(file.name));
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+      return entry["name"] == narrow(names_[i]);
+    });
+    ASSERT_NE(found, entries.end());
+    EXPECT_EQ((*found)["signature"], cases[i].signature);
+    if (file.signer.empty()) {
+      EXPECT_TRUE((*found)["signer"].is_null()) << (*found)["signer"];
+    } else {
+      EXPECT_EQ((*found)["signer"], std::string(file.signer));
+    }
+    const std::string hash = (*found)["sha256"];
+    EXPECT_EQ(hash.size(), 64u);
+    EXPECT_EQ(hash.find_first_not_of("0123456789abcdef"), std::string::npos) << hash;
+    hashes.insert(hash);
+  }
+  EXPECT_EQ(hashes.size(), std::size(cases));  // the changed file is another file
+}
+
+TEST_F(CliUnderWine, CheckEndsWithZeroAgainstAFreshBaselineAndWithOneOnceAnEntryIsAdded) {
+  put(HKEY_CURRENT_USER, kRun, named(L"Kept"), L"C:\\windows\\notepad.exe");
+  const Ran saved = run({L"list", L"--json"});
+  ASSERT_EQ(saved.status, 0u) << saved.err;
+  const std::wstring baseline = folder_ + L"\\baseline.json";
+  {
+    UniqueFile file(::CreateFileW(baseline.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.get(), saved.out.data(), static_cast<DWORD>(saved.out.size()),
+                            &written, nullptr));
+  }
+  const Ran same = run({L"check", L"--baseline", baseline});
+  EXPECT_EQ(same.status, 0u) << same.out << same.err;
+  EXPECT_EQ(same.out, "");
+
+  const std::wstring added = named(L"Added 新");
+  put(HKEY_CURRENT_USER, kRun, added, L"C:\\windows\\notepad.exe /x");
+  const Ran differs = run({L"check", L"--baseline", baseline});
+  EXPECT_EQ(differs.status, 1u) << differs.err;
+  EXPECT_EQ(differs.out, "added: '" + narrow(added) + "' in CurrentUserRun\n");
 }
 
 }  // namespace

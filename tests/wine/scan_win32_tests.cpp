@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/operations.h"
 #include "catalogue/scan.h"
 #include "expected_version.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
+#include "signed_programs.h"
 #include "support/seeder.h"
 #include "support/wine_support.h"
 
@@ -276,6 +278,47 @@ TEST_F(ScanUnderWine, ListsWithoutLoadingWhatSignatureChecksNeed) {
   for (const wchar_t* dll : kForChecks) {
     EXPECT_NE(::GetModuleHandleW(dll), nullptr) << narrow(dll) << " was not loaded by a check";
   }
+}
+
+// The message boxes' texts, for Details, which shows one.
+class KeptDialogs final : public Dialogs {
+ public:
+  int message_box(std::string_view prompt, int, std::string_view) override {
+    prompts.emplace_back(prompt);
+    return mb::kResultOk;
+  }
+  std::string input_box(std::string_view, std::string_view, std::string_view) override {
+    return {};
+  }
+  OpenFileResult open_file(const OpenFileRequest&) override { return {}; }
+  std::vector<std::string> prompts;
+};
+
+TEST_F(ScanUnderWine, DetailsSayWhoSignedTheEntrysProgram) {
+  const std::wstring made = wine_support::signed_programs_folder();
+  if (made.empty()) GTEST_SKIP() << "no signed test programs: openssl or osslsigncode was missing";
+  const wine_support::TrustedTestRoot root;  // before the process's first check
+  ASSERT_TRUE(root.trusted());
+  const std::wstring program = program_folder_ + L"\\rw-details-signed.exe";
+  ASSERT_TRUE(::CopyFileW((made + L"\\signed.exe").c_str(), program.c_str(), FALSE));
+  KeptDialogs shown;
+  Platform platform = services_.platform(shown);
+  SortedEntryList list{services_.text_rules};
+  Catalogue catalogue{platform, list};
+  {
+    seeding::Seeder seed("RwDetails ");
+    seed.text(kUserRun, "RwDetails Signed", "\"" + narrow(program) + "\" /tray");
+    run_scan(catalogue);
+    for (int i = 0; i < list.count(); ++i) {
+      if (list.text(i) == "RwDetails Signed") list.set_current(i);
+    }
+    ASSERT_GE(list.current(), 0);
+    show_details(catalogue);
+  }
+  ::DeleteFileW(program.c_str());
+  ASSERT_EQ(shown.prompts.size(), 1u);
+  EXPECT_THAT(shown.prompts[0],
+              ::testing::HasSubstr("\nSigned by " + std::string(signed_programs::kTrustedSigner)));
 }
 
 TEST_F(ScanUnderWine, AMachineRunKeyThatIsNotThereListsNothingAndIsNoProblem) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -36,17 +37,26 @@ std::u16string fold(std::string_view text) {
   return units;
 }
 
-std::vector<std::u16string> split_path(std::string_view path) {
-  std::vector<std::u16string> parts;
+// The path's levels as written.
+std::vector<std::string> path_names(std::string_view path) {
+  std::vector<std::string> names;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = path.find('\\', start);
     if (end == std::string_view::npos) end = path.size();
-    if (end > start) parts.push_back(fold(path.substr(start, end - start)));
+    if (end > start) names.emplace_back(path.substr(start, end - start));
     start = end + 1;
   }
+  return names;
+}
+
+std::vector<std::u16string> folded(const std::vector<std::string>& names) {
+  std::vector<std::u16string> parts;
+  for (const std::string& name : names) parts.push_back(fold(name));
   return parts;
 }
+
+std::vector<std::u16string> split_path(std::string_view path) { return folded(path_names(path)); }
 
 // The Win32 calls take a name up to its first NUL, so that is the name they reach.
 std::string_view name_reached(std::string_view name) { return name.substr(0, name.find('\0')); }
@@ -57,6 +67,7 @@ bool is_prefix(const std::vector<std::u16string>& prefix, const std::vector<std:
 
 constexpr std::uint32_t kQueryValue = 0x1;
 constexpr std::uint32_t kSetValue = 0x2;
+constexpr std::uint32_t kEnumerateSubKeys = 0x8;
 constexpr Status kKeyDeleted = 1018;
 
 }  // namespace
@@ -103,11 +114,11 @@ SubstituteRegistry::Key* SubstituteRegistry::find(Hive hive,
 }
 
 SubstituteRegistry::Key& SubstituteRegistry::make(Hive hive,
-                                                  const std::vector<std::u16string>& path) {
+                                                  const std::vector<std::string>& names) {
   Key* key = &root(hive);
-  for (const auto& part : path) {
-    auto& slot = key->subkeys[part];
-    if (!slot) slot = std::make_unique<Key>();
+  for (const std::string& name : names) {
+    auto& slot = key->subkeys[fold(name)];
+    if (!slot) slot = std::make_unique<Key>(Key{name, {}, {}});
     key = slot.get();
   }
   return *key;
@@ -124,15 +135,16 @@ Status SubstituteRegistry::open_or_create(const char* operation, Hive hive, std:
   out.close();
   if (auto failure = log_.enter(operation, std::string(path))) return *failure;
   if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine) return status::kInvalidHandle;
-  auto parts = split_path(path);
-  if (separate_views && (access & access::kView32) && hive == kHkeyLocalMachine && !parts.empty() &&
-      parts[0] == fold("SOFTWARE")) {
-    parts.insert(parts.begin() + 1, fold("WOW6432Node"));
+  auto names = path_names(path);
+  if (separate_views && (access & access::kView32) && hive == kHkeyLocalMachine && !names.empty() &&
+      fold(names[0]) == fold("SOFTWARE")) {
+    names.insert(names.begin() + 1, "WOW6432Node");
   }
+  auto parts = folded(names);
   if ((access & kSetValue) && write_denied(hive, parts)) return status::kAccessDenied;
   if (find(hive, parts) == nullptr) {
     if (!create) return status::kFileNotFound;
-    make(hive, parts);
+    make(hive, names);
   }
   const std::uintptr_t handle = next_handle_++;
   handles_[handle] = Handle{hive, std::move(parts), access};
@@ -252,13 +264,27 @@ Status SubstituteRegistry::delete_value(const RegKey& key, std::string_view name
   return status::kOk;
 }
 
+Status SubstituteRegistry::enum_key_name(const RegKey& key, std::uint32_t index,
+                                         std::string& name) {
+  if (auto failure = log_.enter("RegEnumKeyEx", std::to_string(index))) return *failure;
+  const Handle* handle = handle_of(key);
+  if (handle == nullptr) return status::kInvalidHandle;
+  if (!(handle->access & kEnumerateSubKeys)) return status::kAccessDenied;
+  const Key* node = find(handle->hive, handle->path);
+  if (node == nullptr) return kKeyDeleted;
+  // In the order of their folded names, as the registry keeps them sorted.
+  if (index >= node->subkeys.size()) return status::kNoMoreItems;
+  name = std::next(node->subkeys.begin(), index)->second->name;
+  return status::kOk;
+}
+
 Status SubstituteRegistry::close_handle(std::uintptr_t handle) {
   return handles_.erase(handle) == 1 ? status::kOk : status::kInvalidHandle;
 }
 
 void SubstituteRegistry::put(Hive hive, std::string_view path, std::string_view name,
                              std::uint32_t type, std::vector<std::uint8_t> data) {
-  Key& node = make(hive, split_path(path));
+  Key& node = make(hive, path_names(path));
   const std::u16string wanted = fold(name);
   for (Value& value : node.values) {
     if (fold(value.name) == wanted) {
@@ -465,6 +491,13 @@ std::optional<std::string> SubstituteFiles::file_content(std::string_view path) 
   if (!fs::exists(host, error)) return std::nullopt;
   auto content = read_file(path);
   if (!content) throw PlatformError("ReadFile", std::string(path), status::kAccessDenied);
+  return content;
+}
+
+std::optional<std::string> SubstituteFiles::file_start(std::string_view path,
+                                                       std::size_t max_bytes) {
+  std::optional<std::string> content = file_content(path);
+  if (content && content->size() > max_bytes) content->resize(max_bytes);
   return content;
 }
 

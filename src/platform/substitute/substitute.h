@@ -58,6 +58,7 @@ class SubstituteRegistry final : public Registry {
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                    const std::vector<std::uint8_t>& data) override;
   Status delete_value(const RegKey& key, std::string_view name) override;
+  Status enum_key_name(const RegKey& key, std::uint32_t index, std::string& name) override;
   bool views_are_separate() override { return separate_views; }
 
   // As a 64-bit Windows: HKEY_LOCAL_MACHINE\SOFTWARE opened with kView32 is
@@ -90,6 +91,7 @@ class SubstituteRegistry final : public Registry {
     std::vector<std::uint8_t> data;
   };
   struct Key {
+    std::string name;                                        // as first made
     std::map<std::u16string, std::unique_ptr<Key>> subkeys;  // by folded name
     std::vector<Value> values;                               // in the order written
   };
@@ -102,7 +104,8 @@ class SubstituteRegistry final : public Registry {
   Key& root(Hive hive);
   const Key* find(Hive hive, const std::vector<std::u16string>& path) const;
   Key* find(Hive hive, const std::vector<std::u16string>& path);
-  Key& make(Hive hive, const std::vector<std::u16string>& path);
+  // Makes each missing level, named as `names` spells them.
+  Key& make(Hive hive, const std::vector<std::string>& names);
   const Handle* handle_of(const RegKey& key) const;
   Status open_or_create(const char* operation, Hive hive, std::string_view path,
                         std::uint32_t access, bool create, RegKey& out);
@@ -128,6 +131,7 @@ class SubstituteFiles final : public FileSystem {
   void file_copy(std::string_view from, std::string_view to) override;
   void kill(std::string_view path) override;
   std::optional<std::string> file_content(std::string_view path) override;
+  std::optional<std::string> file_start(std::string_view path, std::size_t max_bytes) override;
   Status removable(std::string_view path) override;
   std::optional<std::uint32_t> file_attributes(std::string_view path) override;
   void set_file_attributes(std::string_view path, std::uint32_t attributes) override;

@@ -165,6 +165,10 @@ void Win32Files::kill(std::string_view path) {
 }
 
 std::optional<std::string> Win32Files::file_content(std::string_view path) {
+  return file_start(path, static_cast<std::size_t>(-1));
+}
+
+std::optional<std::string> Win32Files::file_start(std::string_view path, std::size_t max_bytes) {
   // Shared for every access, so that a file another program holds open is still read.
   UniqueFile file(::CreateFileW(api_path(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -176,14 +180,16 @@ std::optional<std::string> Win32Files::file_content(std::string_view path) {
   }
   std::string content;
   char chunk[16384];
-  for (;;) {
+  while (content.size() < max_bytes) {
+    const std::size_t wanted = std::min(sizeof(chunk), max_bytes - content.size());
     DWORD got = 0;
-    if (!::ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr)) {
+    if (!::ReadFile(file.get(), chunk, static_cast<DWORD>(wanted), &got, nullptr)) {
       raise_last_error("ReadFile", path);
     }
-    if (got == 0) return content;
+    if (got == 0) break;
     content.append(chunk, got);
   }
+  return content;
 }
 
 Status Win32Files::removable(std::string_view path) {

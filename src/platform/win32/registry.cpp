@@ -127,6 +127,26 @@ Status Win32Registry::delete_value(const RegKey& key, std::string_view name) {
   return ::RegDeleteValueW(handle, widen(name).c_str());
 }
 
+Status Win32Registry::enum_key_name(const RegKey& key, std::uint32_t index, std::string& name) {
+  HKEY handle = key_of(key);
+  if (handle == nullptr) return ERROR_INVALID_HANDLE;
+  // A key's name has at most 255 characters; the buffer still grows as asked,
+  // so that a longer one would come back whole too.
+  std::vector<wchar_t> buffer(256);
+  for (;;) {
+    auto length = static_cast<DWORD>(buffer.size());
+    const LSTATUS result =
+        ::RegEnumKeyExW(handle, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA && buffer.size() < 65536) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (result != ERROR_SUCCESS) return result;
+    name = narrow(std::wstring_view(buffer.data(), length));
+    return ERROR_SUCCESS;
+  }
+}
+
 bool Win32Registry::views_are_separate() {
 #ifdef _WIN64
   return true;  // a 64-bit program runs on a 64-bit Windows, which keeps both

@@ -2,6 +2,8 @@
 // the list shows them in.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 
@@ -14,17 +16,32 @@ bool Win32TextRules::same_name(std::string_view a, std::string_view b) {
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 
+namespace {
+
+bool is_surrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+// The invariant upper case of a run without surrogates, unit for unit.
+void upper_case(wchar_t* run, int length) {
+  std::wstring upper(static_cast<size_t>(length), L'\0');
+  const int mapped = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, run, length,
+                                     upper.data(), length, nullptr, nullptr, 0);
+  if (mapped == length) std::copy(upper.begin(), upper.end(), run);
+}
+
+}  // namespace
+
 std::string Win32TextRules::name_key(std::string_view name) {
   std::wstring wide = widen(name);
-  if (wide.empty()) return {};
-  // The invariant upper case, as the ordinal comparison that ignores case uses.
-  std::wstring upper(wide.size(), L'\0');
-  const int length = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
-                                     static_cast<int>(wide.size()), upper.data(),
-                                     static_cast<int>(upper.size()), nullptr, nullptr, 0);
-  if (length <= 0) return narrow(wide);
-  upper.resize(static_cast<size_t>(length));
-  return narrow(upper);
+  // The ordinal comparison that ignores case upper-cases each UTF-16 unit on
+  // its own, so a letter beyond U+FFFF, written as two surrogates, keeps its
+  // case; LCMapStringEx would change it, so surrogates are left out of it.
+  for (size_t start = 0; start < wide.size();) {
+    size_t end = start;
+    while (end < wide.size() && !is_surrogate(wide[end])) ++end;
+    if (end > start) upper_case(wide.data() + start, static_cast<int>(end - start));
+    start = end + 1;
+  }
+  return narrow(wide);
 }
 
 std::string Win32TextRules::sort_key(std::string_view text) {

@@ -22,6 +22,7 @@ class Win32Registry final : public Registry {
   Status set_value(const RegKey& key, std::string_view name, std::uint32_t type,
                    const std::vector<std::uint8_t>& data) override;
   Status delete_value(const RegKey& key, std::string_view name) override;
+  Status enum_key_name(const RegKey& key, std::uint32_t index, std::string& name) override;
   bool views_are_separate() override;
 
  protected:
@@ -42,6 +43,7 @@ class Win32Files final : public FileSystem {
   void file_copy(std::string_view from, std::string_view to) override;
   void kill(std::string_view path) override;
   std::optional<std::string> file_content(std::string_view path) override;
+  std::optional<std::string> file_start(std::string_view path, std::size_t max_bytes) override;
   Status removable(std::string_view path) override;
   std::optional<std::uint32_t> file_attributes(std::string_view path) override;
   void set_file_attributes(std::string_view path, std::uint32_t attributes) override;

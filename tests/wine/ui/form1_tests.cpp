@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -111,6 +112,62 @@ void change_dpi(Form1& form, UINT dpi) {
   RECT suggested{0, 0, 100, 100};
   ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                  reinterpret_cast<LPARAM>(&suggested));
+}
+
+inline constexpr wchar_t kPolicyRunKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+inline constexpr wchar_t kPoliciesKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const std::string kSetByPolicy = "set by a policy; change it in Group Policy";
+
+// The colours the list paints into the item's name, as it paints them for
+// the screen: through WM_PRINTCLIENT into a bitmap of its own.
+std::set<COLORREF> colours_of_name(HWND list, int index) {
+  RECT client{};
+  ::GetClientRect(list, &client);
+  HDC screen = ::GetDC(list);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory),
+                 PRF_CLIENT | PRF_ERASEBKGND);
+  RECT name{};
+  ListView_GetItemRect(list, index, &name, LVIR_LABEL);
+  std::set<COLORREF> colours;
+  for (LONG y = name.top; y < name.bottom; ++y) {
+    for (LONG x = name.left; x < name.right; ++x) colours.insert(::GetPixel(memory, x, y));
+  }
+  ::SelectObject(memory, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(list, screen);
+  return colours;
+}
+
+// The text of the tip that says why an item was left as it is, or nothing
+// while it does not show.
+std::optional<std::string> lock_notice_shown(Form1& form) {
+  HWND tip = form.lock_notice();
+  if (tip == nullptr || !::IsWindowVisible(tip)) return std::nullopt;
+  wchar_t text[512] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.lpszText = text;
+  if (!::SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) return "";
+  return narrow(text);
+}
+
+void click_checkbox(HWND list, int index) {
+  const POINT at = checkbox_point(list, index);
+  ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+  ::SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+  pump();
+}
+
+void press_space(HWND list) {
+  ::SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+  ::SendMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+  pump();
 }
 
 // What the context menu showed when it opened on a right click at the
@@ -361,6 +418,67 @@ TEST_F(Form1Test, ListsSeededEntriesSortedWithTheirPlacesAndChecks) {
     EXPECT_EQ(form.list().tag(index), expected.tag);
     EXPECT_EQ(form.list().checked(index), expected.checked);
   }
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+// One entry in each registry place beyond the Run keys, the machine's RunOnce
+// lists switched off by their policy.
+TEST_F(Form1Test, ListsTheRegistryPlacesBeyondTheRunKeysWithTheirStates) {
+  using L = StartupLocation;
+  const struct {
+    L location;
+    std::wstring name;
+    bool checked;
+    OffReason off;
+  } cases[] = {
+      {L::CurrentUserRunOnce, seeded(L"user once"), true, OffReason::None},
+      {L::AllUsersRunOnceParked, seeded(L"machine once parked"), false, OffReason::None},
+      {L::AllUsersRunOnce, seeded(L"machine once"), false, OffReason::SwitchedOffByPolicy},
+      {L::AllUsersRunOnce32, seeded(L"machine once 32"), false, OffReason::SwitchedOffByPolicy},
+      {L::CurrentUserPolicyRun, seeded(L"user policy"), true, OffReason::None},
+      {L::AllUsersPolicyRun, seeded(L"machine policy"), true, OffReason::None},
+      {L::Winlogon, L"C:\\RwUiInit.exe", true, OffReason::None},
+      {L::CurrentUserLoad, L"C:\\RwUiRun.exe", true, OffReason::None},
+  };
+  for (const auto& c : cases) {
+    if (place(c.location).storage != Storage::ProgramLists)
+      seed_.text(c.location, narrow(c.name), "C:\\windows\\notepad.exe");
+  }
+  seed_.programs(L::Winlogon, 0, "userinit.exe,C:\\RwUiInit.exe");
+  seed_.programs(L::CurrentUserLoad, 1, "C:\\RwUiRun.exe");
+  seed_.value({kHkeyLocalMachine,
+               "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer", access::kView64},
+              "DisableLocalMachineRunOnce", REG_DWORD, {1, 0, 0, 0});
+
+  Form1& form = open_form();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.name));
+    const int index = find_item(c.name);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(form.list().tag(index), static_cast<std::int32_t>(c.location));
+    EXPECT_EQ(form.list().checked(index), c.checked);
+    EXPECT_EQ(form.list().off(index), c.off);
+    EXPECT_EQ(form.list().locked(index),
+              c.off != OffReason::None || place(c.location).actions.read_only());
+  }
+}
+
+TEST_F(Form1Test, ListsAPackagedStartupTaskByItsManifestsNameLockedAndOff) {
+  const std::wstring name = seeded(L"Packaged chat");
+  const std::string family = prefix_.substr(0, prefix_.find(' ')) + ".Chat_8wekyb3d8bbwe";
+  seed_.packaged_task({family, "ChatStartup", 1,
+                       prefix_.substr(0, prefix_.find(' ')) + ".Chat_1.0.0.0_x64__8wekyb3d8bbwe",
+                       narrow(program_folder()) + "\\Package",
+                       seeding::startup_task_manifest("ChatStartup", narrow(name), "Chat.exe")});
+  Form1& form = open_form();
+  const int index = find_item(name);
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(form.list().tag(index),
+            static_cast<std::int32_t>(StartupLocation::PackagedStartupTask));
+  EXPECT_FALSE(form.list().checked(index));
+  EXPECT_TRUE(form.list().locked(index));
+  EXPECT_EQ(form.list().off(index), OffReason::SwitchedOffInSettings);
+  EXPECT_EQ(form.list().key(index), family + "\\ChatStartup");
   EXPECT_TRUE(dialogs_.shown.empty());
 }
 
@@ -688,6 +806,92 @@ TEST_F(Form1Test, ExitParksAnUntickedShortcut) {
   press_exit();
   EXPECT_FALSE(file_exists(startup_folder() + L"\\" + name + L".lnk"));
   EXPECT_TRUE(file_exists(program_folder() + L"\\DISABLED\\Default User\\" + name + L".lnk"));
+}
+
+// An entry the user cannot switch here, read-only or under a policy that
+// keeps its whole list from starting: a click on its checkbox or Space leaves
+// it, and a tip beside it says why; its name is grey, not the list's colour.
+TEST_F(Form1Test, ALockedItemKeepsItsCheckboxSaysWhyInATipAndIsGrey) {
+  const std::wstring pushed = seeded(L"Pushed");
+  const std::wstring held = seeded(L"Held");
+  const std::wstring free = seeded(L"Free");
+  write_value(HKEY_CURRENT_USER, kPolicyRunKey, pushed, L"C:\\p.exe");
+  write_value(HKEY_CURRENT_USER, kRunKey, held, L"C:\\h.exe");
+  write_bytes(HKEY_CURRENT_USER, kPoliciesKey, 0, L"DisableCurrentUserRun", REG_DWORD,
+              {1, 0, 0, 0});
+  write_value(HKEY_LOCAL_MACHINE, kRunKey, free, L"C:\\f.exe");
+  Form1& form = open_form();
+  HWND list = form.control(kEntryList);
+  const COLORREF grey = ::GetSysColor(COLOR_GRAYTEXT);
+  const COLORREF plain = ListView_GetTextColor(list);
+  ASSERT_NE(grey, plain);
+
+  const int free_index = find_item(free);
+  ASSERT_GE(free_index, 0);
+  EXPECT_TRUE(colours_of_name(list, free_index).contains(plain));
+  EXPECT_FALSE(colours_of_name(list, free_index).contains(grey));
+
+  const struct {
+    std::wstring name;
+    bool checked;
+    std::string reason;
+  } cases[] = {
+      {pushed, true, kSetByPolicy},
+      {held, false,
+       "a policy keeps Windows from starting this whole list; change it in Group Policy"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.name));
+    const int index = find_item(c.name);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(form.list().checked(index), c.checked) << "shows whether it starts";
+    const std::set<COLORREF> colours = colours_of_name(list, index);
+    EXPECT_TRUE(colours.contains(grey));
+    EXPECT_FALSE(colours.contains(plain));
+
+    form.list().set_current(-1);
+    click_checkbox(list, index);
+    EXPECT_EQ(form.list().checked(index), c.checked);
+    EXPECT_EQ(ListView_GetCheckState(list, index) != 0, c.checked);
+    EXPECT_EQ(lock_notice_shown(form), "Cannot be switched here: " + c.reason);
+    RECT tip{}, name{};
+    ::GetWindowRect(form.lock_notice(), &tip);
+    ListView_GetItemRect(list, index, &name, LVIR_LABEL);
+    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&name), 2);
+    EXPECT_NEAR(tip.top, name.bottom, name.bottom - name.top) << "beside the item";
+
+    ::SendMessageW(form.hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(lock_notice_shown(form), std::nullopt) << "left behind by its window";
+    ::SetFocus(list);
+    form.list().set_current(index);
+    press_space(list);
+    EXPECT_EQ(form.list().checked(index), c.checked);
+    EXPECT_EQ(lock_notice_shown(form), "Cannot be switched here: " + c.reason);
+  }
+  EXPECT_TRUE(dialogs_.shown.empty()) << "no box: the tip says it";
+}
+
+// The untick does not even take, so Exit has nothing to do with the entry;
+// had it taken, Exit would leave the entry and say why.
+TEST_F(Form1Test, AReadOnlyEntryIsLeftAsItWasByAnUntickAndExit) {
+  const std::wstring pushed = seeded(L"Pushed at exit");
+  write_value(HKEY_CURRENT_USER, kPolicyRunKey, pushed, L"C:\\p.exe");
+  Form1& form = open_form();
+  HWND list = form.control(kEntryList);
+  click_checkbox(list, find_item(pushed));
+  press_exit();
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kPolicyRunKey, pushed), L"C:\\p.exe");
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kCurrentUserParking, pushed), std::nullopt);
+
+  open_form();
+  form_->list().set_checked(find_item(pushed), false);  // past the window's guard
+  press_exit();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_NE(dialogs_.shown[0].prompt.find(narrow(pushed) + "' is left as it is: " + kSetByPolicy),
+            std::string::npos)
+      << dialogs_.shown[0].prompt;
+  EXPECT_EQ(read_string(HKEY_CURRENT_USER, kPolicyRunKey, pushed), L"C:\\p.exe");
 }
 
 TEST_F(Form1Test, TheCloseBoxDiscardsTheCheckboxChanges) {

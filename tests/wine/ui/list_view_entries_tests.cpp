@@ -18,6 +18,7 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/form1.h"
+#include "ui_support.h"
 
 namespace rw::ui {
 namespace {
@@ -166,7 +167,8 @@ TEST_F(ListViewEntriesTest, HoldsMoreItemsThanA16BitIndexReaches) {
 }
 
 // A virtual list leaves its checkboxes to its owner: a click on one, or
-// Space, must tick exactly that item, and only a click on the name selects.
+// Space, must tick exactly that item, unless it is locked, and only a click
+// on the name selects.
 TEST_F(ListViewEntriesTest, ClicksOnACheckboxAndSpaceTickOnlyTheirItem) {
   enum Where { kCheckbox, kName, kSpace };
   const struct {
@@ -178,17 +180,19 @@ TEST_F(ListViewEntriesTest, ClicksOnACheckboxAndSpaceTickOnlyTheirItem) {
     const char* checked;  // after, + or - for each item
     int current_after;
   } cases[] = {
-      {"click on a checkbox", -1, 1, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+++", -1},
-      {"click on another's", 0, 2, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+--", 0},
+      {"click on a checkbox", -1, 1, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+++-", -1},
+      {"click on another's", 0, 2, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+---", 0},
       {"double click",
        -1,
        1,
        kCheckbox,
        {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
-       "+-+",
+       "+-+-",
        -1},
-      {"click on the name", -1, 1, kName, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+-+", 1},
-      {"Space", 2, 2, kSpace, {WM_KEYDOWN, WM_KEYUP}, "+--", 2},
+      {"click on the name", -1, 1, kName, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+-+-", 1},
+      {"Space", 2, 2, kSpace, {WM_KEYDOWN, WM_KEYUP}, "+---", 2},
+      {"click on a locked one's", -1, 3, kCheckbox, {WM_LBUTTONDOWN, WM_LBUTTONUP}, "+-+-", -1},
+      {"Space on a locked one", 3, 3, kSpace, {WM_KEYDOWN, WM_KEYUP}, "+-+-", 3},
   };
   HWND control = form_.control(form1::kEntryList);
   for (const auto& c : cases) {
@@ -197,17 +201,12 @@ TEST_F(ListViewEntriesTest, ClicksOnACheckboxAndSpaceTickOnlyTheirItem) {
     add("Alpha", 1, true);
     add("Bravo", 2, false);
     add("Charlie", 3, true);
+    list().add(NewItem{.text = "Delta", .tag = 17, .locked = true});
     list().set_current(c.current);
     RECT label{};
     ListView_GetItemRect(control, c.item, &label, LVIR_LABEL);
-    LVHITTESTINFO box{};
-    box.pt = POINT{label.left, (label.top + label.bottom) / 2};
-    do {
-      --box.pt.x;
-    } while (box.pt.x > 0 && ListView_HitTest(control, &box) == c.item &&
-             (box.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON);
-    ASSERT_EQ(box.flags & LVHT_ONITEM, LVHT_ONITEMSTATEICON) << "no checkbox left of the name";
-    const POINT at = c.where == kName ? POINT{label.left + 2, box.pt.y} : box.pt;
+    const POINT box = test::checkbox_point(control, c.item);
+    const POINT at = c.where == kName ? POINT{label.left + 2, box.y} : box;
     for (UINT message : c.messages) {
       ::SendMessageW(control, message, c.where == kSpace ? VK_SPACE : 0,
                      c.where == kSpace ? 0x00390001 : MAKELPARAM(at.x, at.y));

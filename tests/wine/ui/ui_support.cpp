@@ -204,6 +204,19 @@ void pump() {
   }
 }
 
+POINT checkbox_point(HWND list, int item) {
+  RECT label{};
+  ListView_GetItemRect(list, item, &label, LVIR_LABEL);
+  LVHITTESTINFO box{};
+  box.pt = POINT{label.left, (label.top + label.bottom) / 2};
+  do {
+    --box.pt.x;
+  } while (box.pt.x > 0 && ListView_HitTest(list, &box) == item &&
+           (box.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON);
+  EXPECT_EQ(box.flags & LVHT_ONITEM, LVHT_ONITEMSTATEICON) << "no checkbox left of the name";
+  return box.pt;
+}
+
 MainWindowTest::MainWindowTest()
     : prefix_("RwUi" + std::to_string(::GetCurrentProcessId()) + " "),
       seed_(prefix_),

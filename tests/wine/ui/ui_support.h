@@ -88,6 +88,10 @@ std::string hidden_parts(HWND window, SIZE client_twips, std::initializer_list<i
 // Lets the thread's pending messages (painting, posted commands) run.
 void pump();
 
+// A point on the item's checkbox, in the list's client coordinates: the
+// nearest left of its name that the list itself takes for the box.
+POINT checkbox_point(HWND list, int item);
+
 // The main window over the real services, with dialogs and shell recorded.
 // Entries named by seeded() are taken out of every place afterwards, and
 // what was written at a key or path put back as it was.
