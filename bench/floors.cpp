@@ -261,6 +261,8 @@ Enumerated enumerate_places(const seeding::Seeder& places) {
       case Storage::PackagedTasks:
         walk(info.location, read_packaged_tasks(info));
         break;
+      case Storage::ScheduledTasks:
+        break;  // read after the window shows, on a thread of their own, as the scan leaves them
     }
   }
   return counts;
