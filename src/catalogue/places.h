@@ -94,7 +94,8 @@ inline constexpr Actions kSetByPolicy{.refusal = "set by a policy; change it in 
 // as registering it again can lose its triggers, actions or principal.
 inline constexpr Actions kTaskActions{
     .switch_in_place = true, .refusal = "a scheduled task; remove or change it in Task Scheduler"};
-inline constexpr Actions kSwitchedInSettings{.refusal = "switch it in Settings, Apps, Startup"};
+inline constexpr Actions kSwitchedInSettings{
+    .refusal = "a packaged app's startup task; switch it in Settings, Apps, Startup"};
 inline constexpr std::string_view kRunsOnce = "runs once, at the next logon";
 
 // A registry value that lists programs for Windows to start, as Winlogon's

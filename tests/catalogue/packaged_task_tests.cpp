@@ -193,7 +193,8 @@ TEST_F(PackagedTaskTest, DetailsTellThePackageTheTaskItsStateAndWhySettingsSwitc
   EXPECT_THAT(
       details(),
       AllOf(HasSubstr("Where: A packaged app's startup task"), HasSubstr("Starts at logon: yes"),
-            HasSubstr("Cannot be switched here: switch it in Settings, Apps, Startup"),
+            HasSubstr("Cannot be switched here: a packaged app's startup task; switch it in "
+                      "Settings, Apps, Startup"),
             HasSubstr("Package family: Vendor.Chat_8wekyb3d8bbwe\nTask id: ChatStartup\n"
                       "State: 4 (switched on by a policy), kept in HKEY_CURRENT_USER\\" +
                       kStates + "Vendor.Chat_8wekyb3d8bbwe\\ChatStartup, value State"),
