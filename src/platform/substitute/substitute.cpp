@@ -786,6 +786,13 @@ TaskUser SubstituteTaskScheduler::current_user() {
   return user;
 }
 
+std::optional<std::string> SubstituteTaskScheduler::account_name(std::string_view sid) {
+  if (sid == user.sid) return user.domain + "\\" + user.name;
+  const auto found = accounts.find(std::string(sid));
+  if (found == accounts.end()) return std::nullopt;
+  return found->second;
+}
+
 void SubstituteTaskScheduler::put(std::string_view path, bool enabled,
                                   std::string_view definition) {
   const std::size_t slash = path.rfind('\\');
