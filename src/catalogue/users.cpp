@@ -54,35 +54,39 @@ std::optional<std::string> expanded_for(std::string_view stored, std::string_vie
   return path;
 }
 
-// The user's Startup folder from their own shell folders, or why not.
+// Where Windows keeps a Startup folder that no shell-folder value moves.
+constexpr std::string_view kDefaultStartup =
+    "%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+
+// The user's Startup folder from their own shell folders: User Shell
+// Folders as stored, expanded against their profile, or else Shell Folders
+// as Windows expanded it for them; where neither names it, Windows' default
+// in their profile. Or why it cannot be told.
 void find_startup_folder(Platform& platform, UserHive& user) {
   UserHiveRegistry hive(platform.registry, user.sid);
   const std::optional<std::string> stored =
       string_value(hive, RegistryKey{kHkeyCurrentUser, std::string(kUserShellFolders)}, "Startup");
-  if (stored && stored->find('%') != std::string::npos) {
-    const RegistryKey profile_key{kHkeyLocalMachine, std::string(kProfileList) + user.sid};
-    const std::optional<std::string> profile = profile_folder(platform, user.sid);
-    if (!profile) {
-      user.no_folder.emplace(
-          "RegQueryValueEx",
-          key_words(profile_key) + " ProfileImagePath (" + user.name + "'s Startup folder)",
-          status::kFileNotFound);
-      return;
-    }
-    user.startup_folder = expanded_for(*stored, *profile);
-    if (user.startup_folder) return;
-  } else if (stored && !stored->empty()) {
+  const bool moved = stored && !stored->empty();
+  if (moved && stored->find('%') == std::string::npos) {
     user.startup_folder = *stored;
     return;
   }
-  user.startup_folder =
+  const std::optional<std::string> profile = profile_folder(platform, user.sid);
+  if (moved && profile && (user.startup_folder = expanded_for(*stored, *profile))) return;
+  const std::optional<std::string> expanded_by_windows =
       string_value(hive, RegistryKey{kHkeyCurrentUser, std::string(kShellFolders)}, "Startup");
-  if (user.startup_folder && !user.startup_folder->empty()) return;
-  user.startup_folder.reset();
-  user.no_folder.emplace("RegQueryValueEx",
-                         "HKEY_USERS\\" + hive.mapped(kUserShellFolders) + " Startup (" +
-                             user.name + "'s Startup folder)",
-                         status::kFileNotFound);
+  if (expanded_by_windows && !expanded_by_windows->empty()) {
+    user.startup_folder = *expanded_by_windows;
+    return;
+  }
+  if (!moved && profile && (user.startup_folder = expanded_for(kDefaultStartup, *profile))) return;
+  const RegistryKey profile_key{kHkeyLocalMachine, std::string(kProfileList) + user.sid};
+  user.no_folder.emplace(
+      "RegQueryValueEx",
+      profile ? "HKEY_USERS\\" + hive.mapped(kShellFolders) + " Startup (" + user.name +
+                    "'s Startup folder)"
+              : key_words(profile_key) + " ProfileImagePath (" + user.name + "'s Startup folder)",
+      status::kFileNotFound);
 }
 
 bool is_sid_under(std::string_view subkey, std::string_view authority) {

@@ -134,7 +134,10 @@ Status SubstituteRegistry::open_or_create(const char* operation, Hive hive, std:
                                           std::uint32_t access, bool create, RegKey& out) {
   out.close();
   if (auto failure = log_.enter(operation, std::string(path))) return *failure;
-  if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine) return status::kInvalidHandle;
+  if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine && hive != kHkeyUsers) {
+    return status::kInvalidHandle;
+  }
+  root(hive);  // a hive is there, even with nothing in it
   auto names = path_names(path);
   if (separate_views && (access & access::kView32) && hive == kHkeyLocalMachine && !names.empty() &&
       fold(names[0]) == fold("SOFTWARE")) {
