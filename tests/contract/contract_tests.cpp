@@ -1013,7 +1013,7 @@ TEST_F(PlatformContract, AnAccountIsNamedByItsSidOnlyWhereTheSidNamesOne) {
   ASSERT_TRUE(mine);
   EXPECT_TRUE(mine->ends_with("\\" + me.name)) << *mine;
   for (const char* sid :
-       {"S-1-5-21-1-2-3-987654", "S-1-5-21-1-2-3-987654_Classes", "not a SID", ""}) {
+       {"S-1-5-21-1-2-3-987654", "S-1-5-21-1-2-3-987654_Classes", "BA", "not a SID", ""}) {
     EXPECT_EQ(tasks.account_name(sid), std::nullopt) << sid;
   }
 }

@@ -304,6 +304,9 @@ TaskUser Win32TaskScheduler::current_user() {
 }
 
 std::optional<std::string> Win32TaskScheduler::account_name(std::string_view sid) {
+  // The conversion also takes SDDL's aliases ("BA", "SY"), which are no SIDs,
+  // and Wine reads the empty text as the NULL SID.
+  if (!sid.starts_with("S-")) return std::nullopt;
   PSID binary = nullptr;
   if (!::ConvertStringSidToSidW(widen(sid).c_str(), &binary)) return std::nullopt;
   const UniqueLocalMemory owner(binary);
