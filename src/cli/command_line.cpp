@@ -103,7 +103,8 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
       ".\nread_only is true for an entry that cannot be switched here, and "
       "read_only_reason says why.\nWith --verify, these follow: " +
       field_names(true) +
-      ".\nid: the place, the user (empty for the machine's entries and your own) and "
+      ".\nid: the place, the user (empty for the machine's entries, and for your own without "
+      "--all-users) and "
       "the name in Windows' upper case, joined by |, such as CurrentUserRun||NOTEPAD: "
       "the same for the same entry on every computer, so that a list saved with --json "
       "is a baseline for check.\nuser: whose entry it is with --all-users (DOMAIN\\name, "
