@@ -24,9 +24,13 @@ using win32::UniqueHkey;
 using win32::widen;
 using wine_support::root_of;
 
+std::string root_words(Hive hive) {
+  if (hive == kHkeyUsers) return "HKEY_USERS\\";
+  return hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\";
+}
+
 std::string where(const Key& key, std::string_view name = {}) {
-  return (key.hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") +
-         key.path + (key.view == access::kView32 ? " (32-bit view)" : "") +
+  return root_words(key.hive) + key.path + (key.view == access::kView32 ? " (32-bit view)" : "") +
          (name.empty() ? "" : "\\" + std::string(name));
 }
 
@@ -419,6 +423,17 @@ Seeder::~Seeder() {
   for (auto it = missing_keys_.rbegin(); it != missing_keys_.rend(); ++it) {
     if (is_empty(*it)) ::RegDeleteKeyExW(root_of(it->hive), widen(it->path).c_str(), it->view, 0);
   }
+  // A made-up user's hive goes whole, with what the program wrote into it.
+  for (const std::string& sid : hives_made_) ::RegDeleteTreeW(HKEY_USERS, widen(sid).c_str());
+}
+
+void Seeder::user_hive(const std::string& sid) {
+  UniqueHkey opened;
+  if (open(Key{kHkeyUsers, sid}, KEY_READ, opened) == ERROR_SUCCESS) return;
+  const LSTATUS result = ::RegCreateKeyExW(HKEY_USERS, widen(sid).c_str(), 0, nullptr, 0, KEY_WRITE,
+                                           nullptr, opened.put(), nullptr);
+  if (result != ERROR_SUCCESS) throw PlatformError("RegCreateKeyExW", "HKEY_USERS\\" + sid, result);
+  hives_made_.push_back(sid);
 }
 
 // A folder's name cannot end in a space or a dot where paths are parsed.

@@ -124,6 +124,9 @@ class Seeder {
     std::string manifest;  // AppxManifest.xml's text, written unless one is there
   };
   void packaged_task(const PackagedTask& task);
+  // A user's hive key under HKEY_USERS, as if the user were logged on; it
+  // is deleted at the end with everything in it, the program's writes too.
+  void user_hive(const std::string& sid);
 
   std::string folder_of(StartupLocation location) const;
   // Whether the place holds the entry now.
@@ -156,6 +159,7 @@ class Seeder {
   std::vector<std::string> files_;
   std::vector<std::string> folders_made_;  // and missing ones of the places; deepest last
   std::vector<Key> missing_keys_;          // deepest last
+  std::vector<std::string> hives_made_;    // by user_hive()
 };
 
 }  // namespace rw::seeding

@@ -18,6 +18,7 @@ bool running_under_wine() {
 }
 
 HKEY root_of(Hive hive) {
+  if (hive == kHkeyUsers) return HKEY_USERS;
   return hive == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 

@@ -10,6 +10,7 @@
 #include "catalogue/entry_list.h"
 #include "catalogue/places.h"
 #include "catalogue/task_definition.h"
+#include "catalogue/users.h"
 #include "platform/platform.h"
 
 namespace rw {
@@ -47,6 +48,10 @@ struct Catalogue {
   // As last listed: a task's details come from here, as asking Task
   // Scheduler again costs a round trip to a service for every tip.
   std::vector<StartupTask> startup_tasks = {};
+  // Whose entries are read, when a user is named: another user's scan reads
+  // only the places kept in their hive (PlaceInfo::each_user), and the
+  // entries there carry the user's name.
+  const UserHive* user = nullptr;
 };
 
 }  // namespace rw

@@ -1,5 +1,8 @@
 #include "catalogue/details.h"
 
+#include <iterator>
+#include <utility>
+
 #include "catalogue/entry_id.h"
 #include "catalogue/entry_store.h"
 #include "catalogue/messages.h"
@@ -37,6 +40,7 @@ EntryDetails describe(Catalogue& catalogue, ProgramFinder& finder, const PlaceIn
   details.key = entry.key;
   details.place = &info;
   details.scope = entry.scope ? *entry.scope : entry_scope(info, entry.key);
+  if (catalogue.user && info.each_user) details.user = catalogue.user->name;
   details.id = entry_id(catalogue.platform.text_rules, info, details.user, name, entry.key);
   details.starts = starts(info, entry.off);
   details.off = info.active ? entry.off : OffReason::Parked;
@@ -86,6 +90,30 @@ AllDetails describe_all(Catalogue& catalogue) {
   all.problems = walk_places(catalogue, true, [&](const ScannedEntry& entry) {
     all.entries.push_back(describe(catalogue, finder, *entry.place, entry, entry.content));
   });
+  return all;
+}
+
+AllDetails describe_all_users(Catalogue& catalogue) {
+  std::vector<PlatformError> problems;
+  const std::vector<UserHive> users = loaded_users(catalogue.platform, problems);
+  AllDetails all;
+  for (const UserHive& user : users) {
+    AllDetails theirs;
+    if (user.current) {
+      const UserHive* before = std::exchange(catalogue.user, &user);
+      theirs = describe_all(catalogue);
+      catalogue.user = before;
+    } else {
+      UserPlatform platform(catalogue.platform, user);
+      SortedEntryList list(platform.platform().text_rules);
+      Catalogue other{platform.platform(), list};
+      other.user = &user;
+      theirs = describe_all(other);
+    }
+    std::move(theirs.entries.begin(), theirs.entries.end(), std::back_inserter(all.entries));
+    std::move(theirs.problems.begin(), theirs.problems.end(), std::back_inserter(problems));
+  }
+  all.problems = std::move(problems);
   return all;
 }
 

@@ -58,6 +58,10 @@ struct AllDetails {
   std::vector<PlatformError> problems;
 };
 AllDetails describe_all(Catalogue& catalogue);
+// The same for every user whose hive is loaded as well: the current user's
+// entries once, as describe_all gives them but with their user, then each
+// other user's places kept in their hive (PlaceInfo::each_user).
+AllDetails describe_all_users(Catalogue& catalogue);
 
 // Checks the signature of the entry's program file and hashes it, where its
 // details found one on this computer; a failure becomes a warning too.

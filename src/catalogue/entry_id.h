@@ -11,9 +11,9 @@
 namespace rw {
 
 // "<place>|<user>|<NAME>": the place's name, the user whose entry it is
-// (empty for the machine's entries and for the current user's own), and the
-// entry's name as Windows compares names (its name key, upper case on
-// Windows), so that two names Windows takes for one give one id. Where the
+// (empty for the machine's entries, and for the current user's own in a list
+// of theirs alone), and the entry's name as Windows compares names (its name
+// key, upper case on Windows), so that two names Windows takes for one give one id. Where the
 // place tells its entries apart by a key instead of the name, the key stands
 // in for the name. Neither a place's name nor an account's has a "|", so the
 // id names one entry whatever its name holds.

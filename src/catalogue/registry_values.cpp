@@ -25,8 +25,10 @@ bool open_to_read(Registry& registry, const RegistryKey& key, RegKey& opened) {
 }  // namespace
 
 std::string key_words(const RegistryKey& key) {
-  return (key.hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") +
-         key.path + (key.view == access::kView32 ? " (32-bit view)" : "");
+  const std::string_view root = key.hive == kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\"
+                                : key.hive == kHkeyUsers      ? "HKEY_USERS\\"
+                                                              : "HKEY_CURRENT_USER\\";
+  return std::string(root) + key.path + (key.view == access::kView32 ? " (32-bit view)" : "");
 }
 
 std::optional<RegValue> read_value_at(Registry& registry, const RegistryKey& key,

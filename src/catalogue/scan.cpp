@@ -45,6 +45,13 @@ bool is_read(const PlaceInfo& info, Places places) {
   return places == Places::All || info.read_later == (places == Places::Later);
 }
 
+// Another user's places are those of their hive, and their Startup folder
+// when it could be found.
+bool is_read_for(const UserHive* user, const PlaceInfo& info) {
+  if (user == nullptr || user->current) return true;
+  return info.each_user && (info.folder.csidl == 0 || user->startup_folder);
+}
+
 }  // namespace
 
 std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
@@ -56,8 +63,9 @@ std::vector<PlatformError> walk_places(Catalogue& catalogue, bool with_contents,
   // A policy that cannot be read is told, and keeps no list from starting.
   const ListPolicies policies = list_policies_in_force(catalogue);
   if (policies.failure) problems.push_back(*policies.failure);
+  if (catalogue.user && catalogue.user->no_folder) problems.push_back(*catalogue.user->no_folder);
   for (const PlaceInfo* info : places_in_scan_order()) {
-    if (!is_read(*info, places)) continue;
+    if (!is_read(*info, places) || !is_read_for(catalogue.user, *info)) continue;
     Listing listing = list_entries(catalogue, *info, with_contents);
     // What could not be read is missing from the list, so the user is told.
     if (listing.failure) problems.push_back(std::move(*listing.failure));

@@ -152,6 +152,9 @@ BaselineReading read_baseline(std::string_view bytes) {
   baseline.verified = std::any_of(records.begin(), records.end(), [](const Json& record) {
     return record.is_object() && record.contains("signature");
   });
+  baseline.all_users = std::any_of(records.begin(), records.end(), [](const Json& record) {
+    return record.is_object() && record.contains("user") && record["user"].is_string();
+  });
   baseline.by_id.reserve(records.size());
   for (std::size_t index = 0; index < records.size(); ++index) {
     const std::string problem = record_problem(records[index], index + 1, baseline.verified);

@@ -16,7 +16,8 @@ namespace rw::cli {
 struct Baseline {
   nlohmann::ordered_json records;  // an array of list --json's objects, none without an id
   std::unordered_map<std::string, std::size_t> by_id;
-  bool verified = false;  // saved with --verify: its records carry signatures and hashes
+  bool verified = false;   // saved with --verify: its records carry signatures and hashes
+  bool all_users = false;  // saved with --all-users: some of its records carry a user
 };
 
 // The baseline in a file's bytes, as UTF-8 or as the UTF-16 that

@@ -62,6 +62,19 @@ std::string places_help() {
   return lines;
 }
 
+// The places --all-users reads for every user: those kept in a user's hive.
+std::string each_user_places() {
+  std::string names;
+  for (const PlaceInfo& info : kPlaces) {
+    if (info.each_user) names += (names.empty() ? "" : ", ") + std::string(info.name);
+  }
+  return names;
+}
+
+constexpr std::string_view kUnloadedHives =
+    "Users whose registry hive is not loaded (who are not logged on, as a rule) are not read. "
+    "Reading other users' entries needs SYSTEM or an administrator.";
+
 }  // namespace
 
 std::optional<StartupLocation> place_named(std::string_view text) {
@@ -85,14 +98,23 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
   std::vector<CLI::Option*> place_options;  // one per verb that takes it
 
   CLI::App* list = app.add_subcommand("list", "List every entry, where it is and what it runs.");
-  list->footer("The fields of --json and --csv, in this order: " + field_names() +
-               ".\nread_only is true for an entry that cannot be switched here, and "
-               "read_only_reason says why.\nWith --verify, these follow: " +
-               field_names(true) +
-               ".\nid: the place, the user (empty for the machine's entries and your own) and "
-               "the name in Windows' upper case, joined by |, such as CurrentUserRun||NOTEPAD: "
-               "the same for the same entry on every computer, so that a list saved with --json "
-               "is a baseline for check.");
+  list->footer(
+      "The fields of --json and --csv, in this order: " + field_names() +
+      ".\nread_only is true for an entry that cannot be switched here, and "
+      "read_only_reason says why.\nWith --verify, these follow: " +
+      field_names(true) +
+      ".\nid: the place, the user (empty for the machine's entries, and for your own without "
+      "--all-users) and "
+      "the name in Windows' upper case, joined by |, such as CurrentUserRun||NOTEPAD: "
+      "the same for the same entry on every computer, so that a list saved with --json "
+      "is a baseline for check.\nuser: whose entry it is with --all-users (DOMAIN\\name, "
+      "or the SID where it does not resolve), null for the machine's entries.\n--all-users "
+      "reads these places of every user whose hive is loaded under HKEY_USERS, "
+      "yours included: " +
+      each_user_places() +
+      ". Their Startup folder is found from their own shell folders and profile; "
+      "shortcuts parked beside the program are yours alone. " +
+      std::string(kUnloadedHives));
   bool json = false;
   bool csv = false;
   auto* json_flag = list->add_flag("--json", json, "As a JSON array, one object per entry.");
@@ -101,6 +123,9 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
   list->add_flag("--verify", request.verify,
                  "Check who signed each program file (its own signature or a catalogue of "
                  "Windows') and hash it; no revocation list is fetched from the network.");
+  list->add_flag("--all-users", request.all_users,
+                 "Add the entries of every user whose registry hive is loaded, each with its "
+                 "user.");
 
   const auto add_entry_verb = [&](const char* word, const char* help) {
     CLI::App* verb = app.add_subcommand(word, help);
@@ -108,6 +133,10 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
     place_options.push_back(verb->add_option(
         "--place", place,
         "Which place, when the name is in several: its name (" + place_names() + ") or number."));
+    verb->add_option("--user", request.user,
+                     "Another user's entry: their SID, DOMAIN\\name or name, letter case "
+                     "aside. Their hive must be loaded. Another user's shortcut is not "
+                     "parked, as the parking folders beside the program are shared.");
     return verb;
   };
   CLI::App* disable = add_entry_verb("disable",
@@ -127,6 +156,10 @@ Parsed parse_command_line(const std::vector<std::string>& arguments) {
                   "saved with list --verify. Without it, check verifies exactly when the "
                   "baseline was saved so.");
   check->add_flag("--all", request.all, "Print every difference, however long the output.");
+  check->add_flag("--all-users", request.all_users,
+                  "Compare every loaded user's entries too. Without it, check reads them "
+                  "exactly when the baseline has an entry with a user, as list --all-users "
+                  "saves them.");
   bool check_json = false;
   check->add_flag("--json", check_json, "The differences as a JSON array instead.");
   check->footer(

@@ -21,6 +21,8 @@ struct Request {
   bool verify = false;                   // --verify: check each program file's signature
   std::string baseline;                  // check --baseline: the list saved earlier
   bool all = false;                      // check --all: every difference, however long
+  bool all_users = false;                // --all-users: every loaded user's entries too
+  std::optional<std::string> user;       // --user: whose entry, by name or SID
 };
 
 // What the command line comes to: a request, or text to print and the exit

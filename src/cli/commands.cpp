@@ -90,7 +90,8 @@ class Run {
     try {
       if (request_.verb == Verb::List) return list();
       if (request_.verb == Verb::Check) return check();
-      tell_problems(run_scan(catalogue_).problems);
+      if (request_.user && !act_as_user(*request_.user)) return kBadName;
+      tell_problems(run_scan(catalogue()).problems);
       const int index = chosen_item();
       if (index < 0) return kBadName;
       switch (request_.verb) {
@@ -108,8 +109,37 @@ class Run {
   }
 
  private:
+  // The catalogue the entry verbs act through: another user's with --user.
+  Catalogue& catalogue() { return other_catalogue_ ? *other_catalogue_ : catalogue_; }
+
+  // Acts on the named user's entries from here on; false, after saying why,
+  // when the name is no loaded user's or several users'.
+  bool act_as_user(const std::string& name) {
+    std::vector<PlatformError> problems;
+    users_ = loaded_users(platform_, problems);
+    tell_problems(problems);
+    const UserMatch match = find_user(platform_.text_rules, users_, name);
+    if (match.user == nullptr) {
+      output_.err(match.matches == 0
+                      ? "No user named '" + shown_name(name) +
+                            "' has a loaded hive. Users who are not logged on are not read.\n"
+                      : "'" + shown_name(name) +
+                            "' names several users. Say which by DOMAIN\\name or SID.\n");
+      return false;
+    }
+    if (match.user->current) return true;
+    other_platform_.emplace(platform_, *match.user);
+    other_catalogue_.emplace(Catalogue{other_platform_->platform(), list_});
+    other_catalogue_->user = match.user;
+    return true;
+  }
+
+  AllDetails describe_entries(bool all_users) {
+    return all_users ? describe_all_users(catalogue_) : describe_all(catalogue_);
+  }
+
   int list() {
-    AllDetails all = describe_all(catalogue_);
+    AllDetails all = describe_entries(request_.all_users);
     const bool unchecked = request_.verify && !verify(all.entries);
     output_.out(render(all.entries, request_.format, request_.verify));
     return tell_problems(all.problems) || unchecked ? kFailed : kDone;
@@ -133,7 +163,7 @@ class Run {
   int check() {
     const std::optional<Baseline> baseline = read_baseline_file();
     if (!baseline) return kCannotCheck;
-    AllDetails all = describe_all(catalogue_);
+    AllDetails all = describe_entries(request_.all_users || baseline->all_users);
     // Whatever could not be read or checked would show as a difference.
     if (tell_problems(all.problems)) return kCannotCheck;
     if (baseline->verified && !verify(all.entries)) return kCannotCheck;
@@ -231,8 +261,16 @@ class Run {
       return kDone;
     }
     if (!may_act_on(index)) return kBadName;
+    if (!on && parks_into_shared_folder(info)) {
+      output_.err(entry + " is " + catalogue().user->name +
+                  "'s shortcut, which is not parked: the parking folders beside the program are "
+                  "shared by everyone who runs it, so the parked copy would be listed and "
+                  "restored as yours. Switch it off as that user, or remove it with remove "
+                  "--user. Nothing was changed.\n");
+      return kBadName;
+    }
     list_.set_checked(index, on);
-    const ExitReport report = apply_changes(catalogue_);
+    const ExitReport report = apply_changes(catalogue());
     if (report.notes.empty()) {
       output_.out("Switched " + std::string(on ? "on " : "off ") + entry + ".\n");
       return kDone;
@@ -242,6 +280,12 @@ class Run {
       if (note.kind == ExitNote::Kind::Collision) return kBadName;
     }
     return kFailed;
+  }
+
+  // Another user's entry parked where their own hive does not keep it.
+  bool parks_into_shared_folder(const PlaceInfo& info) {
+    const PlaceInfo* partner = partner_of(info);
+    return other_catalogue_ && info.actions.move && partner != nullptr && !partner->each_user;
   }
 
   // A place that allows no removal is refused here, so that it ends as a
@@ -259,7 +303,7 @@ class Run {
     }
     if (!may_act_on(index)) return kBadName;
     list_.set_current(index);
-    remove_entry(catalogue_);
+    remove_entry(catalogue());
     if (dialogs_.errors > 0) return kFailed;
     output_.out("Removed " + entry + ".\n");
     return kDone;
@@ -271,6 +315,9 @@ class Run {
   Platform platform_;
   SortedEntryList list_;
   Catalogue catalogue_;
+  std::vector<UserHive> users_;  // as loaded for --user
+  std::optional<UserPlatform> other_platform_;
+  std::optional<Catalogue> other_catalogue_;
 };
 
 }  // namespace

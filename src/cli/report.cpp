@@ -85,6 +85,8 @@ constexpr Field kFields[] = {
      true},
     {"sha256", [](const EntryDetails& e) { return or_null(verified(e).sha256.value_or("")); }, true,
      true},
+    // Last, after --verify's, so that those keep their columns too.
+    {"user", [](const EntryDetails& e) { return or_null(e.user); }, true},
 };
 
 bool given(const Field& field, bool verify) { return verify || !field.verify_only; }
@@ -190,11 +192,17 @@ std::size_t width_of(const std::string& text) {
 // Every column padded to its widest cell but the last, the command.
 std::string table(const std::vector<EntryDetails>& entries, bool verify) {
   std::vector<std::vector<std::string>> rows = {{"NAME", "PLACE", "ON"}};
+  // Only a list of several users' entries needs to say whose each is.
+  const bool with_users =
+      std::any_of(entries.begin(), entries.end(),
+                  [](const EntryDetails& entry) { return !entry.user.empty(); });
+  if (with_users) rows[0].push_back("USER");
   if (verify) rows[0].push_back("SIGNATURE");
   rows[0].push_back("COMMAND");
   for (const EntryDetails& entry : entries) {
     std::vector<std::string> row = {printable(entry.name), std::string(entry.place->name),
                                     entry.starts ? "yes" : off_reason(entry)};
+    if (with_users) row.push_back(entry.user.empty() ? "-" : printable(entry.user));
     if (verify) row.emplace_back(signature_field(verified(entry).signature.state));
     row.push_back(printable(stored_command(entry)));
     rows.push_back(std::move(row));

@@ -35,6 +35,9 @@ inline constexpr Status kNoMoreItems = 259;
 using Hive = std::uint32_t;
 inline constexpr Hive kHkeyCurrentUser = 0x80000001u;
 inline constexpr Hive kHkeyLocalMachine = 0x80000002u;
+// Every loaded user's hive, one subkey per SID; a user's classes are in
+// "<SID>_Classes" beside it.
+inline constexpr Hive kHkeyUsers = 0x80000003u;
 
 namespace access {
 inline constexpr std::uint32_t kRead = 0x20019;   // KEY_READ
@@ -348,6 +351,10 @@ class TaskScheduler {
   virtual bool set_enabled(std::string_view path, bool enabled) = 0;
   // The user this program runs as. Raises PlatformError when it cannot be told.
   virtual TaskUser current_user() = 0;
+  // LookupAccountSidW: the account of a SID in text ("S-1-5-21-..."), as
+  // "DOMAIN\name"; nothing for a SID that is malformed or names no account
+  // this computer can look up.
+  virtual std::optional<std::string> account_name(std::string_view sid) = 0;
 };
 
 // The text of a task's XML as it is stored in a file: UTF-16 with a byte

@@ -127,7 +127,8 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "publisher": "Contoso, Inc.",
     "read_only": false,
     "read_only_reason": null,
-    "id": "CurrentUserRun||APP"
+    "id": "CurrentUserRun||APP",
+    "user": null
   },
   {
     "name": "Off",
@@ -142,7 +143,8 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "publisher": null,
     "read_only": false,
     "read_only_reason": null,
-    "id": "CurrentUserRun||OFF"
+    "id": "CurrentUserRun||OFF",
+    "user": null
   },
   {
     "name": "Parked, \"quoted\"",
@@ -157,20 +159,21 @@ TEST_F(CliTest, EachFormatWritesTheFieldsExactlySo) {
     "publisher": null,
     "read_only": false,
     "read_only_reason": null,
-    "id": "AllUsersRunParked||PARKED, \"QUOTED\""
+    "id": "AllUsersRunParked||PARKED, \"QUOTED\"",
+    "user": null
   }
 ]
 )",
        json_escaped(app)},
       {"--csv",
        "name,place,location,scope,enabled,off_reason,command,program,program_missing,publisher,"
-       "read_only,read_only_reason,id\r\n"
+       "read_only,read_only_reason,id,user\r\n"
        "App,CurrentUserRun,2,current user,true,,\"\"\"<app>\"\" /tray\",<app>,false,"
-       "\"Contoso, Inc.\",false,,CurrentUserRun||APP\r\n"
+       "\"Contoso, Inc.\",false,,CurrentUserRun||APP,\r\n"
        "Off,CurrentUserRun,2,current user,false,switched off in Windows,off.exe,,true,,false,,"
-       "CurrentUserRun||OFF\r\n"
+       "CurrentUserRun||OFF,\r\n"
        "\"Parked, \"\"quoted\"\"\",AllUsersRunParked,7,all users,false,parked,C:\\Gone\\p.exe,,"
-       "true,,false,,\"AllUsersRunParked||PARKED, \"\"QUOTED\"\"\"\r\n",
+       "true,,false,,\"AllUsersRunParked||PARKED, \"\"QUOTED\"\"\",\r\n",
        app},
       {nullptr,
        "NAME              PLACE              ON                       COMMAND\n"
@@ -541,7 +544,7 @@ TEST_F(CliTest, ListVerifyAddsWhoSignedEachProgramAndItsHashAndOnlyThenChecksAny
   EXPECT_THAT(words_.err_text, HasSubstr("Not checked: 'App' in CurrentUserRun: WinVerifyTrust "
                                          "failed for \"" +
                                          app + "\""));
-  EXPECT_THAT(words_.out_text, HasSubstr(",not checked,,\r\n"));
+  EXPECT_THAT(words_.out_text, HasSubstr(",not checked,,,\r\n"));
 }
 
 class CheckTest : public CliTest {

@@ -1006,5 +1006,28 @@ TEST_F(PlatformContract, TheCurrentUserIsKnownBySidAndAccountName) {
   EXPECT_EQ(user.name.find('\\'), std::string::npos) << user.name;
 }
 
+TEST_F(PlatformContract, AnAccountIsNamedByItsSidOnlyWhereTheSidNamesOne) {
+  TaskScheduler& tasks = target_->task_scheduler();
+  const TaskUser me = tasks.current_user();
+  const std::optional<std::string> mine = tasks.account_name(me.sid);
+  ASSERT_TRUE(mine);
+  EXPECT_TRUE(mine->ends_with("\\" + me.name)) << *mine;
+  for (const char* sid :
+       {"S-1-5-21-1-2-3-987654", "S-1-5-21-1-2-3-987654_Classes", "BA", "not a SID", ""}) {
+    EXPECT_EQ(tasks.account_name(sid), std::nullopt) << sid;
+  }
+}
+
+TEST_F(PlatformContract, HkeyUsersListsItsHivesAndFindsNoHiveThatIsNotLoaded) {
+  RegKey users;
+  ASSERT_EQ(reg().open_key(kHkeyUsers, "", access::kRead, users), 0);
+  std::vector<std::string> hives;
+  EXPECT_EQ(list_subkey_names(reg(), users, hives), 0);
+  RegKey missing;
+  EXPECT_EQ(reg().open_key(kHkeyUsers, "S-1-5-21-1-2-3-987654\\Software", access::kRead, missing),
+            status::kFileNotFound);
+  EXPECT_FALSE(missing.is_open());
+}
+
 }  // namespace
 }  // namespace rw::contract

@@ -7,6 +7,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
@@ -275,6 +277,51 @@ TEST_F(CliUnderWine, DisableThenEnableARunValueAndAShortcut) {
   EXPECT_EQ(value_at(kParked, value), std::nullopt);
   EXPECT_TRUE(file_exists(startup_folder() + L"\\" + link + L".lnk"));
   EXPECT_FALSE(file_exists(parked_link));
+}
+
+TEST_F(CliUnderWine, AnotherUsersRunValueIsListedWithTheirSidAndSwitchedInTheirHive) {
+  const std::string sid = "S-1-5-21-7-8-" + std::to_string(::GetCurrentProcessId()) + "-1001";
+  seed_.user_hive(sid);
+  seed_.text(
+      {kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
+       access::kView64},
+      "ProfileImagePath", narrow(folder_));
+  const std::wstring value = named(L"Theirs");
+  const std::string run_key = sid + "\\" + narrow(kRun);
+  const std::string parked_key = sid + "\\" + narrow(kParked);
+  seed_.text({kHkeyUsers, run_key}, narrow(value), "C:\\windows\\notepad.exe");
+
+  const Ran listed = run({L"list", L"--all-users", L"--json"});
+  EXPECT_EQ(listed.status, 0u) << listed.err;
+  std::string upper = narrow(value);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  int found = 0;
+  for (const auto& record : nlohmann::json::parse(listed.out)) {
+    if (record["name"] != narrow(value)) continue;
+    ++found;
+    EXPECT_EQ(record["user"], sid);
+    EXPECT_EQ(record["id"], "CurrentUserRun|" + sid + "|" + upper);
+  }
+  EXPECT_EQ(found, 1);
+
+  const auto at = [](const std::string& key, const std::wstring& name) {
+    wchar_t text[1024] = {};
+    DWORD size = sizeof text;
+    const bool there = ::RegGetValueW(HKEY_USERS, widen(key).c_str(), name.c_str(), RRF_RT_REG_SZ,
+                                      nullptr, text, &size) == ERROR_SUCCESS;
+    return there ? std::optional<std::wstring>(text) : std::nullopt;
+  };
+  const Ran off = run({L"disable", value, L"--user", widen(sid)});
+  EXPECT_EQ(off.status, 0u) << off.err;
+  EXPECT_EQ(at(run_key, value), std::nullopt);
+  EXPECT_EQ(at(parked_key, value), L"C:\\windows\\notepad.exe");
+  EXPECT_EQ(value_at(kParked, value), std::nullopt);  // not into this user's store
+
+  const Ran on = run({L"enable", value, L"--user", widen(sid)});
+  EXPECT_EQ(on.status, 0u) << on.err;
+  EXPECT_EQ(at(run_key, value), L"C:\\windows\\notepad.exe");
+  EXPECT_EQ(at(parked_key, value), std::nullopt);
 }
 
 // One entry in each registry place beyond the Run keys, the user's RunOnce

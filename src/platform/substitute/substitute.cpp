@@ -134,7 +134,10 @@ Status SubstituteRegistry::open_or_create(const char* operation, Hive hive, std:
                                           std::uint32_t access, bool create, RegKey& out) {
   out.close();
   if (auto failure = log_.enter(operation, std::string(path))) return *failure;
-  if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine) return status::kInvalidHandle;
+  if (hive != kHkeyCurrentUser && hive != kHkeyLocalMachine && hive != kHkeyUsers) {
+    return status::kInvalidHandle;
+  }
+  root(hive);  // a hive is there, even with nothing in it
   auto names = path_names(path);
   if (separate_views && (access & access::kView32) && hive == kHkeyLocalMachine && !names.empty() &&
       fold(names[0]) == fold("SOFTWARE")) {
@@ -784,6 +787,13 @@ TaskUser SubstituteTaskScheduler::current_user() {
     throw PlatformError("GetTokenInformation", "", *failure);
   }
   return user;
+}
+
+std::optional<std::string> SubstituteTaskScheduler::account_name(std::string_view sid) {
+  if (sid == user.sid) return user.domain + "\\" + user.name;
+  const auto found = accounts.find(std::string(sid));
+  if (found == accounts.end()) return std::nullopt;
+  return found->second;
 }
 
 void SubstituteTaskScheduler::put(std::string_view path, bool enabled,

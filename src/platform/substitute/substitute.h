@@ -246,6 +246,7 @@ class SubstituteTaskScheduler final : public TaskScheduler {
   TaskList read_tasks() override;
   bool set_enabled(std::string_view path, bool enabled) override;
   TaskUser current_user() override;
+  std::optional<std::string> account_name(std::string_view sid) override;
 
   // Test helpers, which bypass faults and the log. put() replaces a task of
   // the same path.
@@ -254,6 +255,8 @@ class SubstituteTaskScheduler final : public TaskScheduler {
 
   bool switching_changes_nothing = false;
   TaskUser user{"tester", "SUBSTITUTE", "S-1-5-21-1111111111-2222222222-3333333333-1001"};
+  // Accounts other than `user` that SIDs resolve to: SID, "DOMAIN\name".
+  std::map<std::string, std::string> accounts;
 
  private:
   ScheduledTask* find(std::string_view path);

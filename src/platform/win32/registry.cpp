@@ -21,6 +21,8 @@ HKEY hive_key(Hive hive) {
       return HKEY_CURRENT_USER;
     case kHkeyLocalMachine:
       return HKEY_LOCAL_MACHINE;
+    case kHkeyUsers:
+      return HKEY_USERS;
     default:
       return nullptr;
   }

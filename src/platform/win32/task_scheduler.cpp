@@ -253,6 +253,27 @@ bool Win32TaskScheduler::set_enabled(std::string_view path, bool enabled) {
   return is_enabled(*again.get(), path);
 }
 
+namespace {
+
+struct Account {
+  std::string name;
+  std::string domain;
+};
+
+std::optional<Account> account_of(PSID sid) {
+  DWORD name_size = 0, domain_size = 0;
+  SID_NAME_USE use{};
+  ::LookupAccountSidW(nullptr, sid, nullptr, &name_size, nullptr, &domain_size, &use);
+  std::vector<wchar_t> name(name_size + 1, L'\0'), domain(domain_size + 1, L'\0');
+  if (!::LookupAccountSidW(nullptr, sid, name.data(), &name_size, domain.data(), &domain_size,
+                           &use)) {
+    return std::nullopt;
+  }
+  return Account{narrow(name.data()), narrow(domain.data())};
+}
+
+}  // namespace
+
 TaskUser Win32TaskScheduler::current_user() {
   constexpr const char* kSubject = "process token";
   UniqueKernelHandle token;
@@ -273,18 +294,25 @@ TaskUser Win32TaskScheduler::current_user() {
     const UniqueLocalMemory owner(text);
     user.sid = narrow(text);
   }
-  DWORD name_size = 0, domain_size = 0;
-  SID_NAME_USE use{};
-  ::LookupAccountSidW(nullptr, sid, nullptr, &name_size, nullptr, &domain_size, &use);
-  std::vector<wchar_t> name(name_size + 1, L'\0'), domain(domain_size + 1, L'\0');
   // An account that cannot be looked up (its domain out of reach) is still
   // known by its SID, which is how a trigger names it most often.
-  if (::LookupAccountSidW(nullptr, sid, name.data(), &name_size, domain.data(), &domain_size,
-                          &use)) {
-    user.name = narrow(name.data());
-    user.domain = narrow(domain.data());
+  if (const std::optional<Account> account = account_of(sid)) {
+    user.name = account->name;
+    user.domain = account->domain;
   }
   return user;
+}
+
+std::optional<std::string> Win32TaskScheduler::account_name(std::string_view sid) {
+  // The conversion also takes SDDL's aliases ("BA", "SY"), which are no SIDs,
+  // and Wine reads the empty text as the NULL SID.
+  if (!sid.starts_with("S-")) return std::nullopt;
+  PSID binary = nullptr;
+  if (!::ConvertStringSidToSidW(widen(sid).c_str(), &binary)) return std::nullopt;
+  const UniqueLocalMemory owner(binary);
+  const std::optional<Account> account = account_of(binary);
+  if (!account) return std::nullopt;
+  return account->domain.empty() ? account->name : account->domain + "\\" + account->name;
 }
 
 }  // namespace rw::win32

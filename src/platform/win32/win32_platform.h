@@ -110,6 +110,7 @@ class Win32TaskScheduler final : public TaskScheduler {
   TaskList read_tasks() override;  // Task Scheduler 2.0, with task files where it falls short
   bool set_enabled(std::string_view path, bool enabled) override;
   TaskUser current_user() override;  // the process token's user
+  std::optional<std::string> account_name(std::string_view sid) override;
 };
 
 // Every service but the dialogs, which the windows provide.
