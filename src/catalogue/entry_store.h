@@ -102,6 +102,34 @@ class PlaceStorage {
   // Whom the entry starts for, where its place holds entries of both scopes.
   virtual Scope scope_of(const PlaceInfo& info, std::string_view) const { return info.scope; }
 };
+// A storage the program only reads. Every change is refused before anything
+// is done; the program never asks, as it reads the place's actions first.
+class ReadOnlyStorage : public PlaceStorage {
+ public:
+  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
+                       std::string_view name) const override {
+    refuse(catalogue, info, name);
+  }
+  void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
+             const Content&) const override {
+    refuse(catalogue, to, name);
+  }
+  void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
+    refuse(catalogue, info, name);
+  }
+  void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
+                       std::string_view, bool) const override {
+    refuse(catalogue, info, name);
+  }
+  bool holds_whole(const Content&) const override { return false; }
+
+ protected:
+  [[noreturn]] void refuse(Catalogue& catalogue, const PlaceInfo& info,
+                           std::string_view name) const {
+    throw EntryFailure("Change (" + std::string(info.actions.refusal) + ")",
+                       address(catalogue, info, name), status::kNotSupported);
+  }
+};
 const PlaceStorage& storage_of(const PlaceInfo& info);
 // The reader of programs listed in values (program_lists.cpp).
 const PlaceStorage& program_list_storage();

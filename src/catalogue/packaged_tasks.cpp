@@ -206,7 +206,7 @@ Content content_of(const Resolved& resolved) {
                                   : Content{regtype::kSz, resolved.program};
 }
 
-class PackagedTaskStorage final : public PlaceStorage {
+class PackagedTaskStorage final : public ReadOnlyStorage {
  public:
   Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
     Listing listing;
@@ -228,27 +228,11 @@ class PackagedTaskStorage final : public PlaceStorage {
     if (!found) return std::nullopt;
     return Content{regtype::kNone, found->key};
   }
-  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
-                       std::string_view name) const override {
-    refuse(catalogue, info, name);
-  }
-  void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
-             const Content&) const override {
-    refuse(catalogue, to, name);
-  }
-  void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
-    refuse(catalogue, info, name);
-  }
-  void switch_in_place(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
-                       std::string_view, bool) const override {
-    refuse(catalogue, info, name);
-  }
   std::string address(Catalogue& catalogue, const PlaceInfo& info,
                       std::string_view name) const override {
     const std::optional<Found> found = find(catalogue, info, name);
     return key_words(key_of(info)) + "\\" + (found ? found->key : std::string(name));
   }
-  bool holds_whole(const Content&) const override { return false; }
   std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view,
                                std::string_view key, const Content* known) const override {
     const std::size_t split = key.find('\\');
@@ -284,12 +268,6 @@ class PackagedTaskStorage final : public PlaceStorage {
       if (catalogue.platform.text_rules.same_name(found.name, name)) return std::move(found);
     }
     return std::nullopt;
-  }
-  // Never reached from the program, which reads the place's actions first.
-  [[noreturn]] void refuse(Catalogue& catalogue, const PlaceInfo& info,
-                           std::string_view name) const {
-    throw EntryFailure("Change (" + std::string(info.actions.refusal) + ")",
-                       address(catalogue, info, name), status::kAccessDenied);
   }
 };
 

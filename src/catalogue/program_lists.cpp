@@ -13,7 +13,6 @@ namespace rw {
 
 namespace {
 
-constexpr Status kNotSupported = 50;  // ERROR_NOT_SUPPORTED
 constexpr std::string_view kBlanks = " \t";
 
 RegistryKey key_of(const ProgramListValue& list) {
@@ -126,7 +125,7 @@ std::optional<Located> locate(Catalogue& catalogue, const PlaceInfo& info, std::
   return first;
 }
 
-class ProgramListStorage final : public PlaceStorage {
+class ProgramListStorage final : public ReadOnlyStorage {
  public:
   Listing list(Catalogue& catalogue, const PlaceInfo& info, bool with_contents) const override {
     Listing listing;
@@ -154,24 +153,11 @@ class ProgramListStorage final : public PlaceStorage {
     if (!found) return std::nullopt;
     return std::move(found->content);
   }
-  void check_removable(Catalogue&, const PlaceInfo& info, std::string_view) const override {
-    refuse(info);
-  }
-  void write(Catalogue&, const PlaceInfo&, const PlaceInfo& to, std::string_view,
-             const Content&) const override {
-    refuse(to);
-  }
-  void remove(Catalogue&, const PlaceInfo& info, std::string_view) const override { refuse(info); }
-  void switch_in_place(Catalogue&, const PlaceInfo& info, std::string_view, std::string_view,
-                       bool) const override {
-    refuse(info);
-  }
   std::string address(Catalogue& catalogue, const PlaceInfo& info,
                       std::string_view name) const override {
     const std::optional<Located> found = locate(catalogue, info, name, {});
     return found ? value_words(*found->list) : std::string(info.where);
   }
-  bool holds_whole(const Content&) const override { return false; }
   std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo& info, std::string_view name,
                                std::string_view key, const Content* known) const override {
     std::optional<Located> found;
@@ -192,11 +178,6 @@ class ProgramListStorage final : public PlaceStorage {
   Scope scope_of(const PlaceInfo& info, std::string_view key) const override {
     const KeyParts parts = parts_of(info, key);
     return parts.list != nullptr ? parts.list->scope : info.scope;
-  }
-
- private:
-  [[noreturn]] static void refuse(const PlaceInfo& info) {
-    throw EntryFailure("Change", std::string(info.where), kNotSupported);
   }
 };
 

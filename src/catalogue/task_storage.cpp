@@ -11,10 +11,9 @@ namespace rw {
 
 namespace {
 
-constexpr Status kInvalidData = 13;   // ERROR_INVALID_DATA
-constexpr Status kNotSupported = 50;  // ERROR_NOT_SUPPORTED
+constexpr Status kInvalidData = 13;  // ERROR_INVALID_DATA
 
-class ScheduledTaskStorage final : public PlaceStorage {
+class ScheduledTaskStorage final : public ReadOnlyStorage {
  public:
   // Tasks that cannot be read, and the user whose logon a trigger may name
   // when that cannot be told, are the listing's failure: the list may lack
@@ -70,25 +69,10 @@ class ScheduledTaskStorage final : public PlaceStorage {
     return Content{regtype::kNone, task->path};
   }
 
-  // No task is removed or written here (see kTaskActions); asked all the
-  // same, each refuses before anything is done.
-  void check_removable(Catalogue& catalogue, const PlaceInfo& info,
-                       std::string_view name) const override {
-    refuse(catalogue, info, name);
-  }
-  void write(Catalogue& catalogue, const PlaceInfo&, const PlaceInfo& to, std::string_view name,
-             const Content&) const override {
-    refuse(catalogue, to, name);
-  }
-  void remove(Catalogue& catalogue, const PlaceInfo& info, std::string_view name) const override {
-    refuse(catalogue, info, name);
-  }
-
   std::string address(Catalogue& catalogue, const PlaceInfo&,
                       std::string_view name) const override {
     return path_of(catalogue, name);
   }
-  bool holds_whole(const Content&) const override { return false; }
 
   std::optional<Launch> launch(Catalogue& catalogue, const PlaceInfo&, std::string_view,
                                std::string_view key, const Content*) const override {
@@ -143,10 +127,6 @@ class ScheduledTaskStorage final : public PlaceStorage {
   static std::string path_of(Catalogue& catalogue, std::string_view name) {
     const StartupTask* task = named(catalogue, name);
     return task != nullptr ? task->path : "\\" + std::string(name);
-  }
-  [[noreturn]] static void refuse(Catalogue& catalogue, const PlaceInfo&, std::string_view name) {
-    throw PlatformError("Changing a scheduled task's definition", path_of(catalogue, name),
-                        kNotSupported);
   }
 };
 

@@ -25,6 +25,7 @@ inline constexpr Status kPathNotFound = 3;
 inline constexpr Status kAccessDenied = 5;
 inline constexpr Status kInvalidHandle = 6;
 inline constexpr Status kSharingViolation = 32;
+inline constexpr Status kNotSupported = 50;
 inline constexpr Status kInvalidParameter = 87;
 inline constexpr Status kAlreadyExists = 183;
 inline constexpr Status kMoreData = 234;
